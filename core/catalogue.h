@@ -1,0 +1,28 @@
+#pragma once
+// The symbology catalogue and the message table.
+
+#include <cstdint>
+#include <string>
+
+#include "core/types.h"
+
+namespace brevix {
+
+struct TBarCodeInfo {
+  std::string Name;
+  std::string Description;
+  std::string Sample;
+  std::string CharSet;
+  std::uint16_t Year = 0;
+  std::string Region;
+};
+
+// Fills info from the catalogue. Only the low seven bits of value select the row; a value above
+// 32 leaves info untouched.
+void GetBarCodeInfo(int value, TBarCodeInfo& info);
+// The enumeration identifier of a symbology ("csCode39"); empty outside 0..32.
+const char* TypeBarIdentifier(int value);
+// The message text a result code starts from ("Correct", ...); empty outside the table.
+const char* LastErrorText(int value);
+
+}  // namespace brevix

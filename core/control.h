@@ -1,0 +1,158 @@
+#pragma once
+// The barcode control: owns the barcode state, keeps it consistent when a property changes,
+// completes check characters, validates, and dispatches to the encoder of the current symbology.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/captions.h"
+#include "core/catalogue.h"
+#include "core/pattern.h"
+#include "core/types.h"
+#include "pdf417/pdf417_settings.h"
+#include "platform/control.h"
+
+namespace brevix {
+
+// Fired after the barcode is drawn: the control, the paint rectangle, the text.
+using TBarCodePaintEvent = std::function<void(TObject* sender, TRect& r, const std::string& text)>;
+
+class TCustomBC : public TCustomControl {
+ public:
+  explicit TCustomBC(TObject* owner = nullptr);
+  ~TCustomBC() override;
+  TCustomBC(const TCustomBC&) = delete;
+  TCustomBC& operator=(const TCustomBC&) = delete;
+
+  // Copies the settings listed for Assign (not Ratio, Display, fonts, PDF417 or error state).
+  virtual void Assign(const TCustomBC& source);
+
+  // --- Properties -------------------------------------------------------------------------
+  const std::string& Text() const { return FText; }
+  void SetText(const std::string& v);
+  TTypeBar TypeBar() const { return FTypeBar; }
+  virtual void SetTypeBar(TTypeBar v);
+  TDisplayType Display() const { return FDisplay; }
+  void SetDisplay(TDisplayType v);
+  int Ratio() const { return FRatio; }
+  void SetRatio(int v);
+  TAngleType Angle() const { return FAngle; }
+  void SetAngle(TAngleType v);
+  int AngleDegrees() const { return FAngleDegrees; }
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool v);
+  TColor Color_Lines() const { return FColor_Lines; }
+  void SetColor_Lines(TColor v);
+  TColor Color_Back() const { return FColor_Back; }
+  void SetColor_Back(TColor v);
+  bool CompleteDraw() const { return FCompleteDraw; }
+  void SetCompleteDraw(bool v);
+  bool AutoSize() const { return FAutoSize; }
+  virtual void SetAutoSize(bool v);
+  const TFont& Font_Code() const { return FFont_Code; }
+  void SetFont_Code(const TFont& f);
+  const TFont& Font_Type() const { return FFont_Type; }
+  void SetFont_Type(const TFont& f);
+  csPDF417UserMode PDF417_Mode() const { return FPDF417_Mode; }
+  void SetPDF417_Mode(csPDF417UserMode v);
+  csPDF417UserError PDF417_SecurityLevel() const { return FPDF417_SecurityLevel; }
+  void SetPDF417_SecurityLevel(csPDF417UserError v);
+  bool PDF417_Truncate() const { return FPDF417_Truncate; }
+  void SetPDF417_Truncate(bool v);
+  const std::string& Version() const { return FVersion; }
+
+  // Result of the last check or paint.
+  TLastError ErrorMessage() const { return FErrorMessage; }
+  int Error() const { return FError; }
+  char BadChar() const { return FBadChar; }
+  // Renderers record their outcome here.
+  void SetErrorMessage(TLastError e) { FErrorMessage = e; }
+
+  bool ShowCodeCaption() const { return FShowCodeCaption; }
+  bool ShortUpcGuards() const { return FShortUpcGuards; }
+  bool AddOnCaptionOnTop() const { return FAddOnCaptionOnTop; }
+  bool CheckCharacters() const { return FCheckCharacters; }
+
+  TTypeCaption& TypeCaption() { return *FTypeCaption; }
+  const TTypeCaption& TypeCaption() const { return *FTypeCaption; }
+  TCodeCaption& CodeCaption() { return *FCodeCaption; }
+  const TCodeCaption& CodeCaption() const { return *FCodeCaption; }
+  TBarCodeHorzLines& HorzLines() { return *FHorzLines; }
+  const TBarCodeHorzLines& HorzLines() const { return *FHorzLines; }
+  TPDF417& PDF417() { return *FPDF417; }
+  const TPDF417& PDF417() const { return *FPDF417; }
+
+  // Pixel pattern of the last linear drawing; its length is the drawn width.
+  const std::string& DrawnPattern() const { return FDrawnPattern; }
+  void SetDrawnPattern(std::string p) { FDrawnPattern = std::move(p); }
+
+  // --- Events -----------------------------------------------------------------------------
+  TBarCodePaintEvent OnPaint;
+  TNotifyEvent OnChangeTypeCode;
+  TNotifyEvent OnChangeTextCode;
+  TNotifyEvent OnResize;
+
+  // --- Operations -------------------------------------------------------------------------
+  // Validates text for the current symbology and encodes it: the pattern and the anchors of this
+  // one encoding (never shared between controls). Empty pattern when the check fails.
+  TEncodeResult EncodeText(std::string_view text);
+  std::string Encode(std::string_view text) { return EncodeText(text).Pattern; }
+  // Width in pixels of the PDF417 symbol the current text gives. Raises EPDF417Error.
+  int MinWidth();
+  // "csCode39" for the current symbology.
+  std::string TypeBarName() const;
+  // The message of the current ErrorMessage, filled in with Error and the rejected character.
+  std::string ErrorText() const;
+
+  // Validation (also used by the renderers and tests).
+  bool PreEncodeCheck(std::string_view text);
+  bool CheckCharSet(std::string_view s);
+  void CompleteCheckDigits();
+
+  void SetBounds(int left, int top, int width, int height) override;
+  void DblClick() override;
+
+ protected:
+  void Paint() override;
+
+ private:
+  std::string FText;
+  bool FShowCodeCaption = true;
+  bool FShortUpcGuards = true;
+  TTypeBar FTypeBar = csCode_2_5_interleaved;
+  TColor FColor_Lines = clBlack;
+  bool FAddOnCaptionOnTop = true;
+  bool FCompleteDraw = false;
+  bool FTransparent = false;
+  TColor FColor_Back = clWhite;
+  TLastError FErrorMessage = erOK;
+  int FError = 0;
+  char FBadChar = 0;
+  int FRatio = 1;
+  TDisplayType FDisplay = csOutputCode;
+  TAngleType FAngle = csHorizontal;
+  int FAngleDegrees = 0;
+  csPDF417UserMode FPDF417_Mode = csPDF417_Alphanumeric;
+  csPDF417UserError FPDF417_SecurityLevel = csPDF417_Level_0;
+  bool FPDF417_Truncate = false;
+  std::unique_ptr<TTypeCaption> FTypeCaption;
+  std::unique_ptr<TCodeCaption> FCodeCaption;
+  TFont FFont_Code;
+  TFont FFont_Type;
+  bool FAutoSize = false;
+  std::string FVersion;
+  std::string FDrawnPattern;
+  std::unique_ptr<TBarCodeHorzLines> FHorzLines;
+  bool FCheckCharacters = true;
+  std::unique_ptr<TPDF417> FPDF417;
+};
+
+// Publishes the properties; all behaviour is in TCustomBC.
+class TBrevixBC : public TCustomBC {
+ public:
+  using TCustomBC::TCustomBC;
+};
+
+}  // namespace brevix

@@ -1,0 +1,68 @@
+#pragma once
+// The one drawing surface the renderer talks to. Its state (pen, brush, font, text alignment,
+// background mode) is plain data read by the primitives when they run, as on the platform's
+// canvas; implementations: the raster canvas (Linux bitmaps), the recording canvas (tests), the
+// metafile canvas (WMF/EMF) and, on Windows, a GDI canvas.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/graphics.h"
+
+namespace brevix {
+
+enum TPenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
+enum TPenMode : std::uint8_t { pmCopy, pmNot, pmXor };
+enum TBrushStyle : std::uint8_t { bsSolid, bsClear };
+enum TBkMode : std::uint8_t { bkTransparent = 1, bkOpaque = 2 };
+
+// Text alignment flags, with the platform's values (SetTextAlign).
+inline constexpr unsigned kTaLeft = 0, kTaTop = 0, kTaRight = 2, kTaCenter = 6, kTaBottom = 8,
+                          kTaBaseline = 24;
+
+struct TPen {
+  TColor Color = clBlack;
+  TPenStyle Style = psSolid;
+  int Width = 1;
+  TPenMode Mode = pmCopy;
+};
+
+struct TBrush {
+  TColor Color = clWhite;
+  TBrushStyle Style = bsSolid;
+};
+
+class TCanvas {
+ public:
+  virtual ~TCanvas() = default;
+
+  TPen Pen;
+  TBrush Brush;
+  TFont Font;
+  unsigned TextAlign = kTaLeft | kTaTop;
+  TBkMode BkMode = bkOpaque;
+
+  // Filled polygon: interior with the brush (unless bsClear), outline with the pen (unless
+  // psClear). Filled areas cover pixels from the left/top edge up to right/bottom minus one.
+  virtual void Polygon(std::span<const TPoint> points) = 0;
+  // Fills [Left, Right) x [Top, Bottom) with the brush; no outline.
+  virtual void FillRect(const TRect& r) = 0;
+  // Line from (x1, y1) to (x2, y2) with the pen, the last point excluded.
+  virtual void Line(int x1, int y1, int x2, int y2) = 0;
+  // Writes text at (x, y) with the font (its escapement turns the glyphs), the alignment and
+  // the background mode (opaque: the text cell is filled with the brush colour).
+  virtual void TextOut(int x, int y, std::string_view text) = 0;
+  // Width and height of text in the current font, unturned.
+  virtual TSize TextExtent(std::string_view text) = 0;
+  // Word-wrapped text centred horizontally inside r, clipped to it.
+  virtual void DrawTextCentered(const TRect& r, std::string_view text) = 0;
+  // True for a printer's canvas: the error display is not printed.
+  virtual bool IsPrinter() const { return false; }
+
+  int TextWidth(std::string_view text) { return TextExtent(text).cx; }
+  int TextHeight(std::string_view text) { return TextExtent(text).cy; }
+};
+
+}  // namespace brevix
