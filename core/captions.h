@@ -66,7 +66,9 @@ class TBarCodeHorzLines : public TObject {
   TNotifyEvent OnChange;
 
  private:
-  void Changed() { if (OnChange) OnChange(this); }
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
   TPen FPen;
   int FLinesCount = 0;
 };

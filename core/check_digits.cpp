@@ -3,8 +3,12 @@
 namespace brevix {
 
 namespace {
-int DigitValue(char c) { return static_cast<unsigned char>(c) - '0'; }
-char DigitChar(int v) { return static_cast<char>('0' + v); }
+int DigitValue(char c) {
+  return static_cast<unsigned char>(c) - '0';
+}
+char DigitChar(int v) {
+  return static_cast<char>('0' + v);
+}
 }  // namespace
 
 char Mod10CheckDigit(std::string_view digits) {

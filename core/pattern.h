@@ -9,7 +9,8 @@
 
 namespace brevix {
 
-// The pattern alphabet. Light: space, margin, add-on marker. Dark: bar, guard bar, PostNet half bar.
+// The pattern alphabet. Light: space, margin, add-on marker. Dark: bar, guard bar, PostNet half
+// bar.
 inline constexpr char kSpace = '0';
 inline constexpr char kMargin = ' ';
 inline constexpr char kAddOnMark = 'X';
@@ -17,8 +18,12 @@ inline constexpr char kBar = '1';
 inline constexpr char kGuardBar = '2';
 inline constexpr char kHalfBar = 'M';
 
-constexpr bool IsDarkModule(char c) { return c == kBar || c == kGuardBar || c == kHalfBar; }
-constexpr bool IsLightModule(char c) { return c == kSpace || c == kMargin || c == kAddOnMark; }
+constexpr bool IsDarkModule(char c) {
+  return c == kBar || c == kGuardBar || c == kHalfBar;
+}
+constexpr bool IsLightModule(char c) {
+  return c == kSpace || c == kMargin || c == kAddOnMark;
+}
 
 // 1-based module positions (pixel offsets after ScalePattern); 0 means "not set".
 struct TCaptionAnchors {
@@ -41,8 +46,8 @@ struct TEncodeResult {
 // The few control settings some encoders read.
 struct TEncodeOptions {
   TTypeBar TypeBar = csCode_2_5_interleaved;
-  bool ShowCodeCaption = true;   // EAN/UPC leave room for leading and trailing digits
-  bool CheckCharacters = true;   // PostNet, Codabar and Code 93 append their check characters
+  bool ShowCodeCaption = true;  // EAN/UPC leave room for leading and trailing digits
+  bool CheckCharacters = true;  // PostNet, Codabar and Code 93 append their check characters
 };
 
 // Result of scaling a pattern to pixel columns.

@@ -11,19 +11,47 @@ class TPDF417 : public TObject {
   explicit TPDF417(TCustomControl* owner) : FOwner(owner) {}
 
   csPDF417Mode Mode() const { return FMode; }
-  void SetMode(csPDF417Mode v) { if (v != FMode) { FMode = v; Changed(); } }
+  void SetMode(csPDF417Mode v) {
+    if (v != FMode) {
+      FMode = v;
+      Changed();
+    }
+  }
   int Rows() const { return FRows; }
-  void SetRows(int v) { if (v != FRows) { FRows = v; Changed(); } }
+  void SetRows(int v) {
+    if (v != FRows) {
+      FRows = v;
+      Changed();
+    }
+  }
   int Cols() const { return FCols; }
-  void SetCols(int v) { if (v != FCols) { FCols = v; Changed(); } }
+  void SetCols(int v) {
+    if (v != FCols) {
+      FCols = v;
+      Changed();
+    }
+  }
   csPDF417ErrorCorrection SecurityLevel() const { return FSecurityLevel; }
   void SetSecurityLevel(csPDF417ErrorCorrection v) {
-    if (v != FSecurityLevel) { FSecurityLevel = v; Changed(); }
+    if (v != FSecurityLevel) {
+      FSecurityLevel = v;
+      Changed();
+    }
   }
   bool Truncated() const { return FTruncated; }
-  void SetTruncated(bool v) { if (v != FTruncated) { FTruncated = v; Changed(); } }
+  void SetTruncated(bool v) {
+    if (v != FTruncated) {
+      FTruncated = v;
+      Changed();
+    }
+  }
   bool PaintIfSmall() const { return FPaintIfSmall; }
-  void SetPaintIfSmall(bool v) { if (v != FPaintIfSmall) { FPaintIfSmall = v; Changed(); } }
+  void SetPaintIfSmall(bool v) {
+    if (v != FPaintIfSmall) {
+      FPaintIfSmall = v;
+      Changed();
+    }
+  }
 
   TNotifyEvent OnChange;
 

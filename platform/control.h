@@ -57,7 +57,9 @@ class TCustomControl : public TObject {
   TCanvas* Canvas() const { return FCanvas; }
   void SetCanvas(TCanvas* canvas) { FCanvas = canvas; }
   // Paints onto the attached canvas, if any.
-  void Repaint() { if (FCanvas) Paint(); }
+  void Repaint() {
+    if (FCanvas) Paint();
+  }
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -65,9 +67,15 @@ class TCustomControl : public TObject {
   std::function<void(TObject* sender, int x, int y)> OnMouseMove;
   std::function<void(TObject* sender, int button, int x, int y)> OnMouseUp;
 
-  virtual void Click() { if (OnClick) OnClick(this); }
-  virtual void DblClick() { if (OnDblClick) OnDblClick(this); }
-  virtual void MouseDown(int button, int x, int y) { if (OnMouseDown) OnMouseDown(this, button, x, y); }
+  virtual void Click() {
+    if (OnClick) OnClick(this);
+  }
+  virtual void DblClick() {
+    if (OnDblClick) OnDblClick(this);
+  }
+  virtual void MouseDown(int button, int x, int y) {
+    if (OnMouseDown) OnMouseDown(this, button, x, y);
+  }
 
  protected:
   virtual void Paint() {}

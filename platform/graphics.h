@@ -15,9 +15,15 @@ inline constexpr TColor clRed = 0x0000FF;
 constexpr TColor RGBColor(int r, int g, int b) {
   return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int ColorR(TColor c) { return static_cast<int>(c & 0xFF); }
-constexpr int ColorG(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int ColorB(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int ColorR(TColor c) {
+  return static_cast<int>(c & 0xFF);
+}
+constexpr int ColorG(TColor c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int ColorB(TColor c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
 
 struct TPoint {
   int X = 0;
@@ -56,27 +62,59 @@ class TFont {
   std::function<void()> OnChange;
 
   const std::string& Name() const { return FName; }
-  void SetName(const std::string& v) { if (v != FName) { FName = v; Changed(); } }
+  void SetName(const std::string& v) {
+    if (v != FName) {
+      FName = v;
+      Changed();
+    }
+  }
   int Size() const;
   void SetSize(int points);
   int Height() const { return FHeight; }
-  void SetHeight(int v) { if (v != FHeight) { FHeight = v; Changed(); } }
+  void SetHeight(int v) {
+    if (v != FHeight) {
+      FHeight = v;
+      Changed();
+    }
+  }
   TColor Color() const { return FColor; }
-  void SetColor(TColor v) { if (v != FColor) { FColor = v; Changed(); } }
+  void SetColor(TColor v) {
+    if (v != FColor) {
+      FColor = v;
+      Changed();
+    }
+  }
   TFontStyles Style() const { return FStyle; }
-  void SetStyle(TFontStyles v) { if (v != FStyle) { FStyle = v; Changed(); } }
+  void SetStyle(TFontStyles v) {
+    if (v != FStyle) {
+      FStyle = v;
+      Changed();
+    }
+  }
   std::uint8_t Charset() const { return FCharset; }
-  void SetCharset(std::uint8_t v) { if (v != FCharset) { FCharset = v; Changed(); } }
+  void SetCharset(std::uint8_t v) {
+    if (v != FCharset) {
+      FCharset = v;
+      Changed();
+    }
+  }
   // Escapement of the current handle in tenths of a degree (set by SetFontAngle).
   int Escapement() const { return FEscapement; }
-  void SetEscapement(int tenths) { if (tenths != FEscapement) { FEscapement = tenths; Changed(); } }
+  void SetEscapement(int tenths) {
+    if (tenths != FEscapement) {
+      FEscapement = tenths;
+      Changed();
+    }
+  }
 
   // Copies every attribute (not the change handler) and notifies once.
   void Assign(const TFont& other);
   bool SameAs(const TFont& other) const;
 
  private:
-  void Changed() { if (OnChange) OnChange(); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
 
   std::string FName = "Arial";
   int FHeight = -11;

@@ -6,11 +6,11 @@ namespace brevix {
 namespace {
 
 TEST(CheckDigits, PublishedExamples) {
-  EXPECT_EQ(Mod10CheckDigit("123456789012"), '8');    // EAN-13 1234567890128
-  EXPECT_EQ(Mod10CheckDigit("1234567"), '0');         // EAN-8 12345670
-  EXPECT_EQ(Mod10CheckDigit("01234567890"), '5');     // UPC-A 012345678905
+  EXPECT_EQ(Mod10CheckDigit("123456789012"), '8');  // EAN-13 1234567890128
+  EXPECT_EQ(Mod10CheckDigit("1234567"), '0');       // EAN-8 12345670
+  EXPECT_EQ(Mod10CheckDigit("01234567890"), '5');   // UPC-A 012345678905
   EXPECT_EQ(Mod10CheckDigit(""), '0');
-  EXPECT_EQ(Mod10CheckDigit("0977121010700"), '1');   // ITF 09771210107001
+  EXPECT_EQ(Mod10CheckDigit("0977121010700"), '1');  // ITF 09771210107001
   EXPECT_EQ(ExpandUPCE("0123456"), "01234500006");
   EXPECT_EQ(ExpandUPCE("0123450"), "01200000345");
   EXPECT_EQ(ExpandUPCE("0123453"), "01230000045");
