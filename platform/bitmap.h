@@ -1,0 +1,48 @@
+#pragma once
+// An off-screen RGB picture: what the raster canvas draws into, the clipboard holds and the image
+// writers encode.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/graphics.h"
+
+namespace brevix {
+
+struct TBitmap {
+  int Width = 0;
+  int Height = 0;
+  // Row-major, top row first, three bytes per pixel in R, G, B order.
+  std::vector<std::uint8_t> Rgb;
+
+  TBitmap() = default;
+  TBitmap(int width, int height, TColor fill = clWhite) { Reset(width, height, fill); }
+
+  void Reset(int width, int height, TColor fill = clWhite) {
+    Width = width > 0 ? width : 0;
+    Height = height > 0 ? height : 0;
+    Rgb.resize(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 3);
+    for (std::size_t i = 0; i < Rgb.size(); i += 3) {
+      Rgb[i] = static_cast<std::uint8_t>(ColorR(fill));
+      Rgb[i + 1] = static_cast<std::uint8_t>(ColorG(fill));
+      Rgb[i + 2] = static_cast<std::uint8_t>(ColorB(fill));
+    }
+  }
+  TColor Pixel(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                           static_cast<std::size_t>(x)) *
+                          3;
+    return RGBColor(Rgb[i], Rgb[i + 1], Rgb[i + 2]);
+  }
+  void SetPixel(int x, int y, TColor c) {
+    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                           static_cast<std::size_t>(x)) *
+                          3;
+    Rgb[i] = static_cast<std::uint8_t>(ColorR(c));
+    Rgb[i + 1] = static_cast<std::uint8_t>(ColorG(c));
+    Rgb[i + 2] = static_cast<std::uint8_t>(ColorB(c));
+  }
+};
+
+}  // namespace brevix
