@@ -327,8 +327,8 @@ std::vector<TDecodeRow> DecodeRows() {
       {"ISBN", csCodeISBN, "80-7226-102-9", "EAN-13", "9788072261024", "ISBN-13:9788072261024"});
   rows.push_back(
       {"ISSN", csCodeISSN, "80-7226-102-9", "EAN-13", "9778072261025", "EAN-13:9778072261025"});
+  // zbarimg counts the 979 prefix among the book numbers.
   rows.push_back(
-      // zbarimg counts the 979 prefix among the book numbers.
       {"ISMN", csCodeISMN, "80-7226-102-9", "EAN-13", "9798072261023", "ISBN-13:9798072261023"});
   rows.push_back(
       {"JAN-13", csCodeJAN13, "4934567890124", "EAN-13", "4934567890124", "EAN-13:4934567890124"});
