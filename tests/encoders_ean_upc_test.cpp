@@ -119,6 +119,8 @@ TEST(EanUpc, GoldenPatterns) {
        room8 + "202" + Digits("123456", "EOOEEO") + "020202" + std::string(5, ' ')},
       {"UPC-E1 11234562: number system 1, check digit 2 selects OOEEOE", csCodeUPC_E1, "11234562",
        false, "202" + Digits("123456", "OOEEOE") + "020202"},
+      {"parity follows the text's number system, whichever UPC-E type is chosen", csCodeUPC_E1,
+       "01234565", false, "202" + Digits("123456", "EOOEEO") + "020202"},
       {"UPC-E0 06543217: check digit 7 selects EOEOEO", csCodeUPC_E0, "06543217", false,
        "202" + Digits("654321", "EOEOEO") + "020202"},
   };
