@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora under fuzz/corpus/<target>/ from texts the unit tests use.
+
+The targets read their settings with libFuzzer's FuzzedDataProvider, which takes integers from the
+end of the input and the text from its start; Seed() lays an input out the same way.
+"""
+import hashlib
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+class Seed:
+    def __init__(self):
+        self.tail = []  # bytes in the order the provider consumes them
+
+    def integral(self, value, lo, hi):
+        """A value for ConsumeIntegralInRange(lo, hi)."""
+        span = hi - lo
+        offset = value - lo
+        nbytes = 0
+        while nbytes < 8 and (span >> (8 * nbytes)) > 0:
+            nbytes += 1
+        # The provider shifts the first consumed byte up: most significant byte first.
+        for i in reversed(range(nbytes)):
+            self.tail.append((offset >> (8 * i)) & 0xFF)
+        return self
+
+    def boolean(self, value):
+        self.tail.append(1 if value else 0)
+        return self
+
+    def int32(self, value):
+        return self.integral(value & 0xFFFFFFFF, 0, 0xFFFFFFFF)
+
+    def build(self, text):
+        if isinstance(text, str):
+            text = text.encode('latin-1')
+        return bytes(text) + bytes(reversed(self.tail))
+
+
+def write(target, seeds):
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    for data in seeds:
+        name = hashlib.sha1(data).hexdigest()[:16]
+        with open(os.path.join(folder, name), 'wb') as f:
+            f.write(data)
+
+
+def encoders():
+    # Order of fuzz_encoders' table, then Bookland, Code 128 planner, add-on.
+    texts = {
+        0: ['123456', '0123', '12'], 1: ['123456'], 2: ['123456'], 3: ['123456'], 4: ['123456'],
+        5: ['123456'], 6: ['123456'], 7: ['1234567890123', '12345678901234 123456'],
+        8: ['BC', 'CODE 39-$/+%.'], 9: ['Bc~\x7f'], 10: ['123456'], 11: ['BC', 'TEST93'],
+        12: ['Code 93!'], 13: ['BC', '1234567890', 'aB\x01cd'], 14: ['EAN 128'],
+        15: ['A0123+-$/:68A'], 16: ['ABCCBA'], 17: ['1234567'], 18: ['123456789'],
+        19: ['123-45'], 20: ['12345670', '12345670 12'], 21: ['9771210107001', '9771210107001 12345'],
+        22: ['012345678905', '012345678905 12'], 23: ['01234565', '01234565 12345'],
+        24: ['80-7226-102', '978-80-7226-10'], 25: ['00123456789', '123'], 26: ['12', '12345'],
+    }
+    seeds = []
+    for which, items in texts.items():
+        for text in items:
+            for digitise in (False,):
+                for width in (0, 95, 400):
+                    seeds.append(Seed().integral(which, 0, 26).boolean(digitise).boolean(True)
+                                 .boolean(True).integral(width, -8, 1 << 14).build(text))
+    return seeds
+
+
+def pdf417():
+    seeds = []
+    cases = [
+        ('A', 0, 0, False, 10, 0), ('ABC', 0, 0, True, 10, 0), ('ABC', 0, 1, False, 10, 0),
+        ('ABC', 0, 0, False, 0, 3), ('bla,bla,bla', 0, 0, False, 10, 0),
+        ('PDF417 a\tb\r\n', 0, 0, False, 10, 0), ('ABCDEFG', 1, 0, False, 10, 0),
+        ('41', 2, 0, False, 10, 0), ('1' * 50, 3, 0, False, 10, 0), (bytes(range(256)), 4, 5, False, 30, 0),
+        ('x' * 300, 1, 0, False, 10, 0), ('Aa1;', 0, 9, True, 3, 0),
+    ]
+    for text, mode, level, truncated, cols, rows in cases:
+        seeds.append(Seed().integral(mode, 0, 7).integral(level, 0, 12).boolean(truncated)
+                     .boolean(False).integral(cols, -2, 40).boolean(False).integral(rows, -2, 40)
+                     .build(text))
+    return seeds
+
+
+GENERATORS = {'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417}
+
+if __name__ == '__main__':
+    for target in sys.argv[1:] or GENERATORS:
+        write(target, GENERATORS[target]())
