@@ -73,21 +73,6 @@ TEST(TPDF417, ChangeRepaintsOwnerThenFiresOnChangeOnce) {
   }
 }
 
-TEST(TPDF417, DefaultValuesAssignedAgainDoNothing) {
-  TCustomControl owner;
-  TPDF417 s(&owner);
-  int changes = 0;
-  s.OnChange = [&](TObject*) { ++changes; };
-  s.SetMode(csPDF417Alphanumeric);
-  s.SetRows(0);
-  s.SetCols(10);
-  s.SetSecurityLevel(csPDF417AutoEC);
-  s.SetTruncated(false);
-  s.SetPaintIfSmall(true);
-  EXPECT_EQ(changes, 0);
-  EXPECT_EQ(owner.InvalidateCount(), 0);
-}
-
 TEST(TPDF417, WorksWithoutOwnerOrHandler) {
   TPDF417 s(nullptr);
   s.SetCols(3);
