@@ -47,6 +47,25 @@ std::size_t FirstOutOfSet(std::string_view s, std::string_view charSet) {
   return std::string_view::npos;
 }
 
+// The ISBN/ISSN/ISMN check character is the tenth character that is not a hyphen: position 13 in
+// the usual "80-7226-102-9" form, 10 when the number is typed without hyphens, so an add-on
+// after it is never overwritten. Texts with fewer than ten such characters use position 13.
+std::size_t IsbnCheckIndex(std::string_view t) {
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < t.size(); ++i)
+    if (t[i] != '-' && ++seen == 10) return i;
+  return 12;
+}
+
+// The nine characters the check character is computed over (hyphens dropped).
+std::string IsbnNumber(std::string_view t) {
+  std::string number;
+  const std::size_t end = IsbnCheckIndex(t);
+  for (std::size_t i = 0; i < end; ++i)
+    if (t[i] != '-') number += t[i];
+  return number;
+}
+
 }  // namespace
 
 void TCustomBC::CompleteCheckDigits() {
@@ -62,7 +81,7 @@ void TCustomBC::CompleteCheckDigits() {
     case csCodeISMN:
       if (t.size() == 11) t += "- ";
       if (t.size() == 12) t += kPlaceholder;
-      if (t.size() >= 13) t[12] = IsbnCheckCharacter(std::string_view(t).substr(0, 12));
+      if (t.size() >= 13) t[IsbnCheckIndex(t)] = IsbnCheckCharacter(IsbnNumber(t));
       break;
     case csCodeOPC:
       if (t.size() == 9) t += kPlaceholder;

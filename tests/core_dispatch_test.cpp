@@ -30,6 +30,7 @@ TEST(Dispatch, BooklandDrawsItsEan13) {
       {csCodeISSN, "80-7226-102-9", "9778072261025"},
       {csCodeISMN, "80-7226-102-9", "9798072261023"},
       {csCodeISBN, "80-7226-102-X 12", "9788072261024 12"},
+      {csCodeISBN, "8072261029 12", "9788072261024 12"},
       {csCodeJAN13, "4912345678904", "4912345678904"},
   };
   for (const Row& row : rows) {

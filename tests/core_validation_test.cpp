@@ -34,6 +34,9 @@ TEST(CompleteCheckDigits, FillsOrOverwritesTheCheckCharacter) {
       {csCodeISBN, "80-7226-102-", "80-7226-102-9"},
       {csCodeISSN, "80-7226-102-0", "80-7226-102-9"},
       {csCodeISMN, "0-8044-2957", "0-8044-2957-X"},
+      // Without hyphens the check character is the tenth: the add-on stays intact.
+      {csCodeISBN, "8072261020 12", "8072261029 12"},
+      {csCodeISBN, "8-0-7-2-2-6-1-0-2-0", "8-0-7-2-2-6-1-0-2-9"},
       {csCodeUPC_A, "01234567890", "012345678905"},
       {csCodeUPC_E0, "123456", "01234565"},
       {csCodeUPC_E0, "654321", "06543217"},
