@@ -38,9 +38,9 @@ static_assert(kCodabarChars.size() == kCodabarPatterns.size());
 // The check character is one of the first sixteen characters.
 constexpr int kCodabarCheckModulo = 16;
 
-// "A" in long bars as start (with its gap) and stop (without).
-constexpr std::string_view kCodabarStart = "20220020020";
-constexpr std::string_view kCodabarStop = "2022002002";
+// Start and stop characters; a text that does not bring its own pair is framed by "A".
+constexpr std::string_view kCodabarStartStop = "ABCD";
+constexpr char kCodabarDefaultStartStop = 'A';
 // ABC Codabar separates its symbols by a blank drawn as twelve space modules.
 constexpr std::string_view kAbcCodabarSeparator = "000000000000";
 
@@ -90,23 +90,38 @@ bool AllIn(std::string_view set, std::string_view text) {
   return true;
 }
 
+// The pattern of a start or stop character, in long bars that run down through the caption band.
+std::string CodabarLongBars(char c) {
+  std::string p(kCodabarPatterns[static_cast<std::size_t>(IndexIn(kCodabarChars, c))]);
+  for (char& m : p)
+    if (m == kBar) m = kGuardBar;
+  return p;
+}
+
 }  // namespace
 
 TEncodeResult EncodeCodabar(std::string_view text, const TEncodeOptions& opts) {
   if (text.empty() || !AllIn(kCodabarChars, text)) return {};
-  std::string data(text);
+  // A text that begins and ends with a start/stop character supplies the symbol's own start and
+  // stop: readers end the symbol at the first one they meet, so these cannot be data.
+  const bool ownStartStop = text.size() >= 2 && IndexIn(kCodabarStartStop, text.front()) >= 0 &&
+                            IndexIn(kCodabarStartStop, text.back()) >= 0;
+  const char start = ownStartStop ? text.front() : kCodabarDefaultStartStop;
+  const char stop = ownStartStop ? text.back() : kCodabarDefaultStartStop;
+  std::string data(ownStartStop ? text.substr(1, text.size() - 2) : text);
   if (opts.CheckCharacters) {
     int sum = 0;
     for (char c : text) sum = (sum + IndexIn(kCodabarChars, c)) % kCodabarCheckModulo;
     data += kCodabarChars[static_cast<std::size_t>(sum)];
   }
   TEncodeResult r;
-  r.Pattern = kCodabarStart;
-  r.Anchors.LeftFrom = static_cast<int>(kCodabarStart.size()) + 1;
+  r.Pattern = CodabarLongBars(start);
+  r.Anchors.LeftFrom = static_cast<int>(r.Pattern.size()) + 1;
   for (char c : data)
     r.Pattern += kCodabarPatterns[static_cast<std::size_t>(IndexIn(kCodabarChars, c))];
   r.Anchors.LeftTo = static_cast<int>(r.Pattern.size()) - 1;
-  r.Pattern += kCodabarStop;
+  r.Pattern += CodabarLongBars(stop);
+  r.Pattern.pop_back();  // no gap after the stop character
   return r;
 }
 

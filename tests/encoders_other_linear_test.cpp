@@ -50,21 +50,31 @@ TEST(Codabar, CheckCharacterAndLayout) {
             "2022002002");
   EXPECT_EQ(r.Anchors, (TCaptionAnchors{12, 50, 0, 0, 0, 0}));
 
+  // The check character is computed over the whole text; a text framed by its own start and
+  // stop characters keeps them as the symbol's start and stop.
   struct Row {
     std::string text;
-    std::string check;
+    std::string sameSymbolUnchecked;
   };
   const Row rows[] = {
-      {"123", "6"},
-      {"A0123+-$/:68A", "1"},  // value sum 113; the text's own A characters are data
-      {"0123456789-$:/.+", "8"},
-      {"D", "3"},  // 19 mod 16
+      {"123", "1236"},
+      {"A0123+-$/:68A", "0123+-$/:681"},  // value sum 113
+      {"0123456789-$:/.+", "0123456789-$:/.+8"},
+      {"D", "D3"},  // a lone start/stop character is data: 19 mod 16
+      {"1A2", "1A23"},
+      {"B123C", "B1239C"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
     EXPECT_EQ(EncodeCodabar(row.text, kOpts).Pattern,
-              EncodeCodabar(row.text + row.check, WithoutChecks()).Pattern);
+              EncodeCodabar(row.sameSymbolUnchecked, WithoutChecks()).Pattern);
   }
+  const auto own = EncodeCodabar("B1C", WithoutChecks());
+  EXPECT_EQ(own.Pattern,
+            "20020020220"
+            "1010110010"
+            "2020020022");  // B, 1, C without its gap
+  EXPECT_EQ(own.Anchors, (TCaptionAnchors{12, 20, 0, 0, 0, 0}));
   EXPECT_EQ(EncodeCodabar("123", WithoutChecks()).Pattern.size(), 11u + 30u + 10u);
 }
 
@@ -238,6 +248,8 @@ TEST(Codabar, DecodesWithZXing) {
       {"123", EncodeCodabar("123", kOpts), {"A1236A"}},
       {"all data characters", EncodeCodabar("0123456789-$:/.+", kOpts), {"A0123456789-$:/.+8A"}},
       {"no check", EncodeCodabar("40156", WithoutChecks()), {"A40156A"}},
+      {"own start and stop", EncodeCodabar("A0123+-$/:68A", kOpts), {"A0123+-$/:681A"}},
+      {"own B and D", EncodeCodabar("B123D", kOpts), {"B123-D"}},
       {"ABC Codabar, two symbols", EncodeABCCodabar("A123B D45C", kOpts), {"A123B", "D45C"}},
   };
   for (const auto& row : rows) {
