@@ -33,18 +33,6 @@ TEST(Code39, SymbolLayout) {
             "0"
             "200202202202");
   EXPECT_EQ(a.Anchors, (TCaptionAnchors{14, 25, 0, 0, 0, 0}));
-
-  struct Row {
-    std::string text;
-    std::size_t modules;
-  };
-  const Row rows[] = {{"BC", 13 + 26 + 12}, {"0123456789", 13 + 130 + 12}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.text);
-    const auto r = EncodeCode39(row.text, kOpts);
-    EXPECT_EQ(r.Pattern.size(), row.modules);
-    EXPECT_EQ(r.Anchors.LeftTo, static_cast<int>(row.modules) - 13);
-  }
 }
 
 // Full-ASCII sequences of the standard table, checked against plain Code 39 of the sequence.
