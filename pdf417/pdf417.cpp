@@ -435,12 +435,16 @@ TPDF417LayoutResult PDF417Layout(std::string_view text, int& cols, int& rows, cs
     while ((r.Codewords.size() + static_cast<std::size_t>(r.K)) % multiple != 0)
       r.Codewords.push_back(kPDF417TextLatch);
   };
+  // Scanners read no symbol of fewer than three rows: short texts get pad rows.
   if (cols > 0) {
     if (cols > kPDF417MaxCols) RaiseTooManyCols(cols);
     padTo(cols);
+    while (static_cast<int>(r.Codewords.size() + r.K) < kPDF417MinRows * cols)
+      r.Codewords.push_back(kPDF417TextLatch);
     rows = static_cast<int>(r.Codewords.size() + r.K) / cols;
   } else {
     if (rows > kPDF417MaxRows) RaiseTooManyRows(rows);
+    if (rows < kPDF417MinRows) rows = kPDF417MinRows;
     padTo(rows);
     cols = static_cast<int>(r.Codewords.size() + r.K) / rows;
   }

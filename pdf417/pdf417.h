@@ -29,6 +29,7 @@ class EPDF417Error : public std::runtime_error {
 
 inline constexpr int kPDF417MaxCodewords = 928;
 inline constexpr int kPDF417MaxRows = 90;
+inline constexpr int kPDF417MinRows = 3;
 inline constexpr int kPDF417MaxCols = 30;
 inline constexpr int kPDF417MaxLevel = 8;
 
