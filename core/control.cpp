@@ -230,8 +230,14 @@ void TCustomBC::SetPDF417_Truncate(bool v) {
 // --- Operations ---------------------------------------------------------------------------------
 
 int TCustomBC::MinWidth() {
-  return PDF417SymbolWidth(FText, FPDF417->Cols(), FPDF417->Rows(), FPDF417->SecurityLevel(),
-                           FPDF417->Mode(), FPDF417->Truncated());
+  try {
+    return PDF417SymbolWidth(FText, FPDF417->Cols(), FPDF417->Rows(), FPDF417->SecurityLevel(),
+                             FPDF417->Mode(), FPDF417->Truncated());
+  } catch (const EPDF417TooLarge&) {
+    // A long linear text has no PDF417 width to honour; only a PDF417 control reports it.
+    if (FTypeBar == csCodePDF417) throw;
+    return 0;
+  }
 }
 
 std::string TCustomBC::TypeBarName() const {

@@ -440,5 +440,21 @@ TEST(Control, PDF417ErrorsPropagate) {
   }
 }
 
+// A text too long for any PDF417 symbol constrains only a PDF417 control's width.
+TEST(Control, LongLinearTextsIgnoreThePDF417Capacity) {
+  TCustomBC bc;
+  bc.SetTypeBar(csCode128);
+  bc.SetText(std::string(5000, 'A'));
+  const int width = bc.Width();
+  EXPECT_NO_THROW(bc.SetRatio(2));
+  EXPECT_EQ(bc.Width(), 2);  // 2 x a minimum width of 0, plus 2
+  EXPECT_NO_THROW(bc.SetAutoSize(true));
+  bc.SetWidth(width);
+
+  bc.SetTypeBar(csCodePDF417);
+  bc.SetText(std::string(5000, 'A'));
+  EXPECT_THROW(bc.SetRatio(3), EPDF417TooLarge);
+}
+
 }  // namespace
 }  // namespace brevix
