@@ -13,7 +13,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 class Seed:
     def __init__(self):
-        self.tail = []  # bytes in the order the provider consumes them
+        self.head = b''  # strings, taken from the front
+        self.tail = []  # integers, in the order the provider consumes them from the end
+
+    def string(self, text):
+        """A value for ConsumeRandomLengthString: backslashes doubled, then a terminator."""
+        if isinstance(text, str):
+            text = text.encode('latin-1')
+        self.head += text.replace(b'\\', b'\\\\') + b'\\ '
+        return self
 
     def integral(self, value, lo, hi):
         """A value for ConsumeIntegralInRange(lo, hi)."""
@@ -37,7 +45,7 @@ class Seed:
     def build(self, text):
         if isinstance(text, str):
             text = text.encode('latin-1')
-        return bytes(text) + bytes(reversed(self.tail))
+        return self.head + bytes(text) + bytes(reversed(self.tail))
 
 
 def write(target, seeds):
@@ -87,7 +95,41 @@ def pdf417():
     return seeds
 
 
-GENERATORS = {'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417}
+def control():
+    # fuzz_control's operations, in the order of its TOp enumeration.
+    TYPEBAR, TEXT, ANGLE, DISPLAY, RATIO, COMPLETE, TRANSPARENT, PMODE, PLEVEL, PTRUNC, BOUNDS, \
+        PAINT, ENCODE, MINWIDTH, ASSIGN = range(15)
+    last = 14
+    samples = {0: '123456', 7: 'BC', 8: 'Bc~', 9: 'BC', 10: 'bc', 11: 'BC', 12: 'ABCCBA',
+               13: '0977121010700', 14: '80-7226-102', 17: 'A0123+-$/:68A', 18: '1234',
+               19: '123456789', 20: '1234567897', 21: '1234567', 22: '9771210107001',
+               23: 'EAN 128', 26: '01234567890', 27: '0123456', 29: '1234567890123',
+               30: '123456', 31: '123456', 32: 'bla,bla,bla'}
+    seeds = []
+    for typebar, text in samples.items():
+        for angle in (0, 1):
+            sd = Seed().integral(TYPEBAR, 0, last).integral(typebar, 0, 255)
+            sd.integral(TEXT, 0, last).string(text)
+            sd.integral(ANGLE, 0, last).integral(angle, 0, 255)
+            sd.integral(DISPLAY, 0, last).integral(3, 0, 255)
+            sd.integral(BOUNDS, 0, last).integral(1, 0, 15).integral(300, -4, 700)
+            sd.integral(1, 0, 15).integral(120, -4, 700)
+            sd.integral(PAINT, 0, last).integral(ENCODE, 0, last)
+            seeds.append(sd.build(b''))
+    # Ratio 0 and negative, a symbology past the enumeration, a bad PDF417 character.
+    seeds.append(Seed().integral(RATIO, 0, last).boolean(True).integral(0, -3, 4)
+                 .integral(PAINT, 0, last).build(b''))
+    seeds.append(Seed().integral(RATIO, 0, last).boolean(True).integral(-3, -3, 4)
+                 .integral(PAINT, 0, last).build(b''))
+    seeds.append(Seed().integral(TYPEBAR, 0, last).integral(40, 0, 255)
+                 .integral(PAINT, 0, last).build(b''))
+    seeds.append(Seed().integral(TYPEBAR, 0, last).integral(32, 0, 255).integral(TEXT, 0, last)
+                 .string('ab\x01c').integral(PMODE, 0, last).integral(2, 0, 255)
+                 .integral(MINWIDTH, 0, last).integral(PAINT, 0, last).build(b''))
+    return seeds
+
+
+GENERATORS = {'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417}
 
 if __name__ == '__main__':
     for target in sys.argv[1:] or GENERATORS:
