@@ -59,5 +59,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (char c : row) fuzz::Require(c == '0' || c == '1', "row module other than 0 or 1");
   }
   fuzz::Require(width == expected, "PDF417SymbolWidth differs from the row length");
+  fuzz::Require(cols <= kPDF417MaxCols && rows <= kPDF417MaxRows, "layout beyond the limits");
+
+  // The layout behind the rows: codewords in range and within one symbol's capacity.
+  int layoutCols = colsIn;
+  int layoutRows = rowsIn;
+  const TPDF417LayoutResult layout = PDF417Layout(text, layoutCols, layoutRows, mode, level);
+  fuzz::Require(layoutCols == cols && layoutRows == rows, "layout and rows disagree on the shape");
+  fuzz::Require(layout.K == (2 << layout.Level), "k is not 2^(level+1)");
+  const std::size_t total = layout.Codewords.size() + static_cast<std::size_t>(layout.K);
+  fuzz::Require(total == static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows),
+                "codewords do not fill the rows exactly");
+  fuzz::Require(total <= static_cast<std::size_t>(kPDF417MaxCodewords), "more than 928 codewords");
+  fuzz::Require(layout.Codewords[0] == static_cast<int>(layout.Codewords.size()),
+                "descriptor differs from the data count");
+  for (int cw : layout.Codewords) fuzz::Require(cw >= 0 && cw <= 928, "codeword out of range");
+  for (int cw : PDF417ErrorCorrection(layout.Codewords, layout.Level))
+    fuzz::Require(cw >= 0 && cw <= 928, "error-correction codeword out of range");
   return 0;
 }
