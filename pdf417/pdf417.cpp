@@ -98,8 +98,9 @@ bool Allowed(unsigned char c, csPDF417Mode mode) {
 }
 
 [[noreturn]] void RaiseTooManyCodewords(std::size_t count) {
-  throw EPDF417Error("Text too long for PDF417: " + std::to_string(count) +
-                     " codewords, a symbol holds at most " + std::to_string(kPDF417MaxCodewords));
+  throw EPDF417TooLarge("Text too long for PDF417: " + std::to_string(count) +
+                        " codewords, a symbol holds at most " +
+                        std::to_string(kPDF417MaxCodewords));
 }
 
 // A text longer than this gives more than kPDF417MaxCodewords codewords in every compaction
@@ -207,13 +208,13 @@ int LevelOf(csPDF417ErrorCorrection setting, std::size_t n) {
 }
 
 [[noreturn]] void RaiseTooManyRows(long long rows) {
-  throw EPDF417Error("PDF417 symbol of " + std::to_string(rows) + " rows, at most " +
-                     std::to_string(kPDF417MaxRows) + " allowed");
+  throw EPDF417TooLarge("PDF417 symbol of " + std::to_string(rows) + " rows, at most " +
+                        std::to_string(kPDF417MaxRows) + " allowed");
 }
 
 [[noreturn]] void RaiseTooManyCols(long long cols) {
-  throw EPDF417Error("PDF417 symbol of " + std::to_string(cols) + " columns, at most " +
-                     std::to_string(kPDF417MaxCols) + " allowed");
+  throw EPDF417TooLarge("PDF417 symbol of " + std::to_string(cols) + " columns, at most " +
+                        std::to_string(kPDF417MaxCols) + " allowed");
 }
 
 }  // namespace
@@ -392,7 +393,8 @@ TPDF417Codewords PDF417EncodeData(std::string_view text, csPDF417Mode mode) {
   PDF417CheckText(text, mode);
   // 2. A text far beyond any symbol is refused before it is compacted.
   if (text.size() > kMaxTextLength)
-    throw EPDF417Error("Text too long for PDF417: " + std::to_string(text.size()) + " characters");
+    throw EPDF417TooLarge("Text too long for PDF417: " + std::to_string(text.size()) +
+                          " characters");
   // 3. The descriptor slot, then the whole text in one compaction.
   TPDF417Codewords list{0};
   switch (mode) {
@@ -435,12 +437,16 @@ TPDF417LayoutResult PDF417Layout(std::string_view text, int& cols, int& rows, cs
     while ((r.Codewords.size() + static_cast<std::size_t>(r.K)) % multiple != 0)
       r.Codewords.push_back(kPDF417TextLatch);
   };
+  // Scanners read no symbol of fewer than three rows: short texts get pad rows.
   if (cols > 0) {
     if (cols > kPDF417MaxCols) RaiseTooManyCols(cols);
     padTo(cols);
+    while (static_cast<int>(r.Codewords.size() + r.K) < kPDF417MinRows * cols)
+      r.Codewords.push_back(kPDF417TextLatch);
     rows = static_cast<int>(r.Codewords.size() + r.K) / cols;
   } else {
     if (rows > kPDF417MaxRows) RaiseTooManyRows(rows);
+    if (rows < kPDF417MinRows) rows = kPDF417MinRows;
     padTo(rows);
     cols = static_cast<int>(r.Codewords.size() + r.K) / rows;
   }

@@ -27,8 +27,15 @@ class EPDF417Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The text needs more than a symbol holds (codewords, rows or columns).
+class EPDF417TooLarge : public EPDF417Error {
+ public:
+  using EPDF417Error::EPDF417Error;
+};
+
 inline constexpr int kPDF417MaxCodewords = 928;
 inline constexpr int kPDF417MaxRows = 90;
+inline constexpr int kPDF417MinRows = 3;
 inline constexpr int kPDF417MaxCols = 30;
 inline constexpr int kPDF417MaxLevel = 8;
 

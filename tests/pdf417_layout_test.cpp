@@ -46,25 +46,49 @@ TEST(PDF417Layout, PublishedSymbols) {
   const std::vector<int> abc =
       Concat({{12, 1, 89}, Repeat(900, 9), {251, 506, 404, 544, 183, 637, 531, 638}});
   const LayoutRow cases[] = {
-      {"A: one row",
-       "A",
+      // Texts that fill fewer than three rows get pad rows: no scanner reads a shorter symbol.
+      {"A: padded to three rows", "A", csPDF417Alphanumeric, 10, 0, csPDF417AutoEC, {}, 2, 10, 3},
+      {"ABC: padded to three rows",
+       "ABC",
        csPDF417Alphanumeric,
        10,
        0,
        csPDF417AutoEC,
-       {2, 29, 478, 509, 903, 637, 74, 490, 760, 21},
+       {},
        2,
        10,
-       1},
-      {"ABC: two rows", "ABC", csPDF417Alphanumeric, 10, 0, csPDF417AutoEC, abc, 2, 10, 2},
-      {"ABC at level 0", "ABC", csPDF417Alphanumeric, 10, 0, csPDF417Error0,
-       Concat({{8, 1, 89}, Repeat(900, 5), {324, 807}}), 0, 10, 1},
-      {"cols and rows below 1: 20 columns", "ABC", csPDF417Alphanumeric, 0, 0, csPDF417AutoEC, abc,
-       2, 20, 1},
-      {"cols negative, rows negative: 20 columns", "ABC", csPDF417Alphanumeric, INT_MIN, INT_MIN,
-       csPDF417AutoEC, abc, 2, 20, 1},
-      {"rows ignored when cols is positive", "ABC", csPDF417Alphanumeric, 10, 5, csPDF417AutoEC,
-       abc, 2, 10, 2},
+       3},
+      {"ABC at level 0", "ABC", csPDF417Alphanumeric, 10, 0, csPDF417Error0, {}, 0, 10, 3},
+      {"cols and rows below 1: 20 columns",
+       "ABC",
+       csPDF417Alphanumeric,
+       0,
+       0,
+       csPDF417AutoEC,
+       {},
+       2,
+       20,
+       3},
+      {"cols negative, rows negative: 20 columns",
+       "ABC",
+       csPDF417Alphanumeric,
+       INT_MIN,
+       INT_MIN,
+       csPDF417AutoEC,
+       {},
+       2,
+       20,
+       3},
+      {"rows ignored when cols is positive",
+       "ABC",
+       csPDF417Alphanumeric,
+       10,
+       5,
+       csPDF417AutoEC,
+       {},
+       2,
+       10,
+       3},
       {"rows fixed when cols is 0", "ABC", csPDF417Alphanumeric, 0, 5, csPDF417AutoEC, {}, 2, 3, 5},
       {"3 rows, cols from the data",
        "ABC",
@@ -89,13 +113,13 @@ TEST(PDF417Layout, PublishedSymbols) {
       {"unknown level setting counts as automatic",
        "A",
        csPDF417Alphanumeric,
-       10,
        0,
+       1,
        static_cast<csPDF417ErrorCorrection>(77),
-       {2, 29, 478, 509, 903, 637, 74, 490, 760, 21},
+       {},
        2,
-       10,
-       1},
+       4,
+       3},
       {"level 8 at the largest data count",
        std::string(830, 'A'),
        csPDF417Alphanumeric,
@@ -132,6 +156,33 @@ TEST(PDF417Layout, PublishedSymbols) {
     if (!row.codewords.empty()) {
       EXPECT_EQ(all, row.codewords);
     }
+  }
+}
+
+// Short texts keep the published data and error-correction rule; only pad codewords are added.
+TEST(PDF417Layout, ShortTextsGetPadRows) {
+  struct Row {
+    const char* text;
+    csPDF417ErrorCorrection level;
+    std::vector<int> data;  // descriptor slot excluded
+    int k;
+  };
+  const Row cases[] = {
+      {"A", csPDF417AutoEC, {29}, 8},
+      {"ABC", csPDF417AutoEC, {1, 89}, 8},
+      {"ABC", csPDF417Error0, {1, 89}, 2},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.text);
+    int cols = 10, rows = 0;
+    const auto layout = PDF417Layout(row.text, cols, rows, csPDF417Alphanumeric, row.level);
+    EXPECT_EQ(rows, 3);
+    ASSERT_EQ(static_cast<int>(layout.Codewords.size()) + row.k, 30);
+    EXPECT_EQ(layout.Codewords[0], 30 - row.k);
+    for (std::size_t i = 0; i < row.data.size(); ++i)
+      EXPECT_EQ(layout.Codewords[i + 1], row.data[i]);
+    for (std::size_t i = row.data.size() + 1; i < layout.Codewords.size(); ++i)
+      EXPECT_EQ(layout.Codewords[i], 900);
   }
 }
 
@@ -202,8 +253,8 @@ TEST(PDF417Layout, RefusesWhatNoSymbolHolds) {
        "PDF417 symbol of 2147483647 rows, at most 90 allowed"},
       {"one column, too many rows", std::string(200, 'A'), csPDF417Alphanumeric, 1, 0,
        csPDF417AutoEC, "PDF417 symbol of 117 rows, at most 90 allowed"},
-      {"one row, too many columns", std::string(200, 'A'), csPDF417Alphanumeric, 0, 1,
-       csPDF417AutoEC, "PDF417 symbol of 117 columns, at most 30 allowed"},
+      {"one row asked, three rows of too many columns", std::string(200, 'A'), csPDF417Alphanumeric,
+       0, 1, csPDF417AutoEC, "PDF417 symbol of 39 columns, at most 30 allowed"},
       {"ten columns fill 90 rows", std::string(2 * 835 + 2, 'A'), csPDF417Alphanumeric, 10, 0,
        csPDF417AutoEC, "PDF417 symbol of 91 rows, at most 90 allowed"},
       {"level 8 leaves 416 codewords", std::string(832, 'A'), csPDF417Alphanumeric, 16, 0,
@@ -313,13 +364,13 @@ struct RowsRow {
 
 TEST(PDF417BuildRows, ShapeAndWidth) {
   const RowsRow cases[] = {
-      {"A", "A", 10, 0, false, csPDF417AutoEC, 1, 239},
-      {"ABC", "ABC", 10, 0, false, csPDF417AutoEC, 2, 239},
-      {"ABC truncated", "ABC", 10, 0, true, csPDF417AutoEC, 2, 205},
-      {"ABC at 20 columns", "ABC", 0, 0, false, csPDF417AutoEC, 1, 409},
+      {"A", "A", 10, 0, false, csPDF417AutoEC, 3, 239},
+      {"ABC", "ABC", 10, 0, false, csPDF417AutoEC, 3, 239},
+      {"ABC truncated", "ABC", 10, 0, true, csPDF417AutoEC, 3, 205},
+      {"ABC at 20 columns", "ABC", 0, 0, false, csPDF417AutoEC, 3, 409},
       {"ABC in 3 rows", "ABC", 0, 3, false, csPDF417AutoEC, 3, 137},
       {"ABC in 3 rows truncated", "ABC", 0, 3, true, csPDF417AutoEC, 3, 103},
-      {"ABC level 0", "ABC", 10, 0, false, csPDF417Error0, 1, 239},
+      {"ABC level 0", "ABC", 10, 0, false, csPDF417Error0, 3, 239},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
@@ -344,19 +395,23 @@ TEST(PDF417BuildRows, RowsOfABC) {
   int cols = 10, rows = 0;
   const auto built =
       PDF417BuildRows("ABC", cols, rows, false, csPDF417Alphanumeric, csPDF417AutoEC);
-  ASSERT_EQ(built.size(), 2u);
+  ASSERT_EQ(built.size(), 3u);
   // Each row: start, left indicator, ten codewords, right indicator, stop, in its cluster.
-  const std::vector<int> cw = {12,  1,   89,  900, 900, 900, 900, 900, 900, 900,
-                               900, 900, 251, 506, 404, 544, 183, 637, 531, 638};
-  const int indicators[2][2] = {{0, 9}, {7, 0}};
-  for (int r = 0; r < 2; ++r) {
+  int lc = 10, lr = 0;
+  const auto layout = PDF417Layout("ABC", lc, lr, csPDF417Alphanumeric, csPDF417AutoEC);
+  std::vector<int> cw = layout.Codewords;
+  for (int e : PDF417ErrorCorrection(layout.Codewords, layout.Level)) cw.push_back(e);
+  ASSERT_EQ(cw.size(), 30u);
+  // Level 2, three rows, ten columns.
+  const int indicators[3][2] = {{0, 9}, {8, 0}, {9, 8}};
+  for (int r = 0; r < 3; ++r) {
     std::string expect = "11111111010101000" + PDF417CodewordPattern(indicators[r][0], r);
     for (int c = 0; c < 10; ++c) expect += PDF417CodewordPattern(cw[r * 10 + c], r);
     EXPECT_EQ(built[r], expect + PDF417CodewordPattern(indicators[r][1], r) + "111111101000101001");
   }
   int tc = 10, tr = 0;
   const auto truncated = PDF417BuildRows("ABC", tc, tr, true, csPDF417Alphanumeric, csPDF417AutoEC);
-  for (int r = 0; r < 2; ++r) EXPECT_EQ(truncated[r], built[r].substr(0, 204) + "1");
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(truncated[r], built[r].substr(0, 204) + "1");
 }
 
 TEST(PDF417BuildRows, AnySettingsGiveASymbolOrAnError) {

@@ -41,8 +41,10 @@ TEST(PDF417RoundTrip, ZXingReadsTheOriginalText) {
       "The quick brown fox, 12 times; jumps over THE lazy dog's back (again)? "
       "Yes! Mixed CASE words, digits 0123456789 & signs #+%=^ ~[]{}|@<>_`\\\"\r\n\t";
   const RoundTripRow cases[] = {
-      // text compaction
+      // text compaction; the control's ten columns give short texts pad rows
       {"text, short", "PDF417", csPDF417Alphanumeric, 2},
+      {"text, one letter at ten columns", "A", csPDF417Alphanumeric, 10},
+      {"text, the control's sample", "bla,bla,bla", csPDF417Alphanumeric, 10},
       {"text, every character", AllTextCharacters(), csPDF417Alphanumeric, 6},
       {"text, sub-mode shifts and latches", "aBcDEf;g;<h1,2x;yZ!a?B\tC\r\nd  e.;:f~Gh#I:J",
        csPDF417Alphanumeric, 4},
@@ -59,6 +61,7 @@ TEST(PDF417RoundTrip, ZXingReadsTheOriginalText) {
       {"bytes, long", Cycle(AllTextCharacters(), 500), csPDF417Binary, 10},
       // numeric compaction, around the 44-digit groups
       {"digits, one", "7", csPDF417Numeric, 1},
+      {"digits, few at ten columns", "0123", csPDF417Numeric, 10},
       {"digits, leading zeros", "000123", csPDF417Numeric, 1},
       {"digits, 44", Digits(44), csPDF417Numeric, 2},
       {"digits, 45", Digits(45), csPDF417Numeric, 2},

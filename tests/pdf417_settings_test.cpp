@@ -88,16 +88,16 @@ TEST(TPDF417, SettingsAsTheLayoutReadsThem) {
     std::function<void(TPDF417&)> set;
     int expectCols, expectRows, expectWidth;
   } cases[] = {
-      {"defaults", [](TPDF417&) {}, 10, 1, 239},
-      {"level 0 chosen", [](TPDF417& s) { s.SetSecurityLevel(csPDF417Error0); }, 10, 1, 239},
-      {"rows ignored beside cols", [](TPDF417& s) { s.SetRows(5); }, 10, 1, 239},
+      {"defaults", [](TPDF417&) {}, 10, 3, 239},
+      {"level 0 chosen", [](TPDF417& s) { s.SetSecurityLevel(csPDF417Error0); }, 10, 3, 239},
+      {"rows ignored beside cols", [](TPDF417& s) { s.SetRows(5); }, 10, 3, 239},
       {"cols 0, rows 5",
        [](TPDF417& s) {
          s.SetCols(0);
          s.SetRows(5);
        },
        2, 5, 103},
-      {"truncated", [](TPDF417& s) { s.SetTruncated(true); }, 10, 1, 205},
+      {"truncated", [](TPDF417& s) { s.SetTruncated(true); }, 10, 3, 205},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
