@@ -204,6 +204,18 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
       return true;
     }
 
+    case csCodeCodabar: {
+      if (!CheckCharSet(text)) return false;
+      // A to D are start/stop characters: either a framing pair around the data or absent.
+      auto isStartStop = [](char c) { return c >= 'A' && c <= 'D'; };
+      const bool framed = n >= 2 && isStartStop(text.front()) && isStartStop(text.back());
+      for (std::size_t i = 0; i < n; ++i) {
+        const bool edge = i == 0 || i == n - 1;
+        if (isStartStop(text[i]) && !(framed && edge)) return RejectChar(i + 1, text[i]);
+      }
+      return true;
+    }
+
     case csCodeITF:
       if (!LengthIn(n, {6, 14, 16})) return fail(erBarcodeLengthInvalid);
       return CheckDigitsOnly(text);

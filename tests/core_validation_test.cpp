@@ -163,6 +163,11 @@ TEST(PreEncodeCheck, LengthsSeparatorsAndCharacterSets) {
       {csCode93Extended, "x\x80", erCharOutOfSet, 2},
       {csCodeCodabar, "A0123+-$/:68A", erOK, 0},
       {csCodeCodabar, "A0E", erCharOutOfSet, 3},
+      {csCodeCodabar, "0123", erOK, 0},             // start/stop added by the encoder
+      {csCodeCodabar, "12A34", erCharOutOfSet, 3},  // start/stop character inside the data
+      {csCodeCodabar, "A1234", erCharOutOfSet, 1},  // a start without its stop
+      {csCodeCodabar, "1234D", erCharOutOfSet, 5},  // a stop without its start
+      {csCodeCodabar, "A", erCharOutOfSet, 1},
       {csCode11, "123-45", erOK, 0},
       {csCode11, "12.3", erCharOutOfSet, 3},
       {csCodePDF417, "bla", erCharOutOfSet, 1},
