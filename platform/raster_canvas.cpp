@@ -141,11 +141,14 @@ class TGlyphCache {
 
   TGlyphCache() {
     if (FT_Init_FreeType(&FLibrary) != 0) throw std::runtime_error("FreeType did not start");
+    // A configuration of our own, released with the cache, rather than fontconfig's global one.
+    FConfig = FcInitLoadConfigAndFonts();
   }
   ~TGlyphCache() {
     for (auto& [key, face] : FFaces)
       if (face.Face) FT_Done_Face(face.Face);
     FT_Done_FreeType(FLibrary);
+    if (FConfig) FcConfigDestroy(FConfig);
   }
   TGlyphCache(const TGlyphCache&) = delete;
   TGlyphCache& operator=(const TGlyphCache&) = delete;
@@ -278,10 +281,10 @@ class TGlyphCache {
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(FConfig, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(FConfig, pattern, &result);
     if (match) {
       FcChar8* file = nullptr;
       int index = 0;
@@ -348,6 +351,7 @@ class TGlyphCache {
   }
 
   FT_Library FLibrary = nullptr;
+  FcConfig* FConfig = nullptr;
   std::map<std::tuple<std::string, bool, bool>, TFace> FFaces;
   std::map<std::tuple<std::string, bool, bool, int>, TSized> FSized;
 };
@@ -455,8 +459,10 @@ void PenPixels(int x1, int y1, int x2, int y2, const TPen& pen, int width, int h
     if (!DashOn(dashes, k)) continue;
     long long x = x1, y = y1;
     if (steps > 0) {
-      x += static_cast<long long>(std::llround(static_cast<double>(k * dx) / stepsD));
-      y += static_cast<long long>(std::llround(static_cast<double>(k * dy) / stepsD));
+      x += static_cast<long long>(
+          std::llround(static_cast<double>(k) * static_cast<double>(dx) / stepsD));
+      y += static_cast<long long>(
+          std::llround(static_cast<double>(k) * static_cast<double>(dy) / stepsD));
     }
     for (int oy = lo; oy <= hi; ++oy)
       for (int ox = lo; ox <= hi; ++ox) {
@@ -518,6 +524,10 @@ void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement
   int cx = 0;
   for (char c : text) cx += FCache->Glyph(*sized, CodePoint(c), 0).Advance;
   const int cy = m.Ascent + m.Descent;
+  // Text that cannot reach the bitmap is skipped before any coordinate arithmetic could overflow.
+  const long long reach = static_cast<long long>(cx) + cy + 2LL * std::abs(m.Ascent) + 16;
+  if (x + reach < 0 || y + reach < 0 || x - reach > FBitmap.Width || y - reach > FBitmap.Height)
+    return;
 
   // Offset of the text cell's top-left corner from the reference point, unturned.
   int u0 = 0, v0 = 0;
