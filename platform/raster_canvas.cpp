@@ -36,6 +36,9 @@ char32_t CodePoint(char c) {
 
 // A font with no height asks for the platform's default size.
 constexpr int kDefaultEmPixels = 16;
+// Larger fonts are drawn at this size: a glyph of a font set to millions of pixels would need
+// terabytes, and nothing that large fits a barcode anyway.
+constexpr int kMaxCellPixels = 4096;
 
 // Exact sine and cosine at multiples of 90 degrees, so turned text stays on the pixel grid.
 std::pair<double, double> CosSin(int tenths) {
@@ -330,6 +333,7 @@ class TGlyphCache {
     }
     double em = kDefaultEmPixels;
     TMetrics& m = sized.Metrics;
+    height = std::clamp(height, -kMaxCellPixels, kMaxCellPixels);
     if (height < 0) {
       em = -static_cast<double>(height);
       m.Ascent = static_cast<int>(std::lround(ascender * em / upem));

@@ -225,6 +225,9 @@ TEST(RenderRasterCanvas, FontHeightsFollowThePlatformConvention) {
   canvas.Font.SetStyle(fsBold);
   EXPECT_GE(canvas.TextExtent("WWWW").cx, small.cx);
   EXPECT_EQ(canvas.TextExtent("").cx, 0);
+  canvas.Font.SetHeight(INT_MIN);  // held at a drawable size instead of exhausting memory
+  EXPECT_LE(canvas.TextExtent("0").cy, 5000);
+  canvas.TextOut(0, 0, "0");
 }
 
 TEST(RenderRasterCanvas, TextLandsInItsCellAtEveryEscapement) {

@@ -497,6 +497,19 @@ TEST(RenderLinear, PaintEventGetsTheUnfittedRectAndTheCanvasFontIsRestored) {
   EXPECT_EQ(bc->ErrorMessage(), erOK);
 }
 
+TEST(RenderLinear, ControlPaintDrawsItsClientArea) {
+  auto bc = MakeControl(csCode_2_5_interleaved, "0123", csOutputCode);
+  bc->SetBounds(30, 40, 120, 60);
+  TRecordingCanvas canvas;
+  bc->SetCanvas(&canvas);
+  TRect painted;
+  bc->OnPaint = [&](TObject*, TRect& r, const std::string&) { painted = r; };
+  bc->Repaint();
+  EXPECT_EQ(painted, (TRect{0, 0, 120, 60}));
+  ASSERT_FALSE(canvas.Calls.empty());
+  EXPECT_EQ(canvas.Calls[0].Rect, (TRect{0, 0, 120, 60}));  // the background
+}
+
 TEST(RenderLinear, TransparentKeepsTheCanvasBetweenBars) {
   auto bc = MakeControl(csCode_2_5_interleaved, "0123", csOutputNone);
   bc->SetTransparent(true);
