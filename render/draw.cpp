@@ -53,14 +53,23 @@ class TFontRestore {
   const TFont& FFont;
 };
 
+// Largest side of a drawing box: as large as the biggest bitmap the image writers accept.
+constexpr long long kMaxBoxSide = 32767;
+
 }  // namespace
 
 void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
   if (control.Text().empty()) return;
   const TFontRestore restore(canvas, control.Font());
-  const TPoint centre{(rect.Left + rect.Right) / 2, (rect.Top + rect.Bottom) / 2};
+  const TPoint centre{static_cast<int>((static_cast<long long>(rect.Left) + rect.Right) / 2),
+                      static_cast<int>((static_cast<long long>(rect.Top) + rect.Bottom) / 2)};
   TRect box = FitBox(rect, control.AngleDegrees());
-  if (control.TypeBar() == csCodePDF417)
+  if (static_cast<long long>(box.Right) - box.Left > kMaxBoxSide ||
+      static_cast<long long>(box.Bottom) - box.Top > kMaxBoxSide)
+    // A size far beyond any surface (a ratio or size out of range) would cost a pixel row of
+    // gigabytes and as many steps, for pixels no surface shows.
+    control.SetErrorMessage(erOutOfSecurityBox);
+  else if (control.TypeBar() == csCodePDF417)
     DrawPDF417(canvas, box, control);
   else
     DrawLinear(canvas, box, control, control.Text(), centre, true);

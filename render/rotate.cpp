@@ -59,9 +59,11 @@ std::string StripControlChars(std::string_view text) {
 }
 
 TRect FitBox(const TRect& rect, int angle) {
-  const TPoint c{(rect.Left + rect.Right) / 2, (rect.Top + rect.Bottom) / 2};
-  const long double w = rect.Right - rect.Left;
-  const long double h = rect.Bottom - rect.Top;
+  // Widened: a rectangle from the host may span the whole int range.
+  const long long cx = (static_cast<long long>(rect.Left) + rect.Right) / 2;
+  const long long cy = (static_cast<long long>(rect.Top) + rect.Bottom) / 2;
+  const long double w = static_cast<long double>(rect.Right) - rect.Left;
+  const long double h = static_cast<long double>(rect.Bottom) - rect.Top;
   const long double t = std::tan(angle * std::numbers::pi_v<long double> / 180);
   // The box's sides a + b and c + d project onto the rectangle's width and height.
   const long double a = (w - h * t) / (1 - t * t);
@@ -69,7 +71,10 @@ TRect FitBox(const TRect& rect, int angle) {
   const int l1 = RoundHalfEven(std::sqrt(a * a + b * b));
   const long double cc = w - a, d = h - b;
   const int l2 = RoundHalfEven(std::sqrt(cc * cc + d * d));
-  return TRect{c.X - l1 / 2, c.Y - l2 / 2, c.X + l1 / 2, c.Y + l2 / 2};
+  auto at = [](long long v) {
+    return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+  };
+  return TRect{at(cx - l1 / 2), at(cy - l2 / 2), at(cx + l1 / 2), at(cy + l2 / 2)};
 }
 
 }  // namespace brevix
