@@ -1,13 +1,16 @@
 #pragma once
-// The canvases a fuzz target paints on. Until the raster and metafile canvases exist, a canvas
-// that checks its calls stands in: every primitive is bounded, text measures by its length.
+// The canvases a fuzz target paints on: a canvas that only checks its calls (any box size, no
+// pixels), and the raster canvas on a bitmap of the control's size when that size is one a
+// bitmap may have.
 
 #include <span>
 #include <string_view>
 
 #include "core/control.h"
 #include "fuzz/fuzz_support.h"
+#include "platform/bitmap.h"
 #include "platform/canvas.h"
+#include "platform/raster_canvas.h"
 #include "render/draw.h"
 
 namespace brevix::fuzz {
@@ -26,16 +29,21 @@ class TCheckingCanvas : public TCanvas {
   void DrawTextCentered(const TRect&, std::string_view) override {}
 };
 
-// The largest box the fuzz targets paint: a bitmap this size is what the raster writers accept.
-inline constexpr long long kMaxPaintPixels = 1LL << 22;
+// The largest bitmap the fuzz targets paint into: larger boxes go to the checking canvas only, to
+// keep the runs fast.
+inline constexpr long long kMaxPaintPixels = 1LL << 18;
 
 inline void PaintOnEveryCanvas(TCustomBC& bc) {
   const TRect box = bc.ClientRect();
-  const long long w = box.Right - box.Left;
-  const long long h = box.Bottom - box.Top;
-  if (w > 0 && h > 0 && w * h > kMaxPaintPixels) return;
   TCheckingCanvas checking;
   DrawBarCode(checking, box, bc);
+  const long long w = box.Right - box.Left;
+  const long long h = box.Bottom - box.Top;
+  if (w <= 0 || h <= 0 || w * h > kMaxPaintPixels) return;
+  TBitmap bitmap(static_cast<int>(w), static_cast<int>(h), bc.Color_Back());
+  TRasterCanvas raster(bitmap);
+  DrawBarCode(raster, box, bc);
+  Require(bitmap.Rgb.size() == static_cast<std::size_t>(w * h * 3), "bitmap changed its size");
 }
 
 }  // namespace brevix::fuzz
