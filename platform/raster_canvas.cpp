@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <numbers>
@@ -77,6 +78,76 @@ int ClampToInt(double v) {
   if (v < -1e9) return -1000000000;
   if (v > 1e9) return 1000000000;
   return static_cast<int>(v);
+}
+
+// Copies the first row of a block, n bytes wide, into the rows below it up to end. Narrow blocks
+// (bars of one to ten pixels, most of what is drawn) take two fixed-size moves a row, which may
+// overlap, instead of a call; the size class is chosen once for the whole block.
+void CopyFirstRow(std::uint8_t* first, std::size_t n, std::size_t stride, const std::uint8_t* end) {
+  struct T16 {
+    std::uint8_t B[16];
+  };
+  std::uint8_t* row = first + stride;
+  if (n > 32) {
+    for (; row != end; row += stride) std::memcpy(row, first, n);
+  } else if (n >= 16) {
+    T16 a, b;
+    std::memcpy(&a, first, 16);
+    std::memcpy(&b, first + n - 16, 16);
+    for (; row != end; row += stride) {
+      std::memcpy(row, &a, 16);
+      std::memcpy(row + n - 16, &b, 16);
+    }
+  } else if (n >= 8) {
+    std::uint64_t a, b;
+    std::memcpy(&a, first, 8);
+    std::memcpy(&b, first + n - 8, 8);
+    for (; row != end; row += stride) {
+      std::memcpy(row, &a, 8);
+      std::memcpy(row + n - 8, &b, 8);
+    }
+  } else if (n >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, first, 4);
+    std::memcpy(&b, first + n - 4, 4);
+    for (; row != end; row += stride) {
+      std::memcpy(row, &a, 4);
+      std::memcpy(row + n - 4, &b, 4);
+    }
+  } else {
+    for (; row != end; row += stride) std::memcpy(row, first, 3);
+  }
+}
+
+// Fills [x0, x1) x [y0, y1), inside the bitmap, with one colour: the first row pixel by pixel
+// (or as one run of equal bytes for a grey), the others copied from it.
+void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
+  if (x0 >= x1 || y0 >= y1) return;
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * 3;
+  std::uint8_t* const first =
+      bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride + static_cast<std::size_t>(x0) * 3;
+  const auto r = static_cast<std::uint8_t>(ColorR(color));
+  const auto g = static_cast<std::uint8_t>(ColorG(color));
+  const auto b = static_cast<std::uint8_t>(ColorB(color));
+  if (r == g && g == b) {
+    std::memset(first, r, bytes);
+  } else {
+    for (std::size_t i = 0; i < bytes; i += 3) {
+      first[i] = r;
+      first[i + 1] = g;
+      first[i + 2] = b;
+    }
+  }
+  CopyFirstRow(first, bytes, stride, first + static_cast<std::size_t>(y1 - y0) * stride);
+}
+
+// Four corners of a rectangle with sides along the axes, as every bar and background is at a
+// quarter turn.
+bool IsUprightRect(std::span<const TPoint> p) {
+  if (p.size() != 4) return false;
+  return (p[0].X == p[1].X && p[1].Y == p[2].Y && p[2].X == p[3].X && p[3].Y == p[0].Y) ||
+         (p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X);
 }
 
 // Pixel counts of the dash styles, on then off alternately.
@@ -377,6 +448,15 @@ TRasterCanvas::~TRasterCanvas() = default;
 void TRasterCanvas::FillPolygon(std::span<const TPoint> points, TColor color, const TRect& clip) {
   const TRect c = Intersect(clip, TRect{0, 0, FBitmap.Width, FBitmap.Height});
   if (points.size() < 3 || c.Left >= c.Right || c.Top >= c.Bottom) return;
+  if (IsUprightRect(points)) {
+    // The pixels the scan below finds for such a shape: columns from the left edge to the right
+    // edge minus one, rows likewise; filled a block at a time.
+    const TRect r =
+        Intersect(c, TRect{std::min(points[0].X, points[2].X), std::min(points[0].Y, points[2].Y),
+                           std::max(points[0].X, points[2].X), std::max(points[0].Y, points[2].Y)});
+    FillBlock(FBitmap, r.Left, r.Top, r.Right, r.Bottom, color);
+    return;
+  }
   long long minY = points[0].Y, maxY = points[0].Y;
   for (const TPoint& p : points) {
     minY = std::min<long long>(minY, p.Y);
@@ -497,8 +577,7 @@ void TRasterCanvas::Polygon(std::span<const TPoint> points) {
 void TRasterCanvas::FillRect(const TRect& r) {
   if (Brush.Style == bsClear) return;
   const TRect c = Intersect(r, TRect{0, 0, FBitmap.Width, FBitmap.Height});
-  for (int y = c.Top; y < c.Bottom; ++y)
-    for (int x = c.Left; x < c.Right; ++x) FBitmap.SetPixel(x, y, Brush.Color);
+  FillBlock(FBitmap, c.Left, c.Top, c.Right, c.Bottom, Brush.Color);
 }
 
 void TRasterCanvas::Line(int x1, int y1, int x2, int y2) {

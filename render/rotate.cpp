@@ -17,6 +17,26 @@ int RoundHalfEven(long double v) {
 }
 
 TPoint RotatePoint(TPoint p, TPoint centre, int angle) {
+  // Quarter turns, the control's only angles, are exact in integers; the general formula below
+  // gives the same points, at the price of a sine and a cosine for every corner of every bar.
+  const long long dx0 = static_cast<long long>(p.X) - centre.X;
+  const long long dy0 = static_cast<long long>(p.Y) - centre.Y;
+  auto at = [&centre](long long x, long long y) {
+    return TPoint{static_cast<int>(std::clamp<long long>(centre.X + x, INT32_MIN, INT32_MAX)),
+                  static_cast<int>(std::clamp<long long>(centre.Y + y, INT32_MIN, INT32_MAX))};
+  };
+  switch (angle) {
+    case 0:
+      return at(dx0, dy0);
+    case 90:
+      return at(dy0, -dx0);
+    case 180:
+      return at(-dx0, -dy0);
+    case 270:
+      return at(-dy0, dx0);
+    default:
+      break;
+  }
   const long double r = angle * 2 * std::numbers::pi_v<long double> / 360;
   const long double dx = static_cast<long double>(p.X) - centre.X;
   const long double dy = static_cast<long double>(p.Y) - centre.Y;
