@@ -1,0 +1,216 @@
+// Speed per barcode, ours against libzint at the same image size: encode only; encode and paint
+// into a raster bitmap; encode, paint and write a PNG file. libpng alone writing the same bitmap
+// is the floor for the PNG step. After the runs a table gives the medians and the throughput
+// ratios of this one run (medians move between runs; ratios from one run are what counts).
+
+#include <benchmark/benchmark.h>
+#include <zint.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/bench_rows.h"
+#include "bench/our_side.h"
+#include "bench/png_floor.h"
+#include "bench/zint_side.h"
+
+namespace brevix::bench {
+
+const std::array<TBenchRow, 6>& BenchRows() {
+  static const std::array<TBenchRow, 6> rows = {{
+      {"EAN-13+caption", csCodeEAN13, "9771210107001", BARCODE_EANX, true, 0},
+      {"Code 128", csCode128, "Brevix-128 bench 0123", BARCODE_CODE128, false, 0},
+      {"2of5 interleaved", csCode_2_5_interleaved, "0123456789", BARCODE_C25INTER, false, 0},
+      {"Code 39", csCode39, "BREVIX-39", BARCODE_CODE39, false, 0},
+      {"PDF417 100", csCodePDF417, PDF417Text(100), BARCODE_PDF417, false, 10},
+      {"PDF417 1000", csCodePDF417, PDF417Text(1000), BARCODE_PDF417, false, 10},
+  }};
+  return rows;
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// New file names in a scratch folder on a memory file system, both sides alike: overwriting a
+// file costs more than creating one, and a disk would time the disk. The files are removed in
+// batches with the clock stopped.
+class TFileNames {
+ public:
+  TFileNames() {
+    const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string pattern = (base / "brevix-bench.XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create " + pattern);
+    FFolder = pattern;
+  }
+  ~TFileNames() {
+    std::error_code ec;
+    fs::remove_all(FFolder, ec);
+  }
+  TFileNames(const TFileNames&) = delete;
+  TFileNames& operator=(const TFileNames&) = delete;
+
+  std::string Next(const char* prefix) {
+    return (FFolder / (prefix + std::to_string(FCounter++) + ".png")).string();
+  }
+  // Called every iteration; clears the folder now and then outside the timing.
+  void MaybeClear(benchmark::State& state) {
+    if (++FSinceClear < kBatch) return;
+    state.PauseTiming();
+    Clear();
+    state.ResumeTiming();
+  }
+  void Clear() {
+    for (const auto& entry : fs::directory_iterator(FFolder)) fs::remove(entry.path());
+    FSinceClear = 0;
+  }
+
+ private:
+  static constexpr int kBatch = 512;
+  fs::path FFolder;
+  long long FCounter = 0;
+  int FSinceClear = 0;
+};
+
+TFileNames& Files() {
+  static TFileNames files;
+  return files;
+}
+
+enum TStage { kEncode, kRaster, kPng, kFloor };
+constexpr const char* kStageNames[] = {"encode", "encode+raster", "encode+raster+PNG",
+                                       "libpng floor"};
+
+std::string BenchName(const TBenchRow& row, TStage stage, const char* side) {
+  return std::string(side) + "/" + kStageNames[stage] + "/" + row.Name;
+}
+
+void RegisterRow(const TBenchRow& row) {
+  const TZintSize size = ZintImageSize(row);
+  auto ours = std::make_shared<TOurSide>(row, size.Width, size.Height);
+
+  benchmark::RegisterBenchmark(BenchName(row, kEncode, "ours").c_str(),
+                               [ours](benchmark::State& state) {
+                                 for (auto _ : state) benchmark::DoNotOptimize(ours->Encode());
+                               });
+  benchmark::RegisterBenchmark(BenchName(row, kEncode, "zint").c_str(),
+                               [&row](benchmark::State& state) {
+                                 for (auto _ : state) benchmark::DoNotOptimize(ZintEncode(row));
+                               });
+  benchmark::RegisterBenchmark(BenchName(row, kRaster, "ours").c_str(),
+                               [ours](benchmark::State& state) {
+                                 for (auto _ : state) {
+                                   ours->Paint();
+                                   benchmark::ClobberMemory();
+                                 }
+                               });
+  benchmark::RegisterBenchmark(BenchName(row, kRaster, "zint").c_str(),
+                               [&row](benchmark::State& state) {
+                                 for (auto _ : state) benchmark::DoNotOptimize(ZintRaster(row));
+                               });
+#if BREVIX_BENCH_HAVE_EXPORT
+  benchmark::RegisterBenchmark(BenchName(row, kPng, "ours").c_str(),
+                               [ours](benchmark::State& state) {
+                                 for (auto _ : state) {
+                                   ours->PaintToPng(Files().Next("b"));
+                                   Files().MaybeClear(state);
+                                 }
+                               });
+#endif
+  benchmark::RegisterBenchmark(BenchName(row, kPng, "zint").c_str(),
+                               [&row](benchmark::State& state) {
+                                 for (auto _ : state) {
+                                   ZintPng(row, Files().Next("z"));
+                                   Files().MaybeClear(state);
+                                 }
+                               });
+  benchmark::RegisterBenchmark(BenchName(row, kFloor, "libpng").c_str(),
+                               [ours](benchmark::State& state) {
+                                 ours->Paint();
+                                 for (auto _ : state) {
+                                   WritePngWithLibpng(ours->Bitmap(), Files().Next("f"));
+                                   Files().MaybeClear(state);
+                                 }
+                               });
+}
+
+// Keeps the console output and remembers the median CPU time (us) of every benchmark.
+class TTableReporter : public benchmark::ConsoleReporter {
+ public:
+  TTableReporter() : ConsoleReporter(OO_Tabular) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const double us = run.GetAdjustedCPUTime() *
+                        benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
+                        benchmark::GetTimeUnitMultiplier(run.time_unit);
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        FMedian[run.run_name.str()] = us;
+      else if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
+        FMedian.try_emplace(run.run_name.str(), us);
+    }
+  }
+  double Median(const std::string& name) const {
+    const auto it = FMedian.find(name);
+    return it == FMedian.end() ? 0.0 : it->second;
+  }
+
+ private:
+  std::map<std::string, double> FMedian;
+};
+
+void PrintTable(const TTableReporter& r) {
+  std::printf(
+      "\nMedian CPU time per barcode in microseconds (one run; ratio = zint time / our time,"
+      " above 1 means we are faster)\n");
+  std::printf("%-18s %-18s %10s %10s %8s %6s\n", "row", "stage", "ours us", "zint us", "ratio",
+              "goal");
+  for (const TBenchRow& row : BenchRows()) {
+    const TStage stages[] = {kEncode, kRaster, kPng};
+    const char* goals[] = {"", "2.0", "1.5"};
+    for (int i = 0; i < 3; ++i) {
+      const double ours = r.Median(BenchName(row, stages[i], "ours"));
+      const double zint = r.Median(BenchName(row, stages[i], "zint"));
+      if (ours <= 0 || zint <= 0) continue;
+      const double ratio = zint / ours;
+      const bool met = goals[i][0] == 0 || ratio >= std::atof(goals[i]);
+      std::printf("%-18s %-18s %10.2f %10.2f %7.2fx %6s%s\n", row.Name, kStageNames[stages[i]],
+                  ours, zint, ratio, goals[i], met ? "" : "  (below goal)");
+    }
+  }
+  std::printf(
+      "\nPNG step alone (encode+raster+PNG minus encode+raster) against libpng writing the"
+      " same RGB bitmap (goal: at most 1.5x the floor)\n");
+  std::printf("%-18s %10s %10s %8s\n", "row", "ours us", "floor us", "ours/fl");
+  for (const TBenchRow& row : BenchRows()) {
+    const double png = r.Median(BenchName(row, kPng, "ours"));
+    const double raster = r.Median(BenchName(row, kRaster, "ours"));
+    const double floor = r.Median(BenchName(row, kFloor, "libpng"));
+    if (png <= 0 || floor <= 0) continue;
+    const double step = png - raster;
+    std::printf("%-18s %10.2f %10.2f %7.2fx%s\n", row.Name, step, floor, step / floor,
+                step <= 1.5 * floor ? "" : "  (above goal)");
+  }
+}
+
+}  // namespace
+}  // namespace brevix::bench
+
+int main(int argc, char** argv) {
+  using namespace brevix::bench;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  for (const TBenchRow& row : BenchRows()) RegisterRow(row);
+  TTableReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintTable(reporter);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,33 @@
+#include "bench/png_floor.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace brevix::bench {
+
+void WritePngWithLibpng(const TBitmap& bitmap, const std::string& fileName) {
+  std::FILE* f = std::fopen(fileName.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot create " + fileName);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    throw std::runtime_error("libpng failed on " + fileName);
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap.Width),
+               static_cast<png_uint_32>(bitmap.Height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  for (int y = 0; y < bitmap.Height; ++y)
+    png_write_row(png, bitmap.Rgb.data() + static_cast<std::size_t>(y) * stride);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+}  // namespace brevix::bench
