@@ -20,11 +20,19 @@ le() {
   echo "$value"
 }
 
+# Decodes the first frame on white with a quiet zone around it (the symbol may fill its box
+# edge to edge, as the control draws it).
 decodes_to() {
-  local file=$1 want=$2 out
-  out=$(ZXingReader "$file" 2>&1)
+  local file=$1 want=$2 out padded="$dir/.decode.png"
+  convert "$file[0]" -background white -flatten -bordercolor white -border 20 "$padded" 2>/dev/null || return 1
+  out=$(ZXingReader "$padded" 2>&1)
+  rm -f "$padded"
   grep -qF "Text:       \"$want\"" <<<"$out"
 }
+
+for tool in ZXingReader identify convert wmf2gd emf2svg-conv rsvg-convert; do
+  command -v "$tool" >/dev/null || { echo "FAIL $tool is not installed (scripts/packages.txt)"; exit 1; }
+done
 
 [ -f "$dir/files.txt" ] || { echo "FAIL no files.txt in $dir"; exit 1; }
 while read -r name width height transparent expect; do
@@ -61,8 +69,8 @@ while read -r name width height transparent expect; do
       [ "$right $bottom" = "$width $height" ] && ok "$name: bounds $right x $bottom" || fail "$name: bounds $right x $bottom, want $width x $height"
       [ "$inch" -gt 0 ] || fail "$name: zero units per inch"
       picture="$dir/${name%.*}_wmf.png"
-      convert -density "$inch" "$file" -background white -flatten "$picture" 2>/dev/null ||
-        fail "$name: libwmf cannot render it"
+      wmf2gd --maxwidth="$width" --maxheight="$height" --maxsize -o "$picture" "$file" >/dev/null 2>&1 ||
+        fail "$name: libwmf cannot play it"
       ;;
     emf)
       type=$(le "$file" 0 4)
@@ -77,7 +85,9 @@ while read -r name width height transparent expect; do
       diffR=$((frameRight - wantRight)); diffB=$((frameBottom - wantBottom))
       [ "${diffR#-}" -le 30 ] && [ "${diffB#-}" -le 30 ] && ok "$name: frame $frameRight x $frameBottom" ||
         fail "$name: frame $frameRight x $frameBottom, want about $wantRight x $wantBottom"
-      picture=""
+      picture="$dir/${name%.*}_emf.png"
+      { emf2svg-conv -i "$file" -o "$dir/.emf.svg" && rsvg-convert -b white -o "$picture" "$dir/.emf.svg"; } \
+        >/dev/null 2>&1 || fail "$name: emf2svg cannot play it"
       ;;
     *)
       picture=""

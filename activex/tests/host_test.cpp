@@ -834,8 +834,9 @@ void FileChecks(std::ofstream& manifest) {
       {L"code128.tif", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
       {L"code128.tiff", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
       {L"code128.jpg", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
-      {L"code128.wmf", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
-      {L"code128.emf", 11, L"BREVIX-128", 0, false, 300, 100, "-"},
+      // Metafile players outline every polygon: wide modules keep the gaps open.
+      {L"code128.wmf", 11, L"BREVIX-128", 0, false, 600, 120, "BREVIX-128"},
+      {L"code128.emf", 11, L"BREVIX-128", 0, false, 600, 120, "-"},
       {L"code128_vertical.png", 11, L"BREVIX-128", 1, false, 120, 300, "BREVIX-128"},
       {L"code128_vertical_small.png", 11, L"BREVIX-128", 3, false, 200, 80, "-"},
       {L"code39.png", 7, L"CODE39", 0, false, 300, 100, "CODE39"},
@@ -862,6 +863,51 @@ void FileChecks(std::ofstream& manifest) {
               Narrow(row.Name) + " written");
     manifest << Narrow(row.Name) << ' ' << row.Width << ' ' << row.Height << ' '
              << (row.Transparent ? 1 : 0) << ' ' << row.Expect << '\n';
+  }
+
+  // The enhanced metafile played back by the system, for the decoders on the other side.
+  const std::wstring emfPath = gOutDir + L"\\code128.emf";
+  HENHMETAFILE emf = GetEnhMetaFileW(emfPath.c_str());
+  CHECK(emf != nullptr);
+  if (emf) {
+    ENHMETAHEADER header{};
+    GetEnhMetaFileHeader(emf, sizeof header, &header);
+    // The frame is the control's size in 1/100 mm.
+    CHECK_EQ(header.rclFrame.right - header.rclFrame.left,
+             static_cast<LONG>(MulDiv(600, 2540, 96)));
+    CHECK_EQ(header.rclFrame.bottom - header.rclFrame.top,
+             static_cast<LONG>(MulDiv(120, 2540, 96)));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 600, 120);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    RECT all{0, 0, 600, 120};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    CHECK(PlayEnhMetaFile(dc, emf, &all));
+    SelectObject(dc, old);
+    const TPixels played = ReadBitmap(bmp);
+    CHECK(played.Transitions(20) > 20);
+    // Written as a plain 32-bit BMP.
+    BITMAPFILEHEADER fh{};
+    BITMAPINFOHEADER ih{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(played.Bgrx.size() * 4);
+    ih.biSize = sizeof ih;
+    ih.biWidth = played.Width;
+    ih.biHeight = -played.Height;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    std::ofstream bmpFile(Narrow(gOutDir) + "\\code128_emf_played.bmp", std::ios::binary);
+    bmpFile.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    bmpFile.write(reinterpret_cast<const char*>(&ih), sizeof ih);
+    bmpFile.write(reinterpret_cast<const char*>(played.Bgrx.data()),
+                  static_cast<std::streamsize>(played.Bgrx.size() * 4));
+    manifest << "code128_emf_played.bmp 600 120 0 BREVIX-128\n";
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    DeleteEnhMetaFile(emf);
   }
 
   TConnected c;
