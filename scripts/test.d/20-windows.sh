@@ -67,6 +67,8 @@ echo "--- Wine prefix in $tmp"
 run wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
 # Headless: windows and painting work, nothing is shown.
 run reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+# The desktop process of the first boot found no display; start afresh with the null driver.
+"$wineserver" -w
 
 bin="$tmp/bin"
 out="$tmp/out"
