@@ -48,13 +48,21 @@ void TWindowedBrevixBC::SetBounds(int left, int top, int width, int height) {
 // --- Creation ---------------------------------------------------------------------------------
 
 TBrevixBarCode::TBrevixBarCode()
-    : FEvents(*static_cast<IConnectionPointContainer*>(this), DIID_IBrevixBarCodeEvents) {
+    : FEvents(*static_cast<IConnectionPointContainer*>(this), DIID_IBrevixBarCodeEvents),
+      FFontCode([this](IFontDisp* f) {
+        Put([&] { FControl->SetFont_Code(FontFromDisp(f, FControl->Font_Code())); });
+      }),
+      FFontType([this](IFontDisp* f) {
+        Put([&] { FControl->SetFont_Type(FontFromDisp(f, FControl->Font_Type())); });
+      }) {
   LockModule();
 }
 
 TBrevixBarCode::~TBrevixBarCode() {
   InPlaceDeactivate();
   FEvents.DisconnectAll();
+  FFontCode.Reset();
+  FFontType.Reset();
   if (FControl) {
     // Nothing may reach back into this object while its parts go away.
     FControl->OnClick = nullptr;
@@ -303,19 +311,25 @@ HRESULT TBrevixBarCode::put_Text(BSTR Value) {
 }
 
 HRESULT TBrevixBarCode::get_Font_Code(IFontDisp** Value) {
-  return CreateFontDisp(FControl->Font_Code(), Value);
+  return FFontCode.Get(FControl->Font_Code(), Value);
 }
 
 HRESULT TBrevixBarCode::put_Font_Code(IFontDisp* Value) {
-  return Put([&] { FControl->SetFont_Code(FontFromDisp(Value, FControl->Font_Code())); });
+  return Put([&] {
+    FControl->SetFont_Code(FontFromDisp(Value, FControl->Font_Code()));
+    FFontCode.Reset();
+  });
 }
 
 HRESULT TBrevixBarCode::get_Font_Type(IFontDisp** Value) {
-  return CreateFontDisp(FControl->Font_Type(), Value);
+  return FFontType.Get(FControl->Font_Type(), Value);
 }
 
 HRESULT TBrevixBarCode::put_Font_Type(IFontDisp* Value) {
-  return Put([&] { FControl->SetFont_Type(FontFromDisp(Value, FControl->Font_Type())); });
+  return Put([&] {
+    FControl->SetFont_Type(FontFromDisp(Value, FControl->Font_Type()));
+    FFontType.Reset();
+  });
 }
 
 HRESULT TBrevixBarCode::get_PDF417_Mode(TxcsPDF417UserMode* Value) {
@@ -836,6 +850,8 @@ HRESULT TBrevixBarCode::Load(IStream* stream) {
       return false;
     });
   });
+  FFontCode.Reset();
+  FFontType.Reset();
   FWindow->SyncVisibility(FInPlaceActive);
   FDirty = false;
   return hr;
@@ -866,6 +882,8 @@ HRESULT TBrevixBarCode::Load(IPropertyBag* bag, IErrorLog* log) {
       return true;
     });
   });
+  FFontCode.Reset();
+  FFontType.Reset();
   FWindow->SyncVisibility(FInPlaceActive);
   FDirty = false;
   return hr;

@@ -14,6 +14,7 @@
 #include "com_util.h"
 #include "connection_point.h"
 #include "core/control.h"
+#include "ole_font.h"
 #include "platform/win/control_window.h"
 
 namespace brevix::activex {
@@ -213,6 +214,8 @@ class TBrevixBarCode final : public IBrevixBarCode,
   std::unique_ptr<TWindowedBrevixBC> FControl;
   std::unique_ptr<win::TControlWindow> FWindow;
   TEventConnectionPoint FEvents;
+  TConnectedFont FFontCode;
+  TConnectedFont FFontType;
 
   TComPtr<IOleClientSite> FClientSite;
   TComPtr<IOleInPlaceSite> FInPlaceSite;

@@ -65,4 +65,51 @@ TFont FontFromDisp(IFontDisp* disp, const TFont& base) {
   return result;
 }
 
+HRESULT TConnectedFont::Get(const TFont& font, IFontDisp** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!FFont) {
+    HRESULT hr = CreateFontDisp(font, FFont.Put());
+    if (FAILED(hr)) return hr;
+    // Without notifications the object still describes the font; it just does not write back.
+    TComPtr<IConnectionPointContainer> container =
+        FFont.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    if (container &&
+        SUCCEEDED(container->FindConnectionPoint(IID_IPropertyNotifySink, FPoint.Put())) &&
+        FAILED(FPoint->Advise(static_cast<IPropertyNotifySink*>(this), &FCookie))) {
+      FPoint.Reset();
+      FCookie = 0;
+    }
+  }
+  *out = FFont.Get();
+  (*out)->AddRef();
+  return S_OK;
+}
+
+void TConnectedFont::Reset() {
+  if (FPoint && FCookie) FPoint->Unadvise(FCookie);
+  FPoint.Reset();
+  FCookie = 0;
+  FFont.Reset();
+}
+
+HRESULT TConnectedFont::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) {
+    *out = static_cast<IPropertyNotifySink*>(this);
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT TConnectedFont::OnChanged(DISPID) {
+  if (FFont && FChanged) FChanged(FFont.Get());
+  return S_OK;
+}
+
+HRESULT TConnectedFont::OnRequestEdit(DISPID) {
+  return S_OK;
+}
+
 }  // namespace brevix::activex

@@ -800,6 +800,39 @@ void FontChecks() {
     }
     SysFreeString(wantName);
   }
+  // Changes made through the font object a host got reach the control.
+  {
+    TVar got;
+    CHECK(bc.Get(L"Font_Code", got).Ok());
+    const TLateBound font(V_DISPATCH(&got.V));
+    TVar size;
+    font.Get(L"Size", size);
+    CY bigger{};
+    bigger.int64 = 180000;  // 18 points
+    TVar newSize;
+    V_VT(&newSize.V) = VT_CY;
+    V_CY(&newSize.V) = bigger;
+    CHECK(font.Put(L"Size", newSize).Ok());
+    CHECK(font.Put(L"Underline", TVar(true)).Ok());
+    TVar again;
+    CHECK(bc.Get(L"Font_Code", again).Ok());
+    IFont* f = nullptr;
+    V_DISPATCH(&again.V)->QueryInterface(IID_IFont, reinterpret_cast<void**>(&f));
+    CY now{};
+    BOOL underline = FALSE;
+    if (f) {
+      f->get_Size(&now);
+      f->get_Underline(&underline);
+      f->Release();
+    }
+    CHECK_EQ(now.int64, static_cast<LONGLONG>(180000));
+    CHECK(underline);
+    // A new object starts from the stored font, so the change really reached the control.
+    IPersistStreamInit* persist = As<IPersistStreamInit>(c.Disp, IID_IPersistStreamInit);
+    CHECK_EQ(HexHr(persist->IsDirty()), HexHr(S_OK));
+    persist->Release();
+  }
+
   // Not a font object: a failed call with a message.
   IDispatch* notAFont = CreateByProgId();
   CHECK(FAILED(bc.Put(L"Font_Code", TVar(notAFont)).Hr));
