@@ -189,6 +189,8 @@ HRESULT TBrevixBarCode::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IPersistStreamInit*>(this);
   } else if (iid == IID_IPersistPropertyBag) {
     *out = static_cast<IPersistPropertyBag*>(this);
+  } else if (iid == IID_IPersistStorage) {
+    *out = static_cast<IPersistStorage*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -901,6 +903,41 @@ HRESULT TBrevixBarCode::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
   if (FAILED(run)) return run;
   if (SUCCEEDED(hr) && clearDirty) FDirty = false;
   return hr;
+}
+
+namespace {
+constexpr wchar_t kContentsStream[] = L"Contents";
+}  // namespace
+
+HRESULT TBrevixBarCode::InitNew(IStorage*) {
+  return S_OK;
+}
+
+HRESULT TBrevixBarCode::Load(IStorage* storage) {
+  if (!storage) return E_POINTER;
+  TComPtr<IStream> stream;
+  const HRESULT hr = storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                         0, stream.Put());
+  if (FAILED(hr)) return hr;
+  return Load(stream.Get());
+}
+
+HRESULT TBrevixBarCode::Save(IStorage* storage, BOOL) {
+  if (!storage) return E_POINTER;
+  TComPtr<IStream> stream;
+  const HRESULT hr = storage->CreateStream(
+      kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, stream.Put());
+  if (FAILED(hr)) return hr;
+  return Save(stream.Get(), TRUE);
+}
+
+HRESULT TBrevixBarCode::SaveCompleted(IStorage*) {
+  return S_OK;
+}
+
+HRESULT TBrevixBarCode::HandsOffStorage() {
+  // No storage is kept open between calls.
+  return S_OK;
 }
 
 }  // namespace brevix::activex

@@ -37,7 +37,8 @@ class TBrevixBarCode final : public IBrevixBarCode,
                              public IOleControl,
                              public IViewObject2,
                              public IPersistStreamInit,
-                             public IPersistPropertyBag {
+                             public IPersistPropertyBag,
+                             public IPersistStorage {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
@@ -187,6 +188,12 @@ class TBrevixBarCode final : public IBrevixBarCode,
   HRESULT STDMETHODCALLTYPE InitNew() override;
   HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
   HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+  // IPersistStorage: the same state in a stream "Contents" of the host's storage.
+  HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL sameAsLoad) override;
+  HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
 
  private:
   TBrevixBarCode();

@@ -450,7 +450,8 @@ void CreationChecks() {
                              &IID_IViewObject2,
                              &IID_IPersist,
                              &IID_IPersistStreamInit,
-                             &IID_IPersistPropertyBag};
+                             &IID_IPersistPropertyBag,
+                             &IID_IPersistStorage};
   for (const IID* iid : interfaces) {
     IUnknown* p = As<IUnknown>(byClsid, *iid);
     wchar_t text[40];
@@ -876,6 +877,9 @@ void FileChecks(std::ofstream& manifest) {
       {L"ean13.png", 22, L"9771210107001", 0, false, 300, 120, "9771210107001"},
       {L"ean13_upside_down.png", 22, L"9771210107001", 2, false, 300, 120, "9771210107001"},
       {L"pdf417.png", 32, L"Brevix PDF417", 0, false, 400, 160, "Brevix PDF417"},
+      // Large enough that the GIF code table fills and starts over.
+      {L"pdf417_large.gif", 32, L"Brevix PDF417 in a large GIF, 0123456789", 0, false, 900, 500,
+       "Brevix PDF417 in a large GIF, 0123456789"},
   };
   for (const TFileRow& row : rows) {
     TConnected c;
@@ -1095,6 +1099,35 @@ void PersistenceChecks() {
     persist->Release();
   }
   stream->Release();
+
+  // Storage, as compound-document containers keep their controls.
+  ILockBytes* bytes = nullptr;
+  CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
+  IStorage* storage = nullptr;
+  CHECK_HR(StgCreateDocfileOnILockBytes(bytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
+                                        0, &storage));
+  {
+    TConnected c;
+    SetDistinctState(c.Late(), c.Disp);
+    IPersistStorage* persist = As<IPersistStorage>(c.Disp, IID_IPersistStorage);
+    CHECK(persist != nullptr);
+    if (persist) {
+      CHECK_HR(persist->Save(storage, FALSE));
+      CHECK_HR(persist->SaveCompleted(nullptr));
+      persist->Release();
+    }
+  }
+  {
+    TConnected c;
+    IPersistStorage* persist = As<IPersistStorage>(c.Disp, IID_IPersistStorage);
+    if (persist) {
+      CHECK_HR(persist->Load(storage));
+      CheckDistinctState(c.Late(), c.Disp);
+      persist->Release();
+    }
+  }
+  if (storage) storage->Release();
+  bytes->Release();
 
   // Property bag.
   TMemoryBag bag;
