@@ -129,6 +129,30 @@ void HostIn(const wchar_t* atlDll, const wchar_t* hostClass) {
     SysFreeString(message);
   }
 
+  // Double-buffered painting shows the same picture.
+  if (bc) {
+    CHECK_HR(bc->put_DoubleBuffered(VARIANT_TRUE));
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    PumpMessages();
+    const TPixels buffered = Snapshot(control);
+    if (shown.Width) CHECK_EQ(buffered.Transitions(20), shown.Transitions(20));
+    // Hidden and shown again through the property.
+    CHECK_HR(bc->put_Visible(VARIANT_FALSE));
+    CHECK(!IsWindowVisible(control));
+    CHECK_HR(bc->put_Visible(VARIANT_TRUE));
+    CHECK(IsWindowVisible(control));
+    CHECK_HR(bc->put_Enabled(VARIANT_FALSE));
+    CHECK(!IsWindowEnabled(control));
+    CHECK_HR(bc->put_Enabled(VARIANT_TRUE));
+    // The control resizes itself (ratio times the minimum width): its window follows.
+    LONG minWidth = 0;
+    CHECK_HR(bc->MinWidth(&minWidth));
+    CHECK_HR(bc->put_Ratio(2));
+    PumpMessages();
+    GetClientRect(control, &r);
+    CHECK_EQ(r.right, 2 * minWidth + 2);
+  }
+
   // The container resizes the host: the control follows.
   SetWindowPos(host, nullptr, 0, 0, 260, 90, SWP_NOMOVE | SWP_NOZORDER);
   PumpMessages();
