@@ -12,6 +12,9 @@ namespace brevix {
 class TTypeCaption : public TObject {
  public:
   explicit TTypeCaption(TCustomControl* owner);
+  // The font's change handler points back at this caption: not copyable.
+  TTypeCaption(const TTypeCaption&) = delete;
+  TTypeCaption& operator=(const TTypeCaption&) = delete;
   const std::string& Caption() const { return FCaption; }
   void SetCaption(const std::string& v);
   TFont& Font() { return FFont; }
@@ -33,6 +36,8 @@ class TTypeCaption : public TObject {
 class TCodeCaption : public TObject {
  public:
   explicit TCodeCaption(TCustomControl* owner);
+  TCodeCaption(const TCodeCaption&) = delete;
+  TCodeCaption& operator=(const TCodeCaption&) = delete;
   TFont& Font() { return FFont; }
   const TFont& Font() const { return FFont; }
   void SetFont(const TFont& f);

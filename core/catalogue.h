@@ -20,6 +20,9 @@ struct TBarCodeInfo {
 // Fills info from the catalogue. Only the low seven bits of value select the row; a value above
 // 32 leaves info untouched.
 void GetBarCodeInfo(int value, TBarCodeInfo& info);
+// A fresh record for a symbology; all fields empty outside 0..32 (no masking, unlike
+// GetBarCodeInfo), so a value cast from an arbitrary integer never selects a row by accident.
+TBarCodeInfo CatalogueRow(int value);
 // The enumeration identifier of a symbology ("csCode39"); empty outside 0..32.
 const char* TypeBarIdentifier(int value);
 // The message text a result code starts from ("Correct", ...); empty outside the table.

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -118,6 +119,17 @@ class TCustomBC : public TCustomControl {
   void Paint() override;
 
  private:
+  // Validation helpers: record a rejected character (1-based position) and fail; the EAN/UPC
+  // main-part rule for main length m; a digits-only scan for symbologies that encode digits only.
+  bool RejectChar(std::size_t pos, char c);
+  bool CheckSeparated(std::string_view text, std::size_t m);
+  // CheckCharSet over characters picked from a text; a rejection reports the character's own
+  // position (positions[i] for chars[i]).
+  bool CheckCharSetAt(std::string_view chars, std::span<const std::size_t> positions);
+  bool CheckDigitsOnly(std::string_view s);
+  // The caption text Display asks for, for the current symbology.
+  std::string TypeCaptionText() const;
+
   std::string FText;
   bool FShowCodeCaption = true;
   bool FShortUpcGuards = true;
@@ -147,6 +159,7 @@ class TCustomBC : public TCustomControl {
   std::unique_ptr<TBarCodeHorzLines> FHorzLines;
   bool FCheckCharacters = true;
   std::unique_ptr<TPDF417> FPDF417;
+  int FMustBe = 0;  // the digit erMustBe asks for
 };
 
 // Publishes the properties; all behaviour is in TCustomBC.

@@ -1,0 +1,318 @@
+// Check-character completion when Text is set, and the check every encoding starts with.
+#include <algorithm>
+#include <initializer_list>
+#include <vector>
+
+#include "core/check_digits.h"
+#include "core/control.h"
+
+namespace brevix {
+
+namespace {
+
+constexpr char kPlaceholder = ' ';
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool LengthIn(std::size_t n, std::initializer_list<std::size_t> allowed) {
+  return std::find(allowed.begin(), allowed.end(), n) != allowed.end();
+}
+
+// Characters from..to (1-based, inclusive) of s, clipped to its length.
+std::string_view Chars(std::string_view s, std::size_t from, std::size_t to) {
+  if (from > s.size() || to < from) return {};
+  return s.substr(from - 1, std::min(to, s.size()) - from + 1);
+}
+
+// Characters picked from a text for the character check, each with its 1-based position in that
+// text, so that a rejected character is reported where the user typed it.
+struct TPicked {
+  std::string Chars;
+  std::vector<std::size_t> Positions;
+};
+
+void Pick(TPicked& picked, std::string_view text, std::size_t from, std::size_t to) {
+  for (std::size_t pos = from; pos <= to && pos <= text.size(); ++pos) {
+    picked.Chars += text[pos - 1];
+    picked.Positions.push_back(pos);
+  }
+}
+
+// Index of the first character of s missing from charSet (exact bytes), or npos.
+std::size_t FirstOutOfSet(std::string_view s, std::string_view charSet) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (charSet.find(s[i]) == std::string_view::npos) return i;
+  return std::string_view::npos;
+}
+
+// The ISBN/ISSN/ISMN check character is the tenth character that is not a hyphen: position 13 in
+// the usual "80-7226-102-9" form, 10 when the number is typed without hyphens, so an add-on
+// after it is never overwritten. Texts with fewer than ten such characters use position 13.
+std::size_t IsbnCheckIndex(std::string_view t) {
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < t.size(); ++i)
+    if (t[i] != '-' && ++seen == 10) return i;
+  return 12;
+}
+
+// The nine characters the check character is computed over (hyphens dropped).
+std::string IsbnNumber(std::string_view t) {
+  std::string number;
+  const std::size_t end = IsbnCheckIndex(t);
+  for (std::size_t i = 0; i < end; ++i)
+    if (t[i] != '-') number += t[i];
+  return number;
+}
+
+}  // namespace
+
+void TCustomBC::CompleteCheckDigits() {
+  std::string t = FText;
+  switch (FTypeBar) {
+    case csCodeITF:
+      if (LengthIn(t.size(), {5, 13, 15})) t += kPlaceholder;
+      if (LengthIn(t.size(), {6, 14, 16}))
+        t.back() = Mod10CheckDigit(std::string_view(t).substr(0, t.size() - 1));
+      break;
+    case csCodeISBN:
+    case csCodeISSN:
+    case csCodeISMN:
+      if (t.size() == 11) t += "- ";
+      if (t.size() == 12) t += kPlaceholder;
+      if (t.size() >= 13) t[IsbnCheckIndex(t)] = IsbnCheckCharacter(IsbnNumber(t));
+      break;
+    case csCodeOPC:
+      if (t.size() == 9) t += kPlaceholder;
+      if (t.size() >= 10) t[9] = OpcCheckDigit(std::string_view(t).substr(0, 9));
+      break;
+    case csCodeJAN8:
+    case csCodeEAN8:
+      if (FTypeBar == csCodeJAN8) t = "49" + std::string(Chars(t, 3, 22));
+      if (t.size() == 7) t += kPlaceholder;
+      if (t.size() >= 8) t[7] = Mod10CheckDigit(std::string_view(t).substr(0, 7));
+      break;
+    case csCodeJAN13:
+    case csCodeEAN13:
+      if (FTypeBar == csCodeJAN13) t = "49" + std::string(Chars(t, 3, 22));
+      if (t.size() == 12) t += kPlaceholder;
+      if (t.size() >= 13) t[12] = Mod10CheckDigit(std::string_view(t).substr(0, 12));
+      break;
+    case csCodeUPC_A:
+      if (t.size() == 11) t += kPlaceholder;
+      if (t.size() >= 12) t[11] = Mod10CheckDigit(std::string_view(t).substr(0, 11));
+      break;
+    case csCodeUPC_E0:
+    case csCodeUPC_E1:
+      // The number system digit: 0 for UPC-E0, 1 for UPC-E1.
+      if (t.size() == 6) t.insert(t.begin(), FTypeBar == csCodeUPC_E1 ? '1' : '0');
+      if (t.size() == 7) t += kPlaceholder;
+      if (t.size() >= 8) t[7] = Mod10CheckDigit(ExpandUPCE(std::string_view(t).substr(0, 7)));
+      break;
+    case csCodeUPC_shipping:
+      if (t.size() == 13) t += kPlaceholder;
+      if (t.size() >= 14) t[13] = Mod10CheckDigit(std::string_view(t).substr(0, 13));
+      break;
+    case csCodePZN:
+      if (t.size() == 6 || t.size() == 7) {
+        if (t.size() == 6) t += kPlaceholder;
+        t[6] = PznCheckDigit(std::string_view(t).substr(0, 6));
+      }
+      break;
+    default:
+      break;
+  }
+  if (t != FText) FText = std::move(t);
+}
+
+bool TCustomBC::RejectChar(std::size_t pos, char c) {
+  FErrorMessage = erCharOutOfSet;
+  FError = static_cast<int>(pos);
+  FBadChar = c;
+  return false;
+}
+
+bool TCustomBC::CheckCharSet(std::string_view s) {
+  const std::size_t i = FirstOutOfSet(s, CatalogueRow(FTypeBar).CharSet);
+  return i == std::string_view::npos || RejectChar(i + 1, s[i]);
+}
+
+bool TCustomBC::CheckCharSetAt(std::string_view chars, std::span<const std::size_t> positions) {
+  const std::size_t i = FirstOutOfSet(chars, CatalogueRow(FTypeBar).CharSet);
+  return i == std::string_view::npos || RejectChar(positions[i], chars[i]);
+}
+
+bool TCustomBC::CheckDigitsOnly(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (!IsDigit(s[i])) return RejectChar(i + 1, s[i]);
+  return true;
+}
+
+bool TCustomBC::CheckSeparated(std::string_view text, std::size_t m) {
+  if (!LengthIn(text.size(), {m - 1, m, m + 3, m + 6})) {
+    FErrorMessage = erBarcodeLengthInvalid;
+    return false;
+  }
+  std::string t(text);
+  if (t.size() == m - 1) t += kPlaceholder;
+  // The check digit is recomputed here, so whatever was typed in its place is never rejected.
+  t[m - 1] = Mod10CheckDigit(std::string_view(t).substr(0, m - 1));
+  TPicked picked;
+  Pick(picked, t, 1, m);
+  Pick(picked, t, m + 2, m + 6);
+  if (!CheckCharSetAt(picked.Chars, picked.Positions)) return false;
+  if (t.size() > m && t[m] != ' ') {
+    FErrorMessage = erCharMustBeSpace;
+    FError = static_cast<int>(m + 1);
+    return false;
+  }
+  return true;
+}
+
+bool TCustomBC::PreEncodeCheck(std::string_view text) {
+  if (text.empty()) {
+    FErrorMessage = erEmptyCode;
+    return false;
+  }
+  FErrorMessage = erOK;
+  const std::size_t n = text.size();
+  auto fail = [this](TLastError e) {
+    FErrorMessage = e;
+    return false;
+  };
+  auto mustBeSpace = [this, text](std::size_t pos) {
+    if (text.size() <= pos - 1 || text[pos - 1] == ' ') return true;
+    FErrorMessage = erCharMustBeSpace;
+    FError = static_cast<int>(pos);
+    return false;
+  };
+
+  switch (FTypeBar) {
+    case csCode_2_5_interleaved:
+      if (!CheckCharSet(text)) return false;
+      if (n % 2 != 0) return fail(erCountCharMustBeEven);
+      return true;
+
+    case csCodeABCCodabar: {
+      if (!CheckCharSet(text)) return false;
+      // Each run must open and close with a start/stop character.
+      // The set holds upper-case letters only, so no case folding is needed.
+      auto isStartStop = [](char c) { return c >= 'A' && c <= 'D'; };
+      if (!isStartStop(text.front())) return RejectChar(1, text.front());
+      if (!isStartStop(text.back())) return RejectChar(n, text.back());
+      return true;
+    }
+
+    case csCodeCodabar: {
+      if (!CheckCharSet(text)) return false;
+      // A to D are start/stop characters: either a framing pair around the data or absent.
+      auto isStartStop = [](char c) { return c >= 'A' && c <= 'D'; };
+      const bool framed = n >= 2 && isStartStop(text.front()) && isStartStop(text.back());
+      for (std::size_t i = 0; i < n; ++i) {
+        const bool edge = i == 0 || i == n - 1;
+        if (isStartStop(text[i]) && !(framed && edge)) return RejectChar(i + 1, text[i]);
+      }
+      return true;
+    }
+
+    case csCodeITF:
+      if (!LengthIn(n, {6, 14, 16})) return fail(erBarcodeLengthInvalid);
+      return CheckDigitsOnly(text);
+
+    case csCodeISBN:
+    case csCodeISSN:
+    case csCodeISMN: {
+      // s: the text without hyphens, each character with its position in the text.
+      TPicked s;
+      for (std::size_t pos = 1; pos <= n; ++pos)
+        if (text[pos - 1] != '-') Pick(s, text, pos, pos);
+      if (s.Chars.size() > 10 && s.Chars[10] != ' ') {
+        FErrorMessage = erCharMustBeSpace;
+        FError = 11;
+        return false;
+      }
+      if (!LengthIn(s.Chars.size(), {10, 13, 16})) return fail(erBarcodeLengthInvalid);
+      // The tenth character is the ISBN check character (it may be X); the encoder replaces it.
+      TPicked picked;
+      for (std::size_t k = 1; k <= s.Chars.size(); ++k) {
+        if (k == 10 || k == 11) continue;
+        picked.Chars += s.Chars[k - 1];
+        picked.Positions.push_back(s.Positions[k - 1]);
+      }
+      return CheckCharSetAt(picked.Chars, picked.Positions);
+    }
+
+    case csCodeMSI:
+      if (n > 13) return fail(erBarcodeLengthInvalid);
+      // The MSI check digit is defined on digits only.
+      return CheckDigitsOnly(text);
+
+    case csCodePostNet:
+      if (!LengthIn(n, {5, 9, 11})) return fail(erBarcodeLengthInvalid);
+      // PostNet bars exist for the ten digits only.
+      return CheckDigitsOnly(text);
+
+    case csCodeOPC:
+      if (n != 10) return fail(erBarcodeLengthInvalid);
+      // OPC is drawn as interleaved 2-of-5, which has bars for digits only.
+      return CheckDigitsOnly(text);
+
+    case csCodeEAN8:
+    case csCodeJAN8:
+      return CheckSeparated(text, 8);
+    case csCodeEAN13:
+    case csCodeJAN13:
+      return CheckSeparated(text, 13);
+    case csCodeUPC_A:
+      return CheckSeparated(text, 12);
+
+    case csCodeUPC_E0:
+    case csCodeUPC_E1:
+      if (!LengthIn(n, {8, 11, 14})) return fail(erBarcodeLengthInvalid);
+      {
+        TPicked picked;
+        Pick(picked, text, 1, 8);
+        Pick(picked, text, 10, 14);
+        if (!CheckCharSetAt(picked.Chars, picked.Positions)) return false;
+      }
+      if (!mustBeSpace(9)) return false;
+      if (FTypeBar == csCodeUPC_E0 && text.front() != '0') return fail(erFirstCharMustBeZero);
+      if (FTypeBar == csCodeUPC_E1 && text.front() != '1') {
+        FMustBe = 1;
+        return fail(erMustBe);
+      }
+      return true;
+
+    case csCodeUPC_shipping:
+      if (!LengthIn(n, {14, 21})) return fail(erBarcodeLengthInvalid);
+      {
+        TPicked picked;
+        Pick(picked, text, 1, 14);
+        Pick(picked, text, 16, 21);
+        if (!CheckCharSetAt(picked.Chars, picked.Positions)) return false;
+        return mustBeSpace(15);
+      }
+
+    case csCodePZN:
+      if (!CheckCharSet(text)) return false;
+      if (n != 6 && n != 7) return fail(erBarcodeLengthInvalid);
+      return true;
+
+    case csCodeEAN128: {
+      // The accented letters of the catalogue set have no Code 128 symbol.
+      const std::string charSet = CatalogueRow(FTypeBar).CharSet;
+      for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (static_cast<unsigned char>(c) > 127 || charSet.find(c) == std::string::npos)
+          return RejectChar(i + 1, c);
+      }
+      return true;
+    }
+
+    default:
+      return CheckCharSet(text);
+  }
+}
+
+}  // namespace brevix
