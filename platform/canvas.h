@@ -4,10 +4,12 @@
 // canvas; implementations: the raster canvas (Linux bitmaps), the recording canvas (tests), the
 // metafile canvas (WMF/EMF) and, on Windows, a GDI canvas.
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/graphics.h"
 
@@ -58,11 +60,46 @@ class TCanvas {
   virtual TSize TextExtent(std::string_view text) = 0;
   // Word-wrapped text centred horizontally inside r, clipped to it.
   virtual void DrawTextCentered(const TRect& r, std::string_view text) = 0;
+  // Height DrawTextCentered needs for text in a box width pixels wide. The default wraps with
+  // WrapLines and TextExtent; a canvas whose platform wraps differently overrides it.
+  virtual int WrappedTextHeight(int width, std::string_view text) {
+    return static_cast<int>(WrapLines(width, text).size()) * TextHeight("Wg");
+  }
   // True for a printer's canvas: the error display is not printed.
   virtual bool IsPrinter() const { return false; }
 
   int TextWidth(std::string_view text) { return TextExtent(text).cx; }
   int TextHeight(std::string_view text) { return TextExtent(text).cy; }
+
+  // Breaks text into lines no wider than width at blanks and line feeds; a word wider than the
+  // box keeps a line of its own rather than being cut.
+  std::vector<std::string> WrapLines(int width, std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+      const std::size_t nl = text.find('\n', start);
+      std::string_view para = text.substr(start, nl == std::string_view::npos ? nl : nl - start);
+      std::string line;
+      std::size_t i = 0;
+      while (i < para.size()) {
+        const std::size_t j = std::min(para.find(' ', i), para.size());
+        const std::string_view word = para.substr(i, j - i);
+        std::string candidate = line.empty() ? std::string(word) : line + " " + std::string(word);
+        if (!line.empty() && TextWidth(candidate) > width) {
+          lines.push_back(line);
+          line = std::string(word);
+        } else {
+          line = std::move(candidate);
+        }
+        i = j + 1;
+      }
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+      if (nl == std::string_view::npos) break;
+      start = nl + 1;
+    }
+    return lines;
+  }
 };
 
 }  // namespace brevix

@@ -1,10 +1,181 @@
 #include "render/draw.h"
 
-#include "core/control.h"
+#include <utility>
 
-// Not built yet: nothing is drawn.
+#include "core/control.h"
+#include "encoders/ean_upc.h"
+#include "render/captions_paint.h"
+#include "render/pdf417_draw.h"
+#include "render/rotate.h"
+
 namespace brevix {
 
-void DrawBarCode(TCanvas&, const TRect&, TCustomBC&) {}
+namespace {
+
+bool IsUpc(TTypeBar t) {
+  return t == csCodeUPC_A || t == csCodeUPC_E0 || t == csCodeUPC_E1;
+}
+
+bool IsBookNumber(TTypeBar t) {
+  return t == csCodeISBN || t == csCodeISSN || t == csCodeISMN;
+}
+
+// Top and bottom insets of one bar, decided by its last pixel column.
+struct TBarInsets {
+  int Top = 0;
+  int Bottom = 0;
+};
+
+TBarInsets BarInsets(char last, bool afterAddOnMark, const TCustomBC& control, int boxHeight,
+                     int captionHeight) {
+  if (last == kHalfBar) return {boxHeight / 2, 0};
+  if (control.TypeBar() == csCodePostNet) return {0, 0};
+  TBarInsets in;
+  // Add-on bars leave room above them for the add-on digits.
+  if (afterAddOnMark) in.Top = captionHeight;
+  if (last == kGuardBar)
+    in.Bottom = control.ShortUpcGuards() && IsUpc(control.TypeBar()) ? captionHeight / 2 : 0;
+  else
+    in.Bottom = control.ShowCodeCaption() ? captionHeight : 0;
+  return in;
+}
+
+// Restores the canvas font to the control's font however the drawing ends.
+class TFontRestore {
+ public:
+  TFontRestore(TCanvas& canvas, const TFont& font) : FCanvas(canvas), FFont(font) {}
+  ~TFontRestore() { FCanvas.Font.Assign(FFont); }
+  TFontRestore(const TFontRestore&) = delete;
+  TFontRestore& operator=(const TFontRestore&) = delete;
+
+ private:
+  TCanvas& FCanvas;
+  const TFont& FFont;
+};
+
+}  // namespace
+
+void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
+  if (control.Text().empty()) return;
+  const TFontRestore restore(canvas, control.Font());
+  const TPoint centre{(rect.Left + rect.Right) / 2, (rect.Top + rect.Bottom) / 2};
+  TRect box = FitBox(rect, control.AngleDegrees());
+  if (control.TypeBar() == csCodePDF417)
+    DrawPDF417(canvas, box, control);
+  else
+    DrawLinear(canvas, box, control, control.Text(), centre, true);
+  if (control.OnPaint) {
+    TRect r = rect;
+    control.OnPaint(&control, r, control.Text());
+  }
+}
+
+void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string text, TPoint centre,
+                bool paintTypeCaption) {
+  const int angle = control.AngleDegrees();
+  const TTypeBar typeBar = control.TypeBar();
+
+  control.SetErrorMessage(erOK);
+  const TEncodeResult encoded = control.EncodeText(text);
+  std::string pixels = encoded.Pattern;
+  TCaptionAnchors anchors = encoded.Anchors;
+  if (IsBookNumber(typeBar)) text = BooklandToEAN13(text, typeBar);
+
+  const int width = box.Right - box.Left;
+  if (width < static_cast<int>(pixels.size())) {
+    pixels.clear();
+    control.SetErrorMessage(erSmallPaintBox);
+  }
+  const std::string caption = StripControlChars(typeBar == csCodePZN ? "PZN - " + text : text);
+
+  if (!pixels.empty()) {
+    TScaledPattern scaled = ScalePattern(pixels, anchors, width, control.CompleteDraw());
+    if (scaled.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
+    pixels = std::move(scaled.Pixels);
+    anchors = scaled.Anchors;
+    if (control.ErrorMessage() != erOK) return;
+  }
+
+  canvas.Brush.Color = control.Color_Back();
+  canvas.Brush.Style = bsSolid;
+  canvas.Pen.Color = control.Color_Back();
+  if (pixels.empty()) {
+    DrawErrorDisplay(canvas, box, control, centre);
+    return;
+  }
+  if (!control.Transparent()) FillRotatedRect(canvas, box, centre, angle);
+  canvas.BkMode = control.Transparent() ? bkTransparent : bkOpaque;
+  control.SetDrawnPattern(pixels);
+
+  if (paintTypeCaption)
+    PaintTypeCaption(control.TypeCaption(), canvas, box, centre, angle,
+                     static_cast<int>(pixels.size()));
+
+  canvas.Font.Assign(control.Font());
+  canvas.Pen.Width = 1;
+  canvas.Pen.Color = control.Color_Lines();
+  canvas.Brush.Color = control.Color_Lines();
+  canvas.Brush.Style = bsSolid;
+
+  ChooseCodeCaptionFont(canvas, control, text, caption, anchors);
+  // Measured whatever the caption mode: add-on bars drop by it even without a caption.
+  const int h = canvas.TextHeight(text);
+
+  // The appended space closes a bar that ends at the right edge.
+  pixels.push_back(kSpace);
+  const int n = static_cast<int>(pixels.size());
+  const int boxHeight = box.Bottom - box.Top;
+  int run = 0;
+  int firstBar = 0;
+  bool afterMark = false;
+  TBarInsets last;
+  for (int i = 1; i <= n; ++i) {
+    const char c = pixels[static_cast<std::size_t>(i - 1)];
+    if (c == kAddOnMark) afterMark = true;
+    if (IsLightModule(c) && run > 0) {
+      last = BarInsets(pixels[static_cast<std::size_t>(i - 2)], afterMark, control, boxHeight, h);
+      FillRotatedRect(canvas,
+                      TRect{box.Left + i - run - 1, box.Top + last.Top, box.Left + i - 1,
+                            box.Bottom - last.Bottom},
+                      centre, angle);
+      if (firstBar == 0) firstBar = run;
+      run = 0;
+    }
+    if (IsDarkModule(c)) ++run;
+  }
+
+  if (typeBar == csCodeITF) {
+    // Bearer bars along the top and bottom of the bars, twice as thick as the first bar.
+    FillRotatedRect(canvas, TRect{box.Left, box.Top, box.Left + n - 1, box.Top + 2 * firstBar},
+                    centre, angle);
+    FillRotatedRect(canvas,
+                    TRect{box.Left, box.Bottom - last.Bottom - 2 * firstBar, box.Left + n - 1,
+                          box.Bottom - last.Bottom},
+                    centre, angle);
+  }
+
+  canvas.Brush.Color = control.Color_Lines();
+  if (control.ShowCodeCaption())
+    PaintCodeCaption(canvas, control, text, caption, TCaptionPlace{box, centre, angle, anchors, h});
+  PaintBearerLines(canvas, control.HorzLines(), box, centre, angle);
+  control.SetErrorMessage(erOK);
+}
+
+void DrawErrorDisplay(TCanvas& canvas, const TRect& box, const TCustomBC& control, TPoint centre) {
+  if (canvas.IsPrinter()) return;
+  const int angle = control.AngleDegrees();
+  // The lines run along the box like every other text, so they stay inside the control in every
+  // orientation.
+  SetFontAngle(canvas.Font, angle);
+  canvas.Font.SetSize(8);
+  canvas.Font.SetColor(RGBColor(255, 0, 0));
+  canvas.Font.SetStyle(fsBold);
+  TextOutRotated(canvas, box.Left, box.Top, "ERROR:" + control.ErrorText(), angle, centre);
+  canvas.Font.SetColor(clBlack);
+  canvas.Font.SetStyle(fsUnderline);
+  TextOutRotated(canvas, box.Left, box.Top + 12, "Code: :", angle, centre);
+  canvas.Font.SetStyle(0);
+  TextOutRotated(canvas, box.Left, box.Top + 24, control.Text(), angle, centre);
+}
 
 }  // namespace brevix

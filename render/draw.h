@@ -1,13 +1,25 @@
 #pragma once
 // Drawing the control's barcode onto any canvas, in four orientations.
 
+#include <string>
+
 #include "platform/canvas.h"
 
 namespace brevix {
 
 class TCustomBC;
 
-// The one entry for every output: screen paint, clipboard and files.
+// The one entry for every output: screen paint, clipboard and files. Nothing is drawn for an
+// empty text. Raises EPDF417Error for a PDF417 text its mode refuses.
 void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control);
+
+// A linear symbol in the upright box, turned about centre by the control's angle. The type
+// caption moves box.Top down.
+void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string text, TPoint centre,
+                bool paintTypeCaption);
+
+// The three lines shown instead of a symbol that cannot be drawn: the message in red bold, a
+// label line and the text. Nothing on a printer.
+void DrawErrorDisplay(TCanvas& canvas, const TRect& box, const TCustomBC& control, TPoint centre);
 
 }  // namespace brevix

@@ -1,0 +1,592 @@
+#include "platform/raster_canvas.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace brevix {
+
+namespace {
+
+// Unicode of the bytes 0x80..0x9F in the Western Windows code page, the texts' encoding; the
+// other bytes map to the code point of the same value. Unassigned bytes stay as they are.
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t CodePoint(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char32_t>(b);
+}
+
+// A font with no height asks for the platform's default size.
+constexpr int kDefaultEmPixels = 16;
+
+// Exact sine and cosine at multiples of 90 degrees, so turned text stays on the pixel grid.
+std::pair<double, double> CosSin(int tenths) {
+  int t = tenths % 3600;
+  if (t < 0) t += 3600;
+  switch (t) {
+    case 0:
+      return {1.0, 0.0};
+    case 900:
+      return {0.0, 1.0};
+    case 1800:
+      return {-1.0, 0.0};
+    case 2700:
+      return {0.0, -1.0};
+    default: {
+      const double r = t * std::numbers::pi / 1800.0;
+      return {std::cos(r), std::sin(r)};
+    }
+  }
+}
+
+// Turns an offset (u along the text, v down the text) into device pixels: counter-clockwise on
+// screen for a positive angle.
+struct TTurn {
+  double C = 1.0, S = 0.0;
+  double X(double u, double v) const { return u * C + v * S; }
+  double Y(double u, double v) const { return -u * S + v * C; }
+};
+
+TRect Intersect(const TRect& a, const TRect& b) {
+  return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+               std::min(a.Bottom, b.Bottom)};
+}
+
+int ClampToInt(double v) {
+  if (v < -1e9) return -1000000000;
+  if (v > 1e9) return 1000000000;
+  return static_cast<int>(v);
+}
+
+// Pixel counts of the dash styles, on then off alternately.
+std::span<const int> DashPattern(TPenStyle style) {
+  static constexpr int kDash[] = {18, 6};
+  static constexpr int kDot[] = {3, 3};
+  static constexpr int kDashDot[] = {9, 6, 3, 6};
+  static constexpr int kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+  switch (style) {
+    case psDash:
+      return kDash;
+    case psDot:
+      return kDot;
+    case psDashDot:
+      return kDashDot;
+    case psDashDotDot:
+      return kDashDotDot;
+    default:
+      return {};
+  }
+}
+
+bool DashOn(std::span<const int> pattern, long long k) {
+  if (pattern.empty()) return true;
+  int total = 0;
+  for (int n : pattern) total += n;
+  long long pos = k % total;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pos < pattern[i]) return i % 2 == 0;
+    pos -= pattern[i];
+  }
+  return true;
+}
+
+}  // namespace
+
+// --- Glyph cache --------------------------------------------------------------------------------
+
+class TGlyphCache {
+ public:
+  struct TMetrics {
+    int Ascent = 0;
+    int Descent = 0;
+    int UnderlinePos = 0;  // below the baseline
+    int UnderlineThickness = 1;
+    int StrikePos = 0;  // above the baseline
+    int StrikeThickness = 1;
+  };
+  struct TGlyph {
+    int Advance = 0;  // unturned, whole pixels
+    int Left = 0;     // bitmap offset from the pen origin, y down
+    int Top = 0;
+    int Width = 0;
+    int Rows = 0;
+    std::vector<std::uint8_t> Coverage;
+  };
+  // One face at one size; glyphs are rendered on first use for each turn.
+  struct TSized {
+    FT_Face Face = nullptr;
+    bool Embolden = false;
+    FT_F26Dot6 EmPixels64 = 0;
+    TMetrics Metrics;
+    std::map<std::pair<char32_t, int>, TGlyph> Glyphs;
+  };
+
+  TGlyphCache() {
+    if (FT_Init_FreeType(&FLibrary) != 0) throw std::runtime_error("FreeType did not start");
+  }
+  ~TGlyphCache() {
+    for (auto& [key, face] : FFaces)
+      if (face.Face) FT_Done_Face(face.Face);
+    FT_Done_FreeType(FLibrary);
+  }
+  TGlyphCache(const TGlyphCache&) = delete;
+  TGlyphCache& operator=(const TGlyphCache&) = delete;
+
+  std::mutex Mutex;
+
+  // The face and size for font; nullptr when no face at all can be loaded.
+  TSized* Sized(const TFont& font) {
+    const bool bold = (font.Style() & fsBold) != 0;
+    const bool italic = (font.Style() & fsItalic) != 0;
+    const auto key = std::make_tuple(font.Name(), bold, italic, font.Height());
+    if (auto it = FSized.find(key); it != FSized.end()) return &it->second;
+    const TFace* face = Face(font.Name(), bold, italic);
+    if (!face) return nullptr;
+    TSized sized;
+    sized.Face = face->Face;
+    sized.Embolden = face->Embolden;
+    SetupSize(sized, font.Height());
+    return &FSized.emplace(key, std::move(sized)).first->second;
+  }
+
+  const TGlyph& Glyph(TSized& sized, char32_t ch, int escapement) {
+    const auto key = std::make_pair(ch, escapement);
+    if (auto it = sized.Glyphs.find(key); it != sized.Glyphs.end()) return it->second;
+    int turn = escapement % 3600;
+    if (turn < 0) turn += 3600;
+    if (turn != 0 && turn % 900 == 0) {
+      // Quarter turns reuse the upright rendering, so turned captions keep its hinting.
+      TGlyph g = Turned(Glyph(sized, ch, 0), turn / 900);
+      return sized.Glyphs.emplace(key, std::move(g)).first->second;
+    }
+    TGlyph g;
+    FT_Face face = sized.Face;
+    FT_Set_Char_Size(face, 0, sized.EmPixels64, 72, 72);
+    const auto [c, s] = CosSin(escapement);
+    FT_Matrix m;
+    m.xx = static_cast<FT_Fixed>(std::lround(c * 65536.0));
+    m.xy = static_cast<FT_Fixed>(std::lround(-s * 65536.0));
+    m.yx = static_cast<FT_Fixed>(std::lround(s * 65536.0));
+    m.yy = static_cast<FT_Fixed>(std::lround(c * 65536.0));
+    FT_Set_Transform(face, &m, nullptr);
+    const FT_UInt index = FT_Get_Char_Index(face, ch);
+    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
+      FT_GlyphSlot slot = face->glyph;
+      if (sized.Embolden) FT_GlyphSlot_Embolden(slot);
+      g.Advance = static_cast<int>((slot->metrics.horiAdvance + 32) >> 6);
+      if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0) {
+        const FT_Bitmap& bm = slot->bitmap;
+        g.Left = slot->bitmap_left;
+        g.Top = -slot->bitmap_top;
+        g.Width = static_cast<int>(bm.width);
+        g.Rows = static_cast<int>(bm.rows);
+        g.Coverage.resize(static_cast<std::size_t>(g.Width) * static_cast<std::size_t>(g.Rows));
+        for (int r = 0; r < g.Rows; ++r)
+          for (int x = 0; x < g.Width; ++x)
+            g.Coverage[static_cast<std::size_t>(r * g.Width + x)] = bm.buffer[r * bm.pitch + x];
+      }
+    }
+    FT_Set_Transform(face, nullptr, nullptr);
+    return sized.Glyphs.emplace(key, std::move(g)).first->second;
+  }
+
+ private:
+  // The glyph turned counter-clockwise on screen by quarter quarter turns: pixel squares map
+  // onto pixel squares, so nothing is resampled.
+  static TGlyph Turned(const TGlyph& up, int quarters) {
+    TGlyph g;
+    g.Advance = up.Advance;
+    const bool swap = quarters % 2 == 1;
+    g.Width = swap ? up.Rows : up.Width;
+    g.Rows = swap ? up.Width : up.Rows;
+    switch (quarters) {
+      case 1:
+        g.Left = up.Top;
+        g.Top = -up.Left - up.Width;
+        break;
+      case 2:
+        g.Left = -up.Left - up.Width;
+        g.Top = -up.Top - up.Rows;
+        break;
+      default:
+        g.Left = -up.Top - up.Rows;
+        g.Top = up.Left;
+        break;
+    }
+    g.Coverage.resize(up.Coverage.size());
+    for (int r = 0; r < up.Rows; ++r)
+      for (int c = 0; c < up.Width; ++c) {
+        int c2 = 0, r2 = 0;
+        switch (quarters) {
+          case 1:
+            c2 = r;
+            r2 = up.Width - 1 - c;
+            break;
+          case 2:
+            c2 = up.Width - 1 - c;
+            r2 = up.Rows - 1 - r;
+            break;
+          default:
+            c2 = up.Rows - 1 - r;
+            r2 = c;
+            break;
+        }
+        g.Coverage[static_cast<std::size_t>(r2 * g.Width + c2)] =
+            up.Coverage[static_cast<std::size_t>(r * up.Width + c)];
+      }
+    return g;
+  }
+
+  struct TFace {
+    FT_Face Face = nullptr;
+    bool Embolden = false;
+  };
+
+  const TFace* Face(const std::string& name, bool bold, bool italic) {
+    const auto key = std::make_tuple(name, bold, italic);
+    if (auto it = FFaces.find(key); it != FFaces.end())
+      return it->second.Face ? &it->second : nullptr;
+    TFace face = Match(name, bold, italic);
+    auto& stored = FFaces.emplace(key, face).first->second;
+    return stored.Face ? &stored : nullptr;
+  }
+
+  // fontconfig picks the installed face that stands in for the name (a metric-compatible
+  // substitute when the face itself is absent).
+  TFace Match(const std::string& name, bool bold, bool italic) {
+    TFace out;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    if (match) {
+      FcChar8* file = nullptr;
+      int index = 0;
+      FcBool embolden = FcFalse;
+      if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+        FT_Face face = nullptr;
+        if (FT_New_Face(FLibrary, reinterpret_cast<const char*>(file), index, &face) == 0) {
+          FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+          out.Face = face;
+          out.Embolden = embolden == FcTrue;
+        }
+      }
+      FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return out;
+  }
+
+  // A negative height is the em height in pixels, a positive one the cell height (ascent plus
+  // descent), as the platform's logical fonts have it.
+  static void SetupSize(TSized& sized, int height) {
+    FT_Face face = sized.Face;
+    const double upem = face->units_per_EM > 0 ? face->units_per_EM : 2048;
+    double ascender = face->ascender;
+    double descender = -face->descender;
+    double strikePos = upem * 0.26;
+    double strikeSize = upem * 0.05;
+    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
+      if (os2->usWinAscent + os2->usWinDescent > 0) {
+        ascender = os2->usWinAscent;
+        descender = os2->usWinDescent;
+      }
+      if (os2->yStrikeoutSize > 0) {
+        strikePos = os2->yStrikeoutPosition;
+        strikeSize = os2->yStrikeoutSize;
+      }
+    }
+    if (ascender + descender <= 0) {
+      ascender = upem * 0.9;
+      descender = upem * 0.2;
+    }
+    double em = kDefaultEmPixels;
+    TMetrics& m = sized.Metrics;
+    if (height < 0) {
+      em = -static_cast<double>(height);
+      m.Ascent = static_cast<int>(std::lround(ascender * em / upem));
+      m.Descent = static_cast<int>(std::lround(descender * em / upem));
+    } else {
+      const double cell =
+          height > 0 ? height : std::round(kDefaultEmPixels * (ascender + descender) / upem);
+      em = cell * upem / (ascender + descender);
+      m.Ascent = static_cast<int>(std::lround(ascender * em / upem));
+      m.Descent = static_cast<int>(cell) - m.Ascent;
+    }
+    sized.EmPixels64 = static_cast<FT_F26Dot6>(std::lround(em * 64.0));
+    const double scale = em / upem;
+    m.UnderlinePos = std::max(1, static_cast<int>(std::lround(-face->underline_position * scale)));
+    m.UnderlineThickness =
+        std::max(1, static_cast<int>(std::lround(face->underline_thickness * scale)));
+    m.StrikePos = static_cast<int>(std::lround(strikePos * scale));
+    m.StrikeThickness = std::max(1, static_cast<int>(std::lround(strikeSize * scale)));
+  }
+
+  FT_Library FLibrary = nullptr;
+  std::map<std::tuple<std::string, bool, bool>, TFace> FFaces;
+  std::map<std::tuple<std::string, bool, bool, int>, TSized> FSized;
+};
+
+std::shared_ptr<TGlyphCache> TRasterCanvas::SharedGlyphCache() {
+  static const std::shared_ptr<TGlyphCache> cache = std::make_shared<TGlyphCache>();
+  return cache;
+}
+
+// --- Canvas -----------------------------------------------------------------------------------
+
+TRasterCanvas::TRasterCanvas(TBitmap& bitmap) : TRasterCanvas(bitmap, SharedGlyphCache()) {}
+
+TRasterCanvas::TRasterCanvas(TBitmap& bitmap, std::shared_ptr<TGlyphCache> cache)
+    : FBitmap(bitmap), FCache(std::move(cache)) {}
+
+TRasterCanvas::~TRasterCanvas() = default;
+
+void TRasterCanvas::FillPolygon(std::span<const TPoint> points, TColor color, const TRect& clip) {
+  const TRect c = Intersect(clip, TRect{0, 0, FBitmap.Width, FBitmap.Height});
+  if (points.size() < 3 || c.Left >= c.Right || c.Top >= c.Bottom) return;
+  long long minY = points[0].Y, maxY = points[0].Y;
+  for (const TPoint& p : points) {
+    minY = std::min<long long>(minY, p.Y);
+    maxY = std::max<long long>(maxY, p.Y);
+  }
+  const int y0 = static_cast<int>(std::max<long long>(minY, c.Top));
+  const int y1 = static_cast<int>(std::min<long long>(maxY, c.Bottom));
+  std::vector<double> xs;
+  // A pixel belongs to the polygon when its centre lies inside (even-odd rule); this puts an
+  // axis-aligned edge at x on column x when it opens the shape and on x - 1 when it closes it.
+  for (int y = y0; y < y1; ++y) {
+    const double yc = y + 0.5;
+    xs.clear();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const TPoint& a = points[i];
+      const TPoint& b = points[(i + 1) % points.size()];
+      if (a.Y == b.Y) continue;
+      const double ya = a.Y, yb = b.Y;
+      if (yc < std::min(ya, yb) || yc >= std::max(ya, yb)) continue;
+      xs.push_back(a.X + (yc - ya) * (static_cast<double>(b.X) - a.X) / (yb - ya));
+    }
+    std::sort(xs.begin(), xs.end());
+    for (std::size_t i = 0; i + 1 < xs.size(); i += 2) {
+      const int from = std::max(c.Left, ClampToInt(std::ceil(xs[i] - 0.5)));
+      const int to = std::min(c.Right, ClampToInt(std::ceil(xs[i + 1] - 0.5)));
+      for (int x = from; x < to; ++x) FBitmap.SetPixel(x, y, color);
+    }
+  }
+}
+
+void TRasterCanvas::PlotPen(int x, int y) {
+  if (x < 0 || y < 0 || x >= FBitmap.Width || y >= FBitmap.Height) return;
+  switch (Pen.Mode) {
+    case pmNot:
+      FBitmap.SetPixel(x, y, ~FBitmap.Pixel(x, y) & 0xFFFFFF);
+      break;
+    case pmXor:
+      FBitmap.SetPixel(x, y, (FBitmap.Pixel(x, y) ^ Pen.Color) & 0xFFFFFF);
+      break;
+    default:
+      FBitmap.SetPixel(x, y, Pen.Color);
+      break;
+  }
+}
+
+namespace {
+
+// The pixels a pen of the given width and style covers along a segment, clipped to the bitmap
+// grown by the pen width. includeLast: the end point too (polygon outlines).
+void PenPixels(int x1, int y1, int x2, int y2, const TPen& pen, int width, int height,
+               bool includeLast, std::vector<std::pair<int, int>>& out) {
+  const long long dx = static_cast<long long>(x2) - x1, dy = static_cast<long long>(y2) - y1;
+  const long long steps = std::max(std::llabs(dx), std::llabs(dy));
+  const double stepsD = static_cast<double>(steps);
+  const int w = std::max(1, pen.Width);
+  const int lo = -(w / 2), hi = (w - 1) / 2;
+  const double margin = w + 1;
+  // Clip the parameter range to the grown bitmap so far-off coordinates cost nothing.
+  double t0 = 0.0, t1 = 1.0;
+  auto clip = [&](double p, double q) {
+    if (p == 0) return q >= 0;
+    const double r = q / p;
+    if (p < 0) {
+      if (r > t1) return false;
+      t0 = std::max(t0, r);
+    } else {
+      if (r < t0) return false;
+      t1 = std::min(t1, r);
+    }
+    return true;
+  };
+  if (!clip(-static_cast<double>(dx), x1 + margin) ||
+      !clip(static_cast<double>(dx), width + margin - x1) ||
+      !clip(-static_cast<double>(dy), y1 + margin) ||
+      !clip(static_cast<double>(dy), height + margin - y1))
+    return;
+  long long kFrom = 0, kTo = includeLast ? steps : steps - 1;
+  if (steps > 0) {
+    kFrom = std::max<long long>(0, static_cast<long long>(std::floor(t0 * stepsD)) - 1);
+    kTo = std::min<long long>(kTo, static_cast<long long>(std::ceil(t1 * stepsD)) + 1);
+  }
+  const auto dashes = DashPattern(pen.Style);
+  for (long long k = kFrom; k <= kTo; ++k) {
+    if (!DashOn(dashes, k)) continue;
+    long long x = x1, y = y1;
+    if (steps > 0) {
+      x += static_cast<long long>(std::llround(static_cast<double>(k * dx) / stepsD));
+      y += static_cast<long long>(std::llround(static_cast<double>(k * dy) / stepsD));
+    }
+    for (int oy = lo; oy <= hi; ++oy)
+      for (int ox = lo; ox <= hi; ++ox) {
+        const long long px = x + ox, py = y + oy;
+        if (px >= 0 && py >= 0 && px < width && py < height)
+          out.emplace_back(static_cast<int>(px), static_cast<int>(py));
+      }
+  }
+}
+
+}  // namespace
+
+void TRasterCanvas::Polygon(std::span<const TPoint> points) {
+  if (Brush.Style != bsClear)
+    FillPolygon(points, Brush.Color, TRect{0, 0, FBitmap.Width, FBitmap.Height});
+  if (Pen.Style == psClear || points.empty()) return;
+  std::vector<std::pair<int, int>> pixels;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const TPoint& a = points[i];
+    const TPoint& b = points[(i + 1) % points.size()];
+    PenPixels(a.X, a.Y, b.X, b.Y, Pen, FBitmap.Width, FBitmap.Height, true, pixels);
+  }
+  std::sort(pixels.begin(), pixels.end());
+  pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+  for (auto [x, y] : pixels) PlotPen(x, y);
+}
+
+void TRasterCanvas::FillRect(const TRect& r) {
+  if (Brush.Style == bsClear) return;
+  const TRect c = Intersect(r, TRect{0, 0, FBitmap.Width, FBitmap.Height});
+  for (int y = c.Top; y < c.Bottom; ++y)
+    for (int x = c.Left; x < c.Right; ++x) FBitmap.SetPixel(x, y, Brush.Color);
+}
+
+void TRasterCanvas::Line(int x1, int y1, int x2, int y2) {
+  if (Pen.Style == psClear) return;
+  std::vector<std::pair<int, int>> pixels;
+  PenPixels(x1, y1, x2, y2, Pen, FBitmap.Width, FBitmap.Height, false, pixels);
+  std::sort(pixels.begin(), pixels.end());
+  pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+  for (auto [x, y] : pixels) PlotPen(x, y);
+}
+
+TSize TRasterCanvas::TextExtent(std::string_view text) {
+  std::lock_guard lock(FCache->Mutex);
+  TGlyphCache::TSized* sized = FCache->Sized(Font);
+  if (!sized) return {};
+  int cx = 0;
+  for (char c : text) cx += FCache->Glyph(*sized, CodePoint(c), 0).Advance;
+  return TSize{cx, sized->Metrics.Ascent + sized->Metrics.Descent};
+}
+
+void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement,
+                             const TRect& clip) {
+  std::lock_guard lock(FCache->Mutex);
+  TGlyphCache::TSized* sized = FCache->Sized(Font);
+  if (!sized) return;
+  const TGlyphCache::TMetrics& m = sized->Metrics;
+  int cx = 0;
+  for (char c : text) cx += FCache->Glyph(*sized, CodePoint(c), 0).Advance;
+  const int cy = m.Ascent + m.Descent;
+
+  // Offset of the text cell's top-left corner from the reference point, unturned.
+  int u0 = 0, v0 = 0;
+  if ((TextAlign & kTaCenter) == kTaCenter)
+    u0 = -cx / 2;
+  else if (TextAlign & kTaRight)
+    u0 = -cx;
+  if ((TextAlign & kTaBaseline) == kTaBaseline)
+    v0 = -m.Ascent;
+  else if (TextAlign & kTaBottom)
+    v0 = -cy;
+
+  const auto [cs, sn] = CosSin(escapement);
+  const TTurn turn{cs, sn};
+  auto at = [&](double u, double v) {
+    return TPoint{x + static_cast<int>(std::lround(turn.X(u, v))),
+                  y + static_cast<int>(std::lround(turn.Y(u, v)))};
+  };
+  auto fillCell = [&](double u, double v, double w, double h, TColor color) {
+    const TPoint quad[4] = {at(u, v), at(u + w, v), at(u + w, v + h), at(u, v + h)};
+    FillPolygon(quad, color, clip);
+  };
+
+  if (BkMode == bkOpaque) fillCell(u0, v0, cx, cy, Brush.Color);
+
+  const TRect c = Intersect(clip, TRect{0, 0, FBitmap.Width, FBitmap.Height});
+  const TColor color = Font.Color();
+  int pen = 0;
+  for (char ch : text) {
+    const TGlyphCache::TGlyph& g = FCache->Glyph(*sized, CodePoint(ch), escapement);
+    const TPoint origin = at(u0 + pen, v0 + m.Ascent);
+    pen += FCache->Glyph(*sized, CodePoint(ch), 0).Advance;
+    for (int r = 0; r < g.Rows; ++r) {
+      const int py = origin.Y + g.Top + r;
+      if (py < c.Top || py >= c.Bottom) continue;
+      for (int col = 0; col < g.Width; ++col) {
+        const int px = origin.X + g.Left + col;
+        if (px < c.Left || px >= c.Right) continue;
+        const int a = g.Coverage[static_cast<std::size_t>(r * g.Width + col)];
+        if (a == 0) continue;
+        const TColor d = FBitmap.Pixel(px, py);
+        auto mix = [a](int dst, int src) { return dst + ((src - dst) * a + 127) / 255; };
+        FBitmap.SetPixel(px, py,
+                         RGBColor(mix(ColorR(d), ColorR(color)), mix(ColorG(d), ColorG(color)),
+                                  mix(ColorB(d), ColorB(color))));
+      }
+    }
+  }
+  if (Font.Style() & fsUnderline)
+    fillCell(u0, v0 + m.Ascent + m.UnderlinePos, cx, m.UnderlineThickness, color);
+  if (Font.Style() & fsStrikeOut)
+    fillCell(u0, v0 + m.Ascent - m.StrikePos, cx, m.StrikeThickness, color);
+}
+
+void TRasterCanvas::TextOut(int x, int y, std::string_view text) {
+  DrawText(x, y, text, Font.Escapement(), TRect{0, 0, FBitmap.Width, FBitmap.Height});
+}
+
+void TRasterCanvas::DrawTextCentered(const TRect& r, std::string_view text) {
+  const unsigned align = TextAlign;
+  TextAlign = kTaLeft | kTaTop;
+  const int lineHeight = TextHeight("Wg");
+  int y = r.Top;
+  for (const std::string& line : WrapLines(r.Width(), text)) {
+    const int x = r.Left + (r.Width() - TextWidth(line)) / 2;
+    DrawText(x, y, line, 0, r);
+    y += lineHeight;
+  }
+  TextAlign = align;
+}
+
+}  // namespace brevix

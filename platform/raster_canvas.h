@@ -1,0 +1,50 @@
+#pragma once
+// A canvas that draws into an off-screen RGB bitmap: fills are pixel-exact (no antialiasing, so
+// bars land on whole columns), text goes through FreeType with faces found by fontconfig.
+// Nothing is ever written outside the bitmap, whatever the coordinates.
+
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "platform/bitmap.h"
+#include "platform/canvas.h"
+
+namespace brevix {
+
+// Faces, sizes and rendered glyphs shared by raster canvases. Fonts are read-only resources and
+// every paint draws the same few captions again, so one cache serves every canvas of the
+// process; it locks itself, so canvases on different threads may share it.
+class TGlyphCache;
+
+class TRasterCanvas : public TCanvas {
+ public:
+  // Draws into bitmap, which must outlive the canvas. Uses the process-wide glyph cache.
+  explicit TRasterCanvas(TBitmap& bitmap);
+  TRasterCanvas(TBitmap& bitmap, std::shared_ptr<TGlyphCache> cache);
+  ~TRasterCanvas() override;
+
+  void Polygon(std::span<const TPoint> points) override;
+  void FillRect(const TRect& r) override;
+  void Line(int x1, int y1, int x2, int y2) override;
+  void TextOut(int x, int y, std::string_view text) override;
+  TSize TextExtent(std::string_view text) override;
+  void DrawTextCentered(const TRect& r, std::string_view text) override;
+
+  TBitmap& Bitmap() { return FBitmap; }
+
+  // The cache every canvas made without one shares.
+  static std::shared_ptr<TGlyphCache> SharedGlyphCache();
+
+ private:
+  // Text at (x, y) turned by escapement tenths of a degree, honouring TextAlign and BkMode,
+  // clipped to clip.
+  void DrawText(int x, int y, std::string_view text, int escapement, const TRect& clip);
+  void FillPolygon(std::span<const TPoint> points, TColor color, const TRect& clip);
+  void PlotPen(int x, int y);
+
+  TBitmap& FBitmap;
+  std::shared_ptr<TGlyphCache> FCache;
+};
+
+}  // namespace brevix

@@ -1,0 +1,20 @@
+#pragma once
+// PDF417 stretched over the drawing box: never turned, no background, no captions.
+
+#include <string_view>
+
+#include "platform/canvas.h"
+
+namespace brevix {
+
+class TCustomBC;
+
+// Builds the rows from the control's text and PDF417 settings and paints them over the whole
+// box; a box narrower than the symbol records erSmallPaintBox and still paints when the settings
+// allow. Raises EPDF417Error for a character the mode refuses (nothing is drawn then).
+void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control);
+
+// One scaled row: every run of dark pixel columns as one filled rectangle of the row's height.
+void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels);
+
+}  // namespace brevix

@@ -1,0 +1,75 @@
+#include "render/rotate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+namespace brevix {
+
+int RoundHalfEven(long double v) {
+  // nearbyint follows the default rounding mode, which is to nearest with ties to even. Far-off
+  // values are held at the int range: the canvases clip them anyway.
+  const long double r = std::nearbyint(v);
+  if (!(r > -2147483648.0L)) return -2147483647 - 1;
+  if (r > 2147483647.0L) return 2147483647;
+  return static_cast<int>(r);
+}
+
+TPoint RotatePoint(TPoint p, TPoint centre, int angle) {
+  const long double r = angle * 2 * std::numbers::pi_v<long double> / 360;
+  const long double dx = static_cast<long double>(p.X) - centre.X;
+  const long double dy = static_cast<long double>(p.Y) - centre.Y;
+  const long double c = std::cos(r), s = std::sin(r);
+  auto offset = [](int base, long double delta) {
+    // llrint rounds like RoundHalfEven; offsets between two ints always fit a long long.
+    const long long v = static_cast<long long>(base) + std::llrint(delta);
+    return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+  };
+  return TPoint{offset(centre.X, dx * c + dy * s), offset(centre.Y, -dx * s + dy * c)};
+}
+
+void FillRotatedRect(TCanvas& canvas, const TRect& r, TPoint centre, int angle) {
+  const TPoint corners[4] = {RotatePoint({r.Left, r.Top}, centre, angle),
+                             RotatePoint({r.Right, r.Top}, centre, angle),
+                             RotatePoint({r.Right, r.Bottom}, centre, angle),
+                             RotatePoint({r.Left, r.Bottom}, centre, angle)};
+  canvas.Pen.Style = psClear;
+  canvas.Polygon(corners);
+}
+
+void TextOutRotated(TCanvas& canvas, int x, int y, std::string_view text, int angle,
+                    TPoint centre) {
+  const TPoint p = RotatePoint({x, y}, centre, angle);
+  canvas.TextAlign = kTaLeft | kTaTop;
+  canvas.BkMode = bkTransparent;
+  canvas.TextOut(p.X, p.Y, text);
+}
+
+void SetFontAngle(TFont& font, int angle) {
+  font.SetEscapement(angle * 10);
+}
+
+std::string StripControlChars(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 32) out.push_back(c);
+  return out;
+}
+
+TRect FitBox(const TRect& rect, int angle) {
+  const TPoint c{(rect.Left + rect.Right) / 2, (rect.Top + rect.Bottom) / 2};
+  const long double w = rect.Right - rect.Left;
+  const long double h = rect.Bottom - rect.Top;
+  const long double t = std::tan(angle * std::numbers::pi_v<long double> / 180);
+  // The box's sides a + b and c + d project onto the rectangle's width and height.
+  const long double a = (w - h * t) / (1 - t * t);
+  const long double b = t * a;
+  const int l1 = RoundHalfEven(std::sqrt(a * a + b * b));
+  const long double cc = w - a, d = h - b;
+  const int l2 = RoundHalfEven(std::sqrt(cc * cc + d * d));
+  return TRect{c.X - l1 / 2, c.Y - l2 / 2, c.X + l1 / 2, c.Y + l2 / 2};
+}
+
+}  // namespace brevix

@@ -1,0 +1,379 @@
+// The raster and recording canvases and the rotation primitives the renderer builds on.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "platform/raster_canvas.h"
+#include "platform/recording_canvas.h"
+#include "render/rotate.h"
+
+namespace brevix {
+namespace {
+
+// Every pixel of colour c, as "x,y" strings in scan order (for readable failures).
+std::vector<TPoint> PixelsOf(const TBitmap& bmp, TColor c) {
+  std::vector<TPoint> out;
+  for (int y = 0; y < bmp.Height; ++y)
+    for (int x = 0; x < bmp.Width; ++x)
+      if (bmp.Pixel(x, y) == c) out.push_back({x, y});
+  return out;
+}
+
+std::vector<TPoint> RectPixels(const TRect& r) {
+  std::vector<TPoint> out;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x) out.push_back({x, y});
+  return out;
+}
+
+// Bounding box of every pixel that is not white.
+TRect InkBounds(const TBitmap& bmp) {
+  TRect r{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  for (int y = 0; y < bmp.Height; ++y)
+    for (int x = 0; x < bmp.Width; ++x)
+      if (bmp.Pixel(x, y) != clWhite) {
+        r.Left = std::min(r.Left, x);
+        r.Top = std::min(r.Top, y);
+        r.Right = std::max(r.Right, x + 1);
+        r.Bottom = std::max(r.Bottom, y + 1);
+      }
+  return r;
+}
+
+TEST(RenderRotate, RotatePointTurnsCounterClockwiseOnScreen) {
+  struct Row {
+    TPoint p, centre;
+    int angle;
+    TPoint expected;
+  };
+  const Row rows[] = {
+      {{10, 5}, {0, 0}, 0, {10, 5}},
+      {{10, 0}, {0, 0}, 90, {0, -10}},  // right of the centre goes up
+      {{0, 10}, {0, 0}, 90, {10, 0}},   // below goes right
+      {{10, 5}, {0, 0}, 180, {-10, -5}},
+      {{10, 0}, {0, 0}, 270, {0, 10}},
+      {{60, -60}, {100, 40}, 90, {0, 80}},  // a 80 x 200 box's corner lands on the 200 x 80 area
+      {{140, 140}, {100, 40}, 90, {200, 0}},
+      {{60, -60}, {100, 40}, 270, {200, 0}},
+      {{3, 7}, {-4, 9}, 180, {-11, 11}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.angle);
+    EXPECT_EQ(RotatePoint(r.p, r.centre, r.angle), r.expected);
+  }
+}
+
+TEST(RenderRotate, RoundingTiesToEvenAndFarPointsStayInRange) {
+  EXPECT_EQ(RoundHalfEven(0.5L), 0);
+  EXPECT_EQ(RoundHalfEven(1.5L), 2);
+  EXPECT_EQ(RoundHalfEven(-2.5L), -2);
+  const TPoint far = RotatePoint({INT_MAX, INT_MIN}, {INT_MIN, INT_MAX}, 180);
+  EXPECT_EQ(far.X, INT_MIN);
+  EXPECT_EQ(far.Y, INT_MAX);
+}
+
+TEST(RenderRotate, FitBoxTransposesForQuarterTurns) {
+  struct Row {
+    TRect rect;
+    int angle;
+    TRect expected;
+  };
+  const Row rows[] = {
+      {{0, 0, 200, 80}, 0, {0, 0, 200, 80}},      {{0, 0, 200, 80}, 180, {0, 0, 200, 80}},
+      {{0, 0, 200, 80}, 90, {60, -60, 140, 140}}, {{0, 0, 200, 80}, 270, {60, -60, 140, 140}},
+      {{0, 0, 201, 81}, 0, {0, 0, 200, 80}},  // an odd length loses a pixel to the halving
+      {{10, 20, 110, 70}, 90, {35, -5, 85, 95}},  {{0, 0, 0, 0}, 90, {0, 0, 0, 0}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.angle);
+    EXPECT_EQ(FitBox(r.rect, r.angle), r.expected);
+  }
+}
+
+TEST(RenderRotate, StripControlCharsKeepsPrintableAndHighBytes) {
+  EXPECT_EQ(StripControlChars(std::string("\x01"
+                                          "AB\tC\x1f"
+                                          "\xe9 ",
+                                          8)),
+            "ABC\xe9 ");
+  EXPECT_EQ(StripControlChars(""), "");
+}
+
+TEST(RenderRotate, FillRotatedRectCoversExactlyTheTurnedPixels) {
+  // A bar on box columns 10..12 of the 80 x 200 box that a 200 x 80 area gets when vertical.
+  const TPoint centre{100, 40};
+  const TRect bar{70, -60, 73, 140};
+  struct Row {
+    int angle;
+    TRect covered;
+  };
+  const Row rows[] = {
+      {0, {70, 0, 73, 80}},      // clipped at the bitmap's bottom
+      {90, {0, 67, 200, 70}},    // box column 10 becomes row 69: the symbol reads upward
+      {180, {127, 0, 130, 80}},  // mirrored about the centre
+      {270, {0, 10, 200, 13}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.angle);
+    TBitmap bmp(200, 80);
+    TRasterCanvas canvas(bmp);
+    canvas.Brush.Color = clBlack;
+    canvas.Pen.Style = psSolid;
+    FillRotatedRect(canvas, bar, centre, r.angle);
+    EXPECT_EQ(canvas.Pen.Style, psClear);
+    EXPECT_EQ(PixelsOf(bmp, clBlack), RectPixels(r.covered));
+  }
+}
+
+TEST(RenderRasterCanvas, FillsCoverLeftToRightMinusOneAndClip) {
+  struct Row {
+    const char* name;
+    std::vector<TPoint> polygon;  // empty: FillRect of rect
+    TRect rect;
+    TRect covered;
+  };
+  const Row rows[] = {
+      {"rect", {}, {2, 3, 5, 7}, {2, 3, 5, 7}},
+      {"rect partly outside", {}, {-5, -5, 3, 2}, {0, 0, 3, 2}},
+      {"rect far off", {}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {0, 0, 10, 10}},
+      {"empty rect", {}, {5, 5, 5, 9}, {0, 0, 0, 0}},
+      {"reversed rect", {}, {5, 5, 2, 2}, {0, 0, 0, 0}},
+      {"square polygon", {{2, 3}, {5, 3}, {5, 7}, {2, 7}}, {}, {2, 3, 5, 7}},
+      {"polygon counter-clockwise", {{2, 7}, {5, 7}, {5, 3}, {2, 3}}, {}, {2, 3, 5, 7}},
+      {"polygon far off",
+       {{-100000, -3}, {100000, -3}, {100000, 2}, {-100000, 2}},
+       {},
+       {0, 0, 10, 2}},
+      {"degenerate polygon", {{2, 2}, {8, 2}, {8, 2}}, {}, {0, 0, 0, 0}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TBitmap bmp(10, 10);
+    TRasterCanvas canvas(bmp);
+    canvas.Brush.Color = clRed;
+    canvas.Pen.Style = psClear;
+    if (r.polygon.empty())
+      canvas.FillRect(r.rect);
+    else
+      canvas.Polygon(r.polygon);
+    EXPECT_EQ(PixelsOf(bmp, clRed), RectPixels(r.covered));
+  }
+}
+
+TEST(RenderRasterCanvas, PolygonOutlineAndClearBrush) {
+  TBitmap bmp(10, 10);
+  TRasterCanvas canvas(bmp);
+  canvas.Brush.Style = bsClear;
+  canvas.Pen.Color = clBlack;
+  const TPoint square[] = {{1, 1}, {4, 1}, {4, 4}, {1, 4}};
+  canvas.Polygon(square);
+  // The outline runs on the corner points themselves: a 4 x 4 ring around a white 2 x 2 hole.
+  EXPECT_EQ(PixelsOf(bmp, clBlack).size(), 12u);
+  EXPECT_EQ(bmp.Pixel(2, 2), clWhite);
+  EXPECT_EQ(bmp.Pixel(4, 4), clBlack);
+}
+
+TEST(RenderRasterCanvas, LineExcludesItsLastPointAndHonoursPenModes) {
+  TBitmap bmp(10, 3);
+  TRasterCanvas canvas(bmp);
+  canvas.Pen.Color = clBlack;
+  canvas.Line(1, 1, 5, 1);
+  EXPECT_EQ(PixelsOf(bmp, clBlack), RectPixels({1, 1, 5, 2}));
+
+  canvas.Pen.Mode = pmXor;
+  canvas.Pen.Color = clWhite;
+  canvas.Line(0, 1, 10, 1);  // white xor black is white again, and the other way round
+  EXPECT_EQ(PixelsOf(bmp, clBlack),
+            (std::vector<TPoint>{{0, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1}}));
+
+  TBitmap wide(10, 10);
+  TRasterCanvas wideCanvas(wide);
+  wideCanvas.Pen.Width = 3;
+  wideCanvas.Line(0, 5, 10, 5);
+  EXPECT_EQ(PixelsOf(wide, clBlack), RectPixels({0, 4, 10, 7}));
+  wideCanvas.Line(INT_MIN, INT_MIN, INT_MAX, INT_MAX);  // far off: clipped, never slow
+  wideCanvas.Pen.Style = psClear;
+  wideCanvas.Line(0, 0, 10, 0);
+  EXPECT_EQ(wide.Pixel(9, 0), clWhite);
+}
+
+TEST(RenderRasterCanvas, DashedLineLeavesGaps) {
+  TBitmap bmp(40, 1);
+  TRasterCanvas canvas(bmp);
+  canvas.Pen.Style = psDot;
+  canvas.Line(0, 0, 40, 0);
+  EXPECT_EQ(bmp.Pixel(0, 0), clBlack);
+  EXPECT_EQ(bmp.Pixel(3, 0), clWhite);
+  EXPECT_EQ(bmp.Pixel(6, 0), clBlack);
+}
+
+TEST(RenderRasterCanvas, FontHeightsFollowThePlatformConvention) {
+  TBitmap bmp(10, 10);
+  TRasterCanvas canvas(bmp);
+  canvas.Font.SetName("Arial");
+  canvas.Font.SetHeight(-11);
+  const TSize small = canvas.TextExtent("0123");
+  EXPECT_GT(small.cx, 16);  // Arial's digits are over half the em wide
+  EXPECT_GE(small.cy, 11);  // the cell is taller than the em
+  EXPECT_LE(small.cy, 14);
+  canvas.Font.SetHeight(30);  // a positive height is the cell height
+  EXPECT_EQ(canvas.TextExtent("0123").cy, 30);
+  canvas.Font.SetHeight(-11);
+  canvas.Font.SetStyle(fsBold);
+  EXPECT_GE(canvas.TextExtent("WWWW").cx, small.cx);
+  EXPECT_EQ(canvas.TextExtent("").cx, 0);
+}
+
+TEST(RenderRasterCanvas, TextLandsInItsCellAtEveryEscapement) {
+  // The cell of the text, turned about the reference point, must hold all of the ink.
+  const TPoint ref{50, 50};
+  struct Row {
+    int escapement;
+    unsigned align;
+  };
+  const Row rows[] = {{0, kTaLeft | kTaTop},      {900, kTaLeft | kTaTop},
+                      {1800, kTaLeft | kTaTop},   {2700, kTaLeft | kTaTop},
+                      {0, kTaCenter | kTaBottom}, {0, kTaRight | kTaBaseline}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.escapement + r.align);
+    TBitmap bmp(100, 100);
+    TRasterCanvas canvas(bmp);
+    canvas.Font.SetHeight(-11);
+    canvas.Font.SetEscapement(r.escapement);
+    canvas.TextAlign = r.align;
+    canvas.BkMode = bkTransparent;
+    const TSize ext = canvas.TextExtent("E1");
+    canvas.TextOut(ref.X, ref.Y, "E1");
+    int u0 = 0, v0 = 0;
+    if ((r.align & kTaCenter) == kTaCenter)
+      u0 = -ext.cx / 2;
+    else if (r.align & kTaRight)
+      u0 = -ext.cx;
+    if ((r.align & kTaBaseline) == kTaBaseline)
+      v0 = -(ext.cy - 2);  // roughly the ascent
+    else if (r.align & kTaBottom)
+      v0 = -ext.cy;
+    const TPoint a = RotatePoint({ref.X + u0, ref.Y + v0}, ref, r.escapement / 10);
+    const TPoint b =
+        RotatePoint({ref.X + u0 + ext.cx, ref.Y + v0 + ext.cy}, ref, r.escapement / 10);
+    const TRect cell{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X),
+                     std::max(a.Y, b.Y)};
+    const TRect ink = InkBounds(bmp);
+    ASSERT_LT(ink.Left, ink.Right) << "nothing drawn";
+    EXPECT_GE(ink.Left, cell.Left - 1);
+    EXPECT_GE(ink.Top, cell.Top - 1);
+    EXPECT_LE(ink.Right, cell.Right + 1);
+    EXPECT_LE(ink.Bottom, cell.Bottom + 1);
+  }
+}
+
+TEST(RenderRasterCanvas, QuarterTurnedTextIsTheUprightTextTurned) {
+  // Upright at (20, 20) and turned at (30, 30) in the same 60 x 60 bitmap size: upright pixel
+  // (x, y) is the square at (u, v) = (x - 20, y - 20), which a turn of q quarters carries to the
+  // pixel below.
+  TBitmap upright(60, 60);
+  {
+    TRasterCanvas canvas(upright);
+    canvas.Font.SetHeight(-13);
+    canvas.BkMode = bkTransparent;
+    canvas.TextOut(20, 20, "Ab7");
+  }
+  for (int q = 1; q <= 3; ++q) {
+    SCOPED_TRACE(q);
+    TBitmap turned(60, 60);
+    TRasterCanvas canvas(turned);
+    canvas.Font.SetHeight(-13);
+    canvas.Font.SetEscapement(q * 900);
+    canvas.BkMode = bkTransparent;
+    canvas.TextOut(30, 30, "Ab7");
+    int inked = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 60; ++x) {
+        if (upright.Pixel(x, y) == clWhite) continue;
+        ++inked;
+        const int u = x - 20, v = y - 20;
+        const TPoint t = q == 1   ? TPoint{30 + v, 30 - u - 1}
+                         : q == 2 ? TPoint{30 - u - 1, 30 - v - 1}
+                                  : TPoint{30 - v - 1, 30 + u};
+        ASSERT_TRUE(t.X >= 0 && t.Y >= 0 && t.X < 60 && t.Y < 60) << x << "," << y;
+        ASSERT_EQ(turned.Pixel(t.X, t.Y), upright.Pixel(x, y)) << x << "," << y;
+      }
+    EXPECT_GT(inked, 20);
+    EXPECT_EQ(static_cast<int>(turned.Rgb.size()) -
+                  static_cast<int>(PixelsOf(turned, clWhite).size()) * 3,
+              static_cast<int>(upright.Rgb.size()) -
+                  static_cast<int>(PixelsOf(upright, clWhite).size()) * 3);
+  }
+}
+
+TEST(RenderRasterCanvas, OpaqueTextFillsItsCellWithTheBrush) {
+  TBitmap bmp(80, 30);
+  TRasterCanvas canvas(bmp);
+  canvas.Font.SetHeight(-11);
+  canvas.Brush.Color = clRed;
+  canvas.BkMode = bkOpaque;
+  const TSize ext = canvas.TextExtent("0123");
+  canvas.TextOut(5, 5, "0123");
+  EXPECT_EQ(InkBounds(bmp), (TRect{5, 5, 5 + ext.cx, 5 + ext.cy}));
+  EXPECT_EQ(bmp.Pixel(5, 5), clRed);
+}
+
+TEST(RenderRasterCanvas, TextNeverWritesOutsideTheBitmap) {
+  TBitmap bmp(20, 10);
+  TRasterCanvas canvas(bmp);
+  canvas.Font.SetHeight(-40);
+  canvas.Font.SetStyle(fsUnderline | fsStrikeOut | fsItalic);
+  for (int esc : {0, 450, 900, 1800, 2700})
+    for (TPoint p : {TPoint{-30, -30}, TPoint{15, 5}, TPoint{INT_MIN / 2, INT_MAX / 2}}) {
+      canvas.Font.SetEscapement(esc);
+      canvas.TextOut(p.X, p.Y, "Wide text \xe9\x80\x01");
+    }
+  EXPECT_NE(InkBounds(bmp).Left, INT_MAX);
+}
+
+TEST(RenderRasterCanvas, DrawTextCenteredWrapsCentresAndClips) {
+  TBitmap bmp(100, 60);
+  TRasterCanvas canvas(bmp);
+  canvas.Font.SetHeight(-11);
+  canvas.BkMode = bkTransparent;
+  const TRect box{10, 10, 70, 40};
+  const int lines = canvas.WrappedTextHeight(box.Width(), "one two three four five six") /
+                    canvas.TextHeight("Wg");
+  EXPECT_GE(lines, 2);
+  canvas.DrawTextCentered(box, "one two three four five six seven eight nine ten");
+  const TRect ink = InkBounds(bmp);
+  EXPECT_GE(ink.Left, box.Left);
+  EXPECT_GE(ink.Top, box.Top);
+  EXPECT_LE(ink.Right, box.Right);
+  EXPECT_LE(ink.Bottom, box.Bottom);
+  // Centred: about as much room on either side of the widest line.
+  EXPECT_LE(std::abs((ink.Left - box.Left) - (box.Right - ink.Right)), 8);
+}
+
+TEST(RenderRecordingCanvas, RecordsCallsWithStateAndAFixedMetric) {
+  TRecordingCanvas canvas;
+  canvas.Font.SetHeight(-11);
+  EXPECT_EQ(canvas.TextExtent("0123"), (TSize{20, 11}));
+  canvas.Brush.Color = clRed;
+  canvas.Font.SetEscapement(900);
+  canvas.TextAlign = kTaRight;
+  canvas.TextOut(3, 4, "hi");
+  const TPoint tri[] = {{0, 0}, {5, 0}, {0, 5}};
+  canvas.Polygon(tri);
+  ASSERT_EQ(canvas.Calls.size(), 2u);
+  const TCanvasCall& text = canvas.Calls[0];
+  EXPECT_EQ(text.Op, TCanvasOp::TextOut);
+  EXPECT_EQ(text.Points[0], (TPoint{3, 4}));
+  EXPECT_EQ(text.Escapement, 900);
+  EXPECT_EQ(text.TextAlign, kTaRight);
+  EXPECT_EQ(canvas.Calls[1].Rect, (TRect{0, 0, 5, 5}));
+  EXPECT_EQ(canvas.Calls[1].Brush.Color, clRed);
+  EXPECT_EQ(canvas.CallsOf(TCanvasOp::Polygon).size(), 1u);
+  EXPECT_NE(text.Describe().find("\"hi\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brevix
