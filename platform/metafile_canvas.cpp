@@ -56,6 +56,8 @@ enum TEmfType : std::uint32_t {
   kEmrPolygon16 = 86,
 };
 
+constexpr std::uint32_t kStockObject = 0x80000000;
+constexpr std::uint32_t kNullBrush = 5, kNullPen = 8;
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
 constexpr std::size_t kEmfHeaderSize = 108;
@@ -101,38 +103,6 @@ struct TFontKey {
   friend bool operator==(const TFontKey&, const TFontKey&) = default;
 };
 
-// Breaks text into lines no wider than width at blanks and line feeds; a word wider than the box
-// keeps a line of its own.
-template <class TMeasure>
-std::vector<std::string> WrapText(int width, std::string_view text, TMeasure&& measure) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t nl = text.find('\n', start);
-    const std::string_view para =
-        text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-    std::string line;
-    std::size_t i = 0;
-    while (i < para.size()) {
-      const std::size_t j = std::min(para.find(' ', i), para.size());
-      const std::string_view word = para.substr(i, j - i);
-      std::string candidate = line.empty() ? std::string(word) : line + " " + std::string(word);
-      if (!line.empty() && measure(candidate) > width) {
-        lines.push_back(line);
-        line = std::string(word);
-      } else {
-        line = std::move(candidate);
-      }
-      i = j + 1;
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    start = nl + 1;
-  }
-  return lines;
-}
-
 }  // namespace
 
 // Writes records of either kind and keeps the object table: each pen, brush and font is created
@@ -164,7 +134,14 @@ class TMetafileCanvas::TRecorder {
 
   // --- Drawing state --------------------------------------------------------------------------
   void Pen(const TPen& pen) {
-    if (FPen && FPen->Color == pen.Color && FPen->Style == pen.Style && FPen->Width == pen.Width) {
+    if (FPen && FPen->Style == pen.Style &&
+        (pen.Style == psClear || (FPen->Color == pen.Color && FPen->Width == pen.Width))) {
+      return;
+    }
+    if (!Wmf() && pen.Style == psClear) {
+      // EMF players honour the stock null pen more reliably than a created one.
+      SelectStock(kNullPen, FPenSlot);
+      FPen = pen;
       return;
     }
     const int slot = Allocate();
@@ -198,6 +175,11 @@ class TMetafileCanvas::TRecorder {
   void Brush(const TBrush& brush) {
     if (FBrush && FBrush->Style == brush.Style &&
         (brush.Style == bsClear || FBrush->Color == brush.Color)) {
+      return;
+    }
+    if (!Wmf() && brush.Style == bsClear) {
+      SelectStock(kNullBrush, FBrushSlot);
+      FBrush = brush;
       return;
     }
     const int slot = Allocate();
@@ -448,6 +430,20 @@ class TMetafileCanvas::TRecorder {
     current = slot;
   }
 
+  // Selects a stock object (EMF only) and deletes the created one it replaces.
+  void SelectStock(std::uint32_t stock, int& current) {
+    Begin(kEmrSelectObject);
+    U32(kStockObject | stock);
+    End();
+    if (current >= 0) {
+      Begin(kEmrDeleteObject);
+      U32(static_cast<std::uint32_t>(current));
+      End();
+      FUsed[static_cast<std::size_t>(current)] = false;
+    }
+    current = -1;
+  }
+
   // --- Records --------------------------------------------------------------------------------
   void Begin(std::uint32_t function) {
     FRecordStart = FOut.size();
@@ -681,8 +677,7 @@ void TMetafileCanvas::DrawTextCentered(const TRect& r, std::string_view text) {
   const int lineHeight = TextHeight("Wg");
   const int centre = (r.Left + r.Right) / 2;
   int y = r.Top;
-  const auto measure = [this](std::string_view s) { return TextWidth(s); };
-  for (const std::string& line : WrapText(r.Width(), text, measure)) {
+  for (const std::string& line : WrapLines(r.Width(), text)) {
     if (y >= r.Bottom) break;
     Text(centre, y, line, kTaCenter | kTaTop, &r);
     y += lineHeight;

@@ -247,6 +247,14 @@ std::string ReplayMetafile(const TParsedMetafile& file, TCanvas& canvas) {
       create(slot, ReadFont(r, emf));
     } else if (emf ? t == 37 : t == 0x012D) {  // select
       const std::uint32_t slot = emf ? r.U32() : r.U16();
+      if (emf && slot == 0x80000008) {  // stock null pen
+        pen.Style = psClear;
+        continue;
+      }
+      if (emf && slot == 0x80000005) {  // stock null brush
+        brush.Style = bsClear;
+        continue;
+      }
       const auto it = objects.find(slot);
       if (it == objects.end()) return "select of an unknown object " + std::to_string(slot);
       if (auto* p = std::get_if<TPenObj>(&it->second)) pen = p->Pen;
