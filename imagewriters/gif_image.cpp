@@ -23,8 +23,7 @@ inline TColor ColorAt(const std::uint8_t* p) {
   return static_cast<TColor>(p[0] | (p[1] << 8) | (p[2] << 16));
 }
 
-// Exact palette: succeeds when the bitmap has at most maxColors colours. Bars and background
-// come in long runs, so the previous pixel's colour is tried before the hash table.
+// Exact palette: succeeds when the bitmap has at most maxColors colours.
 bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
   constexpr std::size_t kSlots = 1024;   // a power of two, four times the largest palette
   constexpr TColor kEmpty = 0xFFFFFFFF;  // never a 24-bit colour
@@ -34,21 +33,30 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
 
   const std::uint8_t* p = bitmap.Rgb.data();
   const std::size_t n = image.Indices.size();
-  TColor last = kEmpty;
-  std::uint8_t lastIndex = 0;
+  // Bars and background alternate: the two latest colours are kept before the table is asked.
+  TColor last = kEmpty, previous = kEmpty;
+  std::uint8_t lastIndex = 0, previousIndex = 0;
   for (std::size_t i = 0; i < n; ++i, p += 3) {
     const TColor c = ColorAt(p);
     if (c != last) {
-      std::size_t slot = (c * 2654435761u) >> 22 & (kSlots - 1);
-      while (keys[slot] != c && keys[slot] != kEmpty) slot = (slot + 1) & (kSlots - 1);
-      if (keys[slot] == kEmpty) {
-        if (image.Palette.size() == static_cast<std::size_t>(maxColors)) return false;
-        keys[slot] = c;
-        values[slot] = static_cast<std::uint8_t>(image.Palette.size());
-        image.Palette.push_back(c);
+      std::uint8_t index;
+      if (c == previous) {
+        index = previousIndex;
+      } else {
+        std::size_t slot = (c * 2654435761u) >> 22 & (kSlots - 1);
+        while (keys[slot] != c && keys[slot] != kEmpty) slot = (slot + 1) & (kSlots - 1);
+        if (keys[slot] == kEmpty) {
+          if (image.Palette.size() == static_cast<std::size_t>(maxColors)) return false;
+          keys[slot] = c;
+          values[slot] = static_cast<std::uint8_t>(image.Palette.size());
+          image.Palette.push_back(c);
+        }
+        index = values[slot];
       }
+      previous = last;
+      previousIndex = lastIndex;
       last = c;
-      lastIndex = values[slot];
+      lastIndex = index;
     }
     image.Indices[i] = lastIndex;
   }
