@@ -248,7 +248,13 @@ std::string TCustomBC::ErrorText() const {
   std::string text = LastErrorText(FErrorMessage);
   switch (FErrorMessage) {
     case erCharOutOfSet:
-      text += "(" + std::to_string(FError) + ".char - " + std::string(1, FBadChar) + ")";
+      // Appended piece by piece: the chained operator+ form trips a false -Wrestrict in gcc 12
+      // at -O3, which breaks the release build.
+      text += '(';
+      text += std::to_string(FError);
+      text += ".char - ";
+      text += FBadChar;
+      text += ')';
       break;
     case erCharMustBeSpace:
       text = std::to_string(FError) + text;

@@ -36,6 +36,9 @@ char32_t CodePoint(char c) {
 
 // A font with no height asks for the platform's default size.
 constexpr int kDefaultEmPixels = 16;
+// Larger fonts are drawn at this size: a glyph of a font set to millions of pixels would need
+// terabytes, and nothing that large fits a barcode anyway.
+constexpr int kMaxCellPixels = 4096;
 
 // Exact sine and cosine at multiples of 90 degrees, so turned text stays on the pixel grid.
 std::pair<double, double> CosSin(int tenths) {
@@ -141,11 +144,14 @@ class TGlyphCache {
 
   TGlyphCache() {
     if (FT_Init_FreeType(&FLibrary) != 0) throw std::runtime_error("FreeType did not start");
+    // A configuration of our own, released with the cache, rather than fontconfig's global one.
+    FConfig = FcInitLoadConfigAndFonts();
   }
   ~TGlyphCache() {
     for (auto& [key, face] : FFaces)
       if (face.Face) FT_Done_Face(face.Face);
     FT_Done_FreeType(FLibrary);
+    if (FConfig) FcConfigDestroy(FConfig);
   }
   TGlyphCache(const TGlyphCache&) = delete;
   TGlyphCache& operator=(const TGlyphCache&) = delete;
@@ -278,10 +284,10 @@ class TGlyphCache {
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(FConfig, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(FConfig, pattern, &result);
     if (match) {
       FcChar8* file = nullptr;
       int index = 0;
@@ -327,6 +333,7 @@ class TGlyphCache {
     }
     double em = kDefaultEmPixels;
     TMetrics& m = sized.Metrics;
+    height = std::clamp(height, -kMaxCellPixels, kMaxCellPixels);
     if (height < 0) {
       em = -static_cast<double>(height);
       m.Ascent = static_cast<int>(std::lround(ascender * em / upem));
@@ -348,6 +355,7 @@ class TGlyphCache {
   }
 
   FT_Library FLibrary = nullptr;
+  FcConfig* FConfig = nullptr;
   std::map<std::tuple<std::string, bool, bool>, TFace> FFaces;
   std::map<std::tuple<std::string, bool, bool, int>, TSized> FSized;
 };
@@ -455,8 +463,10 @@ void PenPixels(int x1, int y1, int x2, int y2, const TPen& pen, int width, int h
     if (!DashOn(dashes, k)) continue;
     long long x = x1, y = y1;
     if (steps > 0) {
-      x += static_cast<long long>(std::llround(static_cast<double>(k * dx) / stepsD));
-      y += static_cast<long long>(std::llround(static_cast<double>(k * dy) / stepsD));
+      x += static_cast<long long>(
+          std::llround(static_cast<double>(k) * static_cast<double>(dx) / stepsD));
+      y += static_cast<long long>(
+          std::llround(static_cast<double>(k) * static_cast<double>(dy) / stepsD));
     }
     for (int oy = lo; oy <= hi; ++oy)
       for (int ox = lo; ox <= hi; ++ox) {
@@ -518,6 +528,10 @@ void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement
   int cx = 0;
   for (char c : text) cx += FCache->Glyph(*sized, CodePoint(c), 0).Advance;
   const int cy = m.Ascent + m.Descent;
+  // Text that cannot reach the bitmap is skipped before any coordinate arithmetic could overflow.
+  const long long reach = static_cast<long long>(cx) + cy + 2LL * std::abs(m.Ascent) + 16;
+  if (x + reach < 0 || y + reach < 0 || x - reach > FBitmap.Width || y - reach > FBitmap.Height)
+    return;
 
   // Offset of the text cell's top-left corner from the reference point, unturned.
   int u0 = 0, v0 = 0;

@@ -1,5 +1,6 @@
 #include "render/captions_paint.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/control.h"
@@ -19,11 +20,14 @@ std::string Chars(std::string_view s, int from, int to) {
       s.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1)));
 }
 
+constexpr double kMaxPoints = 100000;
+
 // Scales the canvas font so text w pixels wide would fill nine tenths of width.
 void ScaleFontToFit(TCanvas& canvas, int width, int w) {
   if (w <= 0) return;
   const double size = static_cast<double>(canvas.Font.Size()) * 0.9 * width / w;
-  canvas.Font.SetSize(static_cast<int>(size));
+  // Truncated like any point size; held within what a font height can express.
+  canvas.Font.SetSize(static_cast<int>(std::clamp(size, -kMaxPoints, kMaxPoints)));
 }
 
 // The text whose width auto-size fits into the first caption interval.

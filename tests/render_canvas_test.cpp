@@ -225,6 +225,9 @@ TEST(RenderRasterCanvas, FontHeightsFollowThePlatformConvention) {
   canvas.Font.SetStyle(fsBold);
   EXPECT_GE(canvas.TextExtent("WWWW").cx, small.cx);
   EXPECT_EQ(canvas.TextExtent("").cx, 0);
+  canvas.Font.SetHeight(INT_MIN);  // held at a drawable size instead of exhausting memory
+  EXPECT_LE(canvas.TextExtent("0").cy, 5000);
+  canvas.TextOut(0, 0, "0");
 }
 
 TEST(RenderRasterCanvas, TextLandsInItsCellAtEveryEscapement) {
@@ -327,7 +330,8 @@ TEST(RenderRasterCanvas, TextNeverWritesOutsideTheBitmap) {
   canvas.Font.SetHeight(-40);
   canvas.Font.SetStyle(fsUnderline | fsStrikeOut | fsItalic);
   for (int esc : {0, 450, 900, 1800, 2700})
-    for (TPoint p : {TPoint{-30, -30}, TPoint{15, 5}, TPoint{INT_MIN / 2, INT_MAX / 2}}) {
+    for (TPoint p : {TPoint{-30, -30}, TPoint{15, 5}, TPoint{INT_MIN / 2, INT_MAX / 2},
+                     TPoint{INT_MAX, INT_MAX}, TPoint{INT_MIN, INT_MIN}}) {
       canvas.Font.SetEscapement(esc);
       canvas.TextOut(p.X, p.Y, "Wide text \xe9\x80\x01");
     }

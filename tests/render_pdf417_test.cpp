@@ -1,0 +1,193 @@
+// PDF417 stretched over the drawing box: columns, row heights, the too-small cases and the
+// refused text.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/control.h"
+#include "pdf417/pdf417.h"
+#include "platform/raster_canvas.h"
+#include "platform/recording_canvas.h"
+#include "render/draw.h"
+#include "render/pdf417_draw.h"
+
+namespace brevix {
+namespace {
+
+std::unique_ptr<TBrevixBC> MakePdf(const std::string& text) {
+  auto bc = std::make_unique<TBrevixBC>();
+  bc->SetTypeBar(csCodePDF417);
+  bc->SetDisplay(csOutputBoth);  // no caption is drawn for PDF417 whatever Display says
+  bc->SetText(text);
+  return bc;
+}
+
+std::vector<std::string> RowsOf(const TCustomBC& bc) {
+  int cols = bc.PDF417().Cols(), rows = bc.PDF417().Rows();
+  return PDF417BuildRows(bc.Text(), cols, rows, bc.PDF417().Truncated(), bc.PDF417().Mode(),
+                         bc.PDF417().SecurityLevel());
+}
+
+// Row i of R covers lines ceil(i * H / R) .. ceil((i + 1) * H / R) - 1.
+int RowOfLine(int y, int height, int rowCount) {
+  for (int i = 0; i < rowCount; ++i)
+    if (y < ((i + 1) * height + rowCount - 1) / rowCount) return i;
+  return rowCount;
+}
+
+TEST(RenderPDF417, RowsStretchOverTheBox) {
+  struct Row {
+    const char* name;
+    int width;
+    bool completeDraw;
+    TLastError error;
+  };
+  const Row rows[] = {
+      {"fill, two columns a module", 478, false, erOK},
+      {"integer, two columns a module", 478, true, erOK},
+      {"integer, one column a module, the rest untouched", 300, true, erOK},
+      {"fill, squeezed into a narrow box", 200, false, erSmallPaintBox},
+      {"integer, narrower than the symbol", 200, true, erOutOfSecurityBox},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    auto bc = MakePdf("A");
+    bc->SetCompleteDraw(r.completeDraw);
+    const std::vector<std::string> symbol = RowsOf(*bc);
+    ASSERT_FALSE(symbol.empty());
+    ASSERT_EQ(symbol[0].size(), 239u);
+    const int height = 80;
+    const int rowCount = static_cast<int>(symbol.size());
+    std::vector<std::string> scaled;
+    for (const std::string& row : symbol)
+      scaled.push_back(ScalePattern(row, {}, r.width, r.completeDraw).Pixels);
+
+    TBitmap bmp(r.width, height, clRed);
+    TRasterCanvas canvas(bmp);
+    DrawBarCode(canvas, {0, 0, r.width, height}, *bc);
+    EXPECT_EQ(bc->ErrorMessage(), r.error);
+    for (int y = 0; y < height; ++y) {
+      const std::string& line = scaled[static_cast<std::size_t>(RowOfLine(y, height, rowCount))];
+      for (int x = 0; x < r.width; ++x) {
+        // No background: spaces and the columns right of the symbol keep the canvas's red.
+        const bool dark =
+            x < static_cast<int>(line.size()) && line[static_cast<std::size_t>(x)] == '1';
+        ASSERT_EQ(bmp.Pixel(x, y), dark ? clBlack : clRed) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(RenderPDF417, RowHeightsShareTheBoxHeight) {
+  struct Row {
+    int boxHeight;
+    std::vector<int> heights;  // of the three rows
+  };
+  const Row rows[] = {
+      {6, {2, 2, 2}},
+      {5, {2, 2, 1}},
+      {2, {1, 1, 0}},  // fewer lines than rows: a row gets none
+      {0, {0, 0, 0}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.boxHeight);
+    auto bc = MakePdf("A");
+    ASSERT_EQ(RowsOf(*bc).size(), 3u);
+    TRecordingCanvas canvas;
+    DrawPDF417(canvas, {0, 0, 478, r.boxHeight}, *bc);
+    std::vector<int> tops;
+    std::vector<int> heights;
+    for (const TCanvasCall& c : canvas.CallsOf(TCanvasOp::FillRect)) {
+      if (!tops.empty() && tops.back() == c.Rect.Top) continue;
+      tops.push_back(c.Rect.Top);
+      heights.push_back(c.Rect.Height());
+    }
+    std::vector<int> drawn;
+    for (int h : r.heights)
+      if (h > 0) drawn.push_back(h);
+    EXPECT_EQ(heights, drawn);
+  }
+}
+
+TEST(RenderPDF417, DrawModuleRowPaintsEachDarkRunOnce) {
+  TRecordingCanvas canvas;
+  DrawModuleRow(canvas, {10, 2, 30, 7}, "0110001001");
+  const auto fills = canvas.CallsOf(TCanvasOp::FillRect);
+  ASSERT_EQ(fills.size(), 3u);
+  EXPECT_EQ(fills[0].Rect, (TRect{11, 2, 13, 7}));
+  EXPECT_EQ(fills[1].Rect, (TRect{16, 2, 17, 7}));
+  EXPECT_EQ(fills[2].Rect, (TRect{19, 2, 20, 7}));  // a run at the end closes itself
+}
+
+TEST(RenderPDF417, RefusedPaintShowsTheMessageCentred) {
+  auto bc = MakePdf("A");
+  bc->PDF417().SetPaintIfSmall(false);
+  TRecordingCanvas canvas;
+  DrawBarCode(canvas, {0, 0, 200, 80}, *bc);
+  EXPECT_EQ(bc->ErrorMessage(), erSmallPaintBox);
+  ASSERT_EQ(canvas.Calls.size(), 2u);
+  EXPECT_EQ(canvas.Calls[0].Op, TCanvasOp::FillRect);
+  EXPECT_EQ(canvas.Calls[0].Rect, (TRect{0, 0, 200, 80}));
+  EXPECT_EQ(canvas.Calls[0].Brush.Color, clWhite);
+  const TCanvasCall& text = canvas.Calls[1];
+  EXPECT_EQ(text.Op, TCanvasOp::DrawTextCentered);
+  EXPECT_EQ(text.Text, "Tool small");
+  EXPECT_EQ(text.FontHeight, -11);
+  EXPECT_EQ(text.FontName, "Arial");
+  // One line 11 pixels high, moved down by (80 - 11) div 2.
+  EXPECT_EQ(text.Rect, (TRect{0, 34, 200, 114}));
+
+  // The message is centred within a box that does not start at the origin as well.
+  canvas = TRecordingCanvas();
+  DrawPDF417(canvas, {10, 50, 210, 130}, *bc);
+  ASSERT_EQ(canvas.Calls.size(), 2u);
+  EXPECT_EQ(canvas.Calls[1].Rect, (TRect{10, 84, 210, 164}));
+}
+
+TEST(RenderPDF417, RefusedCharacterRaisesAndDrawsNothing) {
+  auto bc = MakePdf("12a4");
+  bc->PDF417().SetMode(csPDF417Numeric);
+  int painted = 0;
+  bc->OnPaint = [&](TObject*, TRect&, const std::string&) { ++painted; };
+  TRecordingCanvas canvas;
+  try {
+    DrawBarCode(canvas, {0, 0, 300, 80}, *bc);
+    FAIL() << "no error raised";
+  } catch (const EPDF417Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Bad char in PDF417, position 3, char : a");
+  }
+  EXPECT_TRUE(canvas.Calls.empty());
+  EXPECT_EQ(bc->ErrorMessage(), erOK);
+  EXPECT_EQ(painted, 0);
+  EXPECT_TRUE(canvas.Font.SameAs(bc->Font()));
+}
+
+TEST(RenderPDF417, NeverTurnedAndWithoutCaptions) {
+  auto bc = MakePdf("A");
+  bc->SetAngle(csVertical);
+  int painted = 0;
+  bc->OnPaint = [&](TObject*, TRect&, const std::string&) { ++painted; };
+  TRecordingCanvas canvas;
+  DrawBarCode(canvas, {0, 0, 400, 300}, *bc);
+  EXPECT_EQ(painted, 1);
+  EXPECT_TRUE(canvas.CallsOf(TCanvasOp::TextOut).empty());
+  EXPECT_TRUE(canvas.CallsOf(TCanvasOp::Polygon).empty());
+  // The upright box for a quarter turn is 300 wide and 400 high about (200, 150).
+  const auto fills = canvas.CallsOf(TCanvasOp::FillRect);
+  ASSERT_FALSE(fills.empty());
+  for (const TCanvasCall& f : fills) {
+    EXPECT_GE(f.Rect.Left, 50);
+    EXPECT_LE(f.Rect.Right, 350);
+    EXPECT_GE(f.Rect.Top, -50);
+    EXPECT_LE(f.Rect.Bottom, 350);
+    EXPECT_EQ(f.Brush.Color, bc->Color_Lines());
+  }
+  EXPECT_EQ(fills.front().Rect.Top, -50);
+  EXPECT_EQ(fills.back().Rect.Bottom, 350);
+}
+
+}  // namespace
+}  // namespace brevix

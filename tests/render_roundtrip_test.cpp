@@ -1,0 +1,141 @@
+// Decode round trips: the control painted onto the raster canvas with its code caption, at a few
+// pixels per module in every orientation, must read back as its text in a real decoder.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/control.h"
+#include "platform/raster_canvas.h"
+#include "render/draw.h"
+#include "tests/support/decode.h"
+
+namespace brevix {
+namespace {
+
+constexpr int kMargin = 40;
+
+test::TGreyImage ToGrey(const TBitmap& bmp) {
+  test::TGreyImage img;
+  img.Width = bmp.Width;
+  img.Height = bmp.Height;
+  img.Pixels.reserve(static_cast<std::size_t>(bmp.Width) * static_cast<std::size_t>(bmp.Height));
+  for (int y = 0; y < bmp.Height; ++y)
+    for (int x = 0; x < bmp.Width; ++x) {
+      const TColor c = bmp.Pixel(x, y);
+      img.Pixels.push_back(
+          static_cast<std::uint8_t>((ColorR(c) * 299 + ColorG(c) * 587 + ColorB(c) * 114) / 1000));
+    }
+  return img;
+}
+
+// Paints the control into an area giving every module `pixels` columns (the box is `height`
+// high), inside a white margin, and returns what the decoder reads.
+std::vector<test::TDecoded> PaintAndDecode(TCustomBC& bc, int pixels, int height,
+                                           const std::string& pngPath) {
+  int length = 0;
+  if (bc.TypeBar() == csCodePDF417) {
+    length = bc.MinWidth();
+  } else {
+    bc.SetCompleteDraw(true);
+    length = static_cast<int>(bc.Encode(bc.Text()).size());
+  }
+  int across = length * pixels;
+  across += across % 2;  // the box keeps even lengths only
+  const bool quarter = bc.AngleDegrees() % 180 != 0;
+  const int w = quarter ? height : across;
+  const int h = quarter ? across : height;
+  TBitmap bmp(w + 2 * kMargin, h + 2 * kMargin);
+  TRasterCanvas canvas(bmp);
+  DrawBarCode(canvas, {kMargin, kMargin, kMargin + w, kMargin + h}, bc);
+  const test::TGreyImage img = ToGrey(bmp);
+  const auto decoded = test::DecodeWithZXing(img);
+  if (decoded.empty() && !pngPath.empty()) test::WritePng(img, pngPath);
+  return decoded;
+}
+
+struct TRoundTrip {
+  TTypeBar TypeBar;
+  std::string Text;
+  std::string Expected;  // what the decoder reports
+  std::string Format;
+};
+
+TEST(RenderRoundTrip, LinearSymbolsDecodeInEveryOrientation) {
+  if (!test::HaveZXing()) GTEST_SKIP() << "zxing-cpp not available";
+  const TRoundTrip rows[] = {
+      {csCodeEAN13, "9771210107001", "9771210107001", "EAN-13"},
+      {csCodeEAN13, "4006381333931 12", "4006381333931 12", "EAN-13"},
+      {csCodeEAN13, "4006381333931 52495", "4006381333931 52495", "EAN-13"},
+      {csCodeJAN13, "4912345678904", "4912345678904", "EAN-13"},
+      {csCodeEAN8, "12345670", "12345670", "EAN-8"},
+      {csCodeEAN8, "12345670 12", "12345670 12", "EAN-8"},
+      {csCodeJAN8, "49123456", "49123456", "EAN-8"},
+      {csCodeUPC_A, "012345678905", "012345678905", "UPC-A"},
+      {csCodeUPC_A, "012345678905 52495", "012345678905 52495", "UPC-A"},
+      {csCodeUPC_E0, "01234565", "01234565", "UPC-E"},
+      {csCodeUPC_E0, "01234565 12", "01234565 12", "UPC-E"},
+      {csCodeISBN, "80-7226-102-5", "9788072261024", "EAN-13"},
+      {csCodeISSN, "80-7226-102-5", "9778072261025", "EAN-13"},
+      {csCodeISMN, "80-7226-102-5", "9798072261023", "EAN-13"},
+      {csCode39, "CODE-39 TEST", "CODE-39 TEST", "Code39"},
+      {csCode39Extended, "Mixed+case 39", "Mixed+case 39", "Code39"},
+      {csCode93, "CODE 93", "CODE 93", "Code93"},
+      {csCode93Extended, "Code 93x", "Code 93x", "Code93"},
+      {csCode128, "Code 128!", "Code 128!", "Code128"},
+      {csCode128, "12345678", "12345678", "Code128"},
+      {csCodeEAN128, "0101234567890128", "0101234567890128", "Code128"},
+      // The check character stands before the stop character in the symbol.
+      {csCodeCodabar, "A0123+-$/:68A", "A0123+-$/:681A", "Codabar"},
+      {csCodeITF, "09771210107001", "09771210107001", "ITF"},
+      {csCode_2_5_interleaved, "123456", "123456", "ITF"},
+  };
+  for (const TRoundTrip& r : rows)
+    for (int pixels : {2, 3})
+      for (TAngleType angle :
+           {csHorizontal, csVertical, csHorizontalMirrored, csVerticalMirrored}) {
+        TBrevixBC bc;
+        bc.SetTypeBar(r.TypeBar);
+        bc.SetDisplay(csOutputCode);
+        bc.SetText(r.Text);
+        bc.SetAngle(angle);
+        SCOPED_TRACE(bc.TypeBarName() + " \"" + bc.Text() + "\" angle " +
+                     std::to_string(bc.AngleDegrees()) + ", " + std::to_string(pixels) + " px");
+        const auto decoded =
+            PaintAndDecode(bc, pixels, 90, ::testing::TempDir() + "/roundtrip_failed.png");
+        ASSERT_EQ(bc.ErrorMessage(), erOK) << bc.ErrorText();
+        bool found = false;
+        std::string seen;
+        for (const auto& d : decoded) {
+          seen += d.Format + ":" + d.Text + " ";
+          if (d.Format == r.Format && d.Text == r.Expected) found = true;
+        }
+        EXPECT_TRUE(found) << "decoded: " << seen;
+      }
+}
+
+TEST(RenderRoundTrip, PDF417DecodesInEveryOrientation) {
+  if (!test::HaveZXing()) GTEST_SKIP() << "zxing-cpp not available";
+  for (TAngleType angle : {csHorizontal, csVertical, csHorizontalMirrored, csVerticalMirrored}) {
+    SCOPED_TRACE(angle);
+    TBrevixBC bc;
+    bc.SetTypeBar(csCodePDF417);
+    bc.SetText("Brevix PDF417, drawn 2x");
+    bc.SetAngle(angle);
+    // A square area: the upright box is the area itself whatever the angle.
+    const int side = bc.MinWidth() * 2;
+    TBitmap bmp(side + 2 * kMargin, side + 2 * kMargin);
+    TRasterCanvas canvas(bmp);
+    DrawBarCode(canvas, {kMargin, kMargin, kMargin + side, kMargin + side}, bc);
+    ASSERT_EQ(bc.ErrorMessage(), erOK);
+    const auto decoded = test::DecodeWithZXing(ToGrey(bmp));
+    ASSERT_EQ(decoded.size(), 1u);
+    EXPECT_EQ(decoded[0].Format, "PDF417");
+    EXPECT_EQ(decoded[0].Text, "Brevix PDF417, drawn 2x");
+  }
+}
+
+}  // namespace
+}  // namespace brevix
