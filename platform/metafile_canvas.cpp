@@ -125,7 +125,7 @@ class TMetafileCanvas::TRecorder {
       I16(Clamp16(width));
       End();
     } else {
-      FOut.resize(kEmfHeaderSize, 0);
+      FOut.assign(kEmfHeaderSize, std::uint8_t{0});
       ++FRecords;
     }
   }
