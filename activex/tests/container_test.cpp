@@ -144,6 +144,19 @@ void HostIn(const wchar_t* atlDll, const wchar_t* hostClass) {
     CHECK_HR(bc->put_Enabled(VARIANT_FALSE));
     CHECK(!IsWindowEnabled(control));
     CHECK_HR(bc->put_Enabled(VARIANT_TRUE));
+    // A PDF417 text its mode refuses raises while painting: the window survives it.
+    CHECK_HR(bc->put_TypeBar(csCodePDF417));
+    BSTR refused = SysAllocString(L"A\x01B");
+    CHECK_HR(bc->put_Text(refused));
+    SysFreeString(refused);
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Printed(control);
+    PumpMessages();
+    CHECK(IsWindow(control));
+    BSTR fine = SysAllocString(L"ATL HOST");
+    CHECK_HR(bc->put_TypeBar(csCode128));
+    CHECK_HR(bc->put_Text(fine));
+    SysFreeString(fine);
     // The control resizes itself (ratio times the minimum width): its window follows.
     LONG minWidth = 0;
     CHECK_HR(bc->MinWidth(&minWidth));

@@ -81,9 +81,15 @@ void TControlWindow::Invalidate() {
 
 void TControlWindow::PaintTo(HDC dc) {
   TGdiCanvas canvas(dc);
+  canvas.Font.Assign(FControl.Font());
   TCanvas* previous = FControl.Canvas();
   FControl.SetCanvas(&canvas);
-  FControl.Repaint();
+  try {
+    FControl.Repaint();
+  } catch (...) {
+    // A text the PDF417 encoder refuses raises while painting; the window stays as far as it
+    // got, and the calls that report errors (MinWidth, DrawToFile) say why.
+  }
   FControl.SetCanvas(previous);
 }
 
@@ -112,7 +118,12 @@ void TControlWindow::OnPaint() {
 LRESULT CALLBACK TControlWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<TControlWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->Dispatch(msg, wp, lp);
+  // No exception may cross into the system's message dispatch.
+  try {
+    return self->Dispatch(msg, wp, lp);
+  } catch (...) {
+    return 0;
+  }
 }
 
 LRESULT TControlWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
