@@ -1,0 +1,67 @@
+#include "com_util.h"
+
+#include <new>
+#include <stdexcept>
+
+#include "activeBrevixBarCodeX.h"
+#include "platform/win/win_error.h"
+
+namespace brevix::activex {
+
+std::string Narrow(const wchar_t* text, int length) {
+  if (!text) return {};
+  if (length < 0) length = lstrlenW(text);
+  if (length == 0) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, length, result.data(), n, nullptr, nullptr);
+  return result;
+}
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), n);
+  return result;
+}
+
+BSTR AllocBString(const std::wstring& s) {
+  BSTR b = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+  if (!b) throw std::bad_alloc();
+  return b;
+}
+
+BSTR AllocBString(const std::string& s) {
+  return AllocBString(Widen(s));
+}
+
+HRESULT ReportError(const std::string& message, HRESULT hr) {
+  TComPtr<ICreateErrorInfo> create;
+  if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
+    const std::wstring text = Widen(message);
+    create->SetGUID(IID_IBrevixBarCode);
+    create->SetSource(const_cast<LPOLESTR>(L"activeBrevixBarCodeX.BrevixBarCode"));
+    create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+    TComPtr<IErrorInfo> info = create.As<IErrorInfo>(IID_IErrorInfo);
+    SetErrorInfo(0, info.Get());
+  }
+  return hr;
+}
+
+HRESULT CurrentExceptionToHResult() noexcept {
+  try {
+    throw;
+  } catch (const win::EWinError& e) {
+    return ReportError(e.what(), e.Code());
+  } catch (const std::bad_alloc&) {
+    return ReportError("Out of memory", E_OUTOFMEMORY);
+  } catch (const std::exception& e) {
+    return ReportError(e.what(), E_FAIL);
+  } catch (...) {
+    return ReportError("Unexpected error", E_UNEXPECTED);
+  }
+}
+
+}  // namespace brevix::activex

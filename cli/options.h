@@ -1,0 +1,63 @@
+#pragma once
+// The command-line tool's options: every published property of the control, parsed from text
+// (command line or batch record) into settings, and applied to a control in a fixed order.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/control.h"
+
+namespace brevix::cli {
+
+struct TFontSpec {
+  std::string Name;
+  std::optional<int> Size;  // points
+  TFontStyles Style = 0;
+  std::optional<TColor> Color;
+};
+
+struct TSettings {
+  std::optional<TAngleType> Angle;
+  std::optional<TDisplayType> Display;
+  std::optional<TColor> Lines;
+  std::optional<TColor> Back;
+  std::optional<bool> Transparent;
+  std::optional<TFontSpec> CodeFont;
+  std::optional<TFontSpec> TypeFont;
+  std::optional<int> Ratio;
+  std::optional<int> Width;
+  std::optional<int> Height;
+  std::optional<bool> CompleteDraw;
+  std::optional<csPDF417UserMode> PDF417Mode;
+  std::optional<csPDF417UserError> PDF417Level;
+  std::optional<bool> PDF417Truncate;
+  int CodePage = 1252;
+};
+
+struct TOptionInfo {
+  std::string_view Name;   // long name, without dashes
+  char Short;              // 0 when none
+  std::string_view Value;  // placeholder; empty for a switch
+  std::string_view Help;
+};
+// Every option SetOption knows, in the order --help lists them.
+std::span<const TOptionInfo> ControlOptions();
+const TOptionInfo* FindOption(std::string_view name);
+const TOptionInfo* FindShortOption(char c);
+
+// Sets one option by its long name; a switch takes "" (yes), "yes"/"no", "true"/"false", "1"/"0".
+// Returns what is wrong with the value, empty when it was taken.
+std::string SetOption(TSettings& settings, std::string_view name, std::string_view value);
+
+// A symbology by identifier (csCodeEAN13, any case), catalogue name ("EAN 13") or number 0..32.
+std::optional<TTypeBar> ParseSymbology(std::string_view text);
+
+// Gives the control the symbology, the text (UTF-8, converted to the settings' code page) and
+// every setting. Returns what went wrong (a text the code page cannot hold, a PDF417 text its
+// mode refuses), empty on success.
+std::string Configure(TCustomBC& control, TTypeBar typeBar, std::string_view utf8Text,
+                      const TSettings& settings);
+
+}  // namespace brevix::cli

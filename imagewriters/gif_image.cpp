@@ -1,0 +1,224 @@
+#include "imagewriters/gif_image.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cstddef>
+
+#include "imagewriters/image_file.h"
+
+namespace brevix {
+
+int TGifImage::BitsPerPixel() const {
+  const std::size_t n = Palette.size();
+  if (n <= 2) return 1;
+  if (n <= 4) return 2;
+  if (n <= 16) return 4;
+  return 8;
+}
+
+namespace {
+
+inline TColor ColorAt(const std::uint8_t* p) {
+  return static_cast<TColor>(p[0] | (p[1] << 8) | (p[2] << 16));
+}
+
+// Exact palette: succeeds when the bitmap has at most maxColors colours.
+bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
+  constexpr std::size_t kSlots = 1024;   // a power of two, four times the largest palette
+  constexpr TColor kEmpty = 0xFFFFFFFF;  // never a 24-bit colour
+  std::array<TColor, kSlots> keys;
+  std::array<std::uint8_t, kSlots> values{};
+  keys.fill(kEmpty);
+
+  const std::uint8_t* p = bitmap.Rgb.data();
+  const std::size_t n = image.Indices.size();
+  // Bars and background alternate: the two latest colours are kept before the table is asked.
+  TColor last = kEmpty, previous = kEmpty;
+  std::uint8_t lastIndex = 0, previousIndex = 0;
+  for (std::size_t i = 0; i < n; ++i, p += 3) {
+    const TColor c = ColorAt(p);
+    if (c != last) {
+      std::uint8_t index;
+      if (c == previous) {
+        index = previousIndex;
+      } else {
+        std::size_t slot = (c * 2654435761u) >> 22 & (kSlots - 1);
+        while (keys[slot] != c && keys[slot] != kEmpty) slot = (slot + 1) & (kSlots - 1);
+        if (keys[slot] == kEmpty) {
+          if (image.Palette.size() == static_cast<std::size_t>(maxColors)) return false;
+          keys[slot] = c;
+          values[slot] = static_cast<std::uint8_t>(image.Palette.size());
+          image.Palette.push_back(c);
+        }
+        index = values[slot];
+      }
+      previous = last;
+      previousIndex = lastIndex;
+      last = c;
+      lastIndex = index;
+    }
+    image.Indices[i] = lastIndex;
+  }
+  return true;
+}
+
+// Median cut over a histogram of 5-bit-per-channel cells: each cell keeps its pixel count and
+// colour sums, so a palette entry is the exact mean of the pixels it stands for.
+struct TCell {
+  std::uint32_t Key = 0;
+  std::uint64_t Count = 0;
+  std::array<std::uint64_t, 3> Sum{};
+  std::array<int, 3> Mean{};
+};
+
+struct TBox {
+  std::size_t Begin = 0, End = 0;
+  std::uint64_t Count = 0;
+  int Channel = 0;  // longest side
+  int Range = 0;
+};
+
+constexpr int kCellBits = 5;
+constexpr std::uint32_t CellKey(const std::uint8_t* p) {
+  constexpr int s = 8 - kCellBits;
+  return static_cast<std::uint32_t>((p[0] >> s) << (2 * kCellBits) | (p[1] >> s) << kCellBits |
+                                    (p[2] >> s));
+}
+
+TBox MakeBox(const std::vector<TCell>& cells, std::size_t begin, std::size_t end) {
+  TBox box{begin, end, 0, 0, 0};
+  std::array<int, 3> lo{255, 255, 255}, hi{0, 0, 0};
+  for (std::size_t i = begin; i < end; ++i) {
+    box.Count += cells[i].Count;
+    for (int ch = 0; ch < 3; ++ch) {
+      lo[ch] = std::min(lo[ch], cells[i].Mean[ch]);
+      hi[ch] = std::max(hi[ch], cells[i].Mean[ch]);
+    }
+  }
+  for (int ch = 0; ch < 3; ++ch) {
+    if (hi[ch] - lo[ch] > box.Range) {
+      box.Range = hi[ch] - lo[ch];
+      box.Channel = ch;
+    }
+  }
+  return box;
+}
+
+void MedianCutPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
+  std::vector<std::int32_t> cellOf(std::size_t{1} << (3 * kCellBits), -1);
+  std::vector<TCell> cells;
+  const std::uint8_t* p = bitmap.Rgb.data();
+  const std::size_t n = image.Indices.size();
+  for (std::size_t i = 0; i < n; ++i, p += 3) {
+    const std::uint32_t key = CellKey(p);
+    if (cellOf[key] < 0) {
+      cellOf[key] = static_cast<std::int32_t>(cells.size());
+      cells.push_back(TCell{key, 0, {}, {}});
+    }
+    TCell& cell = cells[static_cast<std::size_t>(cellOf[key])];
+    ++cell.Count;
+    for (int ch = 0; ch < 3; ++ch) cell.Sum[ch] += p[ch];
+  }
+  for (TCell& cell : cells) {
+    for (int ch = 0; ch < 3; ++ch) {
+      cell.Mean[ch] = static_cast<int>((cell.Sum[ch] + cell.Count / 2) / cell.Count);
+    }
+  }
+
+  // Split the box with the most pixels times extent until the palette is full.
+  std::vector<TBox> boxes{MakeBox(cells, 0, cells.size())};
+  while (boxes.size() < static_cast<std::size_t>(maxColors)) {
+    auto best = boxes.end();
+    std::uint64_t bestScore = 0;
+    for (auto it = boxes.begin(); it != boxes.end(); ++it) {
+      const std::uint64_t score = it->Count * static_cast<std::uint64_t>(it->Range);
+      if (it->End - it->Begin > 1 && score > bestScore) {
+        bestScore = score;
+        best = it;
+      }
+    }
+    if (best == boxes.end()) break;
+    const TBox box = *best;
+    const int ch = box.Channel;
+    std::sort(cells.begin() + static_cast<std::ptrdiff_t>(box.Begin),
+              cells.begin() + static_cast<std::ptrdiff_t>(box.End),
+              [ch](const TCell& a, const TCell& b) { return a.Mean[ch] < b.Mean[ch]; });
+    // Weighted median, keeping at least one cell on each side.
+    std::uint64_t acc = 0;
+    std::size_t split = box.Begin + 1;
+    for (std::size_t i = box.Begin; i + 1 < box.End; ++i) {
+      acc += cells[i].Count;
+      split = i + 1;
+      if (acc * 2 >= box.Count) break;
+    }
+    *best = MakeBox(cells, box.Begin, split);
+    boxes.push_back(MakeBox(cells, split, box.End));
+  }
+
+  for (const TBox& box : boxes) {
+    std::array<std::uint64_t, 3> sum{};
+    for (std::size_t i = box.Begin; i < box.End; ++i) {
+      for (int ch = 0; ch < 3; ++ch) sum[ch] += cells[i].Sum[ch];
+    }
+    std::array<int, 3> mean{};
+    for (int ch = 0; ch < 3; ++ch) {
+      mean[ch] = static_cast<int>((sum[ch] + box.Count / 2) / box.Count);
+    }
+    image.Palette.push_back(RGBColor(mean[0], mean[1], mean[2]));
+  }
+
+  // Each cell maps to the palette entry nearest its mean colour.
+  std::vector<std::uint8_t> indexOf(cellOf.size(), 0);
+  for (const TCell& cell : cells) {
+    int best = 0;
+    long bestDistance = -1;
+    for (std::size_t k = 0; k < image.Palette.size(); ++k) {
+      const TColor c = image.Palette[k];
+      const long dr = cell.Mean[0] - ColorR(c), dg = cell.Mean[1] - ColorG(c),
+                 db = cell.Mean[2] - ColorB(c);
+      const long distance = dr * dr + dg * dg + db * db;
+      if (bestDistance < 0 || distance < bestDistance) {
+        bestDistance = distance;
+        best = static_cast<int>(k);
+      }
+    }
+    indexOf[cell.Key] = static_cast<std::uint8_t>(best);
+  }
+  p = bitmap.Rgb.data();
+  for (std::size_t i = 0; i < n; ++i, p += 3) image.Indices[i] = indexOf[CellKey(p)];
+}
+
+}  // namespace
+
+TGifImage GifImageFromBitmap(const TBitmap& bitmap, int maxColors) {
+  CheckImageSize(bitmap.Width, bitmap.Height);
+  assert(maxColors >= 1 && maxColors <= kMaxGifColors);
+  assert(bitmap.Rgb.size() ==
+         static_cast<std::size_t>(bitmap.Width) * static_cast<std::size_t>(bitmap.Height) * 3);
+  TGifImage image;
+  image.Width = bitmap.Width;
+  image.Height = bitmap.Height;
+  image.Indices.resize(static_cast<std::size_t>(bitmap.Width) *
+                       static_cast<std::size_t>(bitmap.Height));
+  if (!TryExactPalette(bitmap, maxColors, image)) {
+    image.Palette.clear();
+    MedianCutPalette(bitmap, maxColors, image);
+  }
+  return image;
+}
+
+bool AddTransparency(TGifImage& image, TColor color) {
+  color &= 0xFFFFFF;
+  const auto it = std::find(image.Palette.begin(), image.Palette.end(), color);
+  if (it != image.Palette.end()) {
+    image.TransparentIndex = static_cast<int>(it - image.Palette.begin());
+    return true;
+  }
+  if (image.Palette.size() >= static_cast<std::size_t>(kMaxGifColors)) return false;
+  image.TransparentIndex = static_cast<int>(image.Palette.size());
+  image.Palette.push_back(color);
+  return true;
+}
+
+}  // namespace brevix

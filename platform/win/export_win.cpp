@@ -1,0 +1,418 @@
+#include "platform/win/export_win.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "core/control.h"
+#include "platform/win/gdi_canvas.h"
+#include "platform/win/gif_encoder.h"
+#include "platform/win/win_error.h"
+#include "render/draw.h"
+
+namespace brevix::win {
+namespace {
+
+// Owns a GDI or COM handle for the length of one export.
+template <class T, auto Free>
+class THandle {
+ public:
+  explicit THandle(T h = nullptr) : FHandle(h) {}
+  ~THandle() {
+    if (FHandle) Free(FHandle);
+  }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+  T Get() const { return FHandle; }
+  T Release() { return std::exchange(FHandle, nullptr); }
+
+ private:
+  T FHandle;
+};
+
+void ReleaseCom(IUnknown* p) {
+  p->Release();
+}
+template <class I>
+using TCom = THandle<I*, &ReleaseCom>;
+
+void DeleteGdiObject(HGDIOBJ h) {
+  DeleteObject(h);
+}
+void DeleteMemoryDC(HDC h) {
+  DeleteDC(h);
+}
+void DeleteEmf(HENHMETAFILE h) {
+  DeleteEnhMetaFile(h);
+}
+
+std::wstring WideName(const std::string& name) {
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), w.data(), n);
+  return w;
+}
+
+std::string UpperExtension(const std::string& name) {
+  const std::size_t slash = name.find_last_of("\\/:");
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = name.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return ext;
+}
+
+void WriteFileBytes(const std::string& name, const void* data, std::size_t size) {
+  HANDLE file = CreateFileW(WideName(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) RaiseLastError(("Cannot create file \"" + name + "\"").c_str());
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, p, chunk, &written, nullptr) || written != chunk) {
+      const DWORD error = GetLastError();
+      CloseHandle(file);
+      SetLastError(error ? error : ERROR_WRITE_FAULT);
+      RaiseLastError(("Cannot write file \"" + name + "\"").c_str());
+    }
+    p += chunk;
+    size -= chunk;
+  }
+  CloseHandle(file);
+}
+
+// The control drawn into a 32-bit top-down DIB of its own size.
+class TRenderedBitmap {
+ public:
+  explicit TRenderedBitmap(TCustomBC& control)
+      : FWidth(control.Width()), FHeight(control.Height()) {
+    if (FWidth <= 0 || FHeight <= 0) {
+      throw EWinError("Cannot draw a picture of " + std::to_string(FWidth) + " x " +
+                          std::to_string(FHeight) + " pixels",
+                      E_INVALIDARG);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = FWidth;
+    info.bmiHeader.biHeight = -FHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    FBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!FBitmap) RaiseLastError("Cannot create the picture");
+    FBits = static_cast<std::uint8_t*>(bits);
+    FDC = CreateCompatibleDC(nullptr);
+    FOld = SelectObject(FDC, FBitmap);
+    // Parts the drawing leaves alone (a transparent background) show the background colour.
+    const RECT all{0, 0, FWidth, FHeight};
+    HBRUSH back = CreateSolidBrush(control.Color_Back());
+    FillRect(FDC, &all, back);
+    DeleteObject(back);
+    {
+      TGdiCanvas canvas(FDC);
+      canvas.Font.Assign(control.Font());
+      DrawBarCode(canvas, TRect{0, 0, FWidth, FHeight}, control);
+    }
+    GdiFlush();
+  }
+  ~TRenderedBitmap() {
+    SelectObject(FDC, FOld);
+    DeleteDC(FDC);
+    DeleteObject(FBitmap);
+  }
+  TRenderedBitmap(const TRenderedBitmap&) = delete;
+  TRenderedBitmap& operator=(const TRenderedBitmap&) = delete;
+
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  int Stride() const { return FWidth * 4; }
+  const std::uint8_t* Bits() const { return FBits; }
+  HDC DC() const { return FDC; }
+
+ private:
+  int FWidth, FHeight;
+  HBITMAP FBitmap = nullptr;
+  std::uint8_t* FBits = nullptr;
+  HDC FDC = nullptr;
+  HGDIOBJ FOld = nullptr;
+};
+
+void SaveBitmapFile(TCustomBC& control, const std::string& name) {
+  const TRenderedBitmap picture(control);
+  const int rowBytes = (picture.Width() * 3 + 3) & ~3;
+  const std::size_t imageSize = static_cast<std::size_t>(rowBytes) * picture.Height();
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + imageSize);
+  info.biSize = sizeof info;
+  info.biWidth = picture.Width();
+  info.biHeight = picture.Height();
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = static_cast<DWORD>(imageSize);
+  info.biXPelsPerMeter = info.biYPelsPerMeter = 3780;  // 96 per inch
+  std::vector<std::uint8_t> out(file.bfSize, 0);
+  std::memcpy(out.data(), &file, sizeof file);
+  std::memcpy(out.data() + sizeof file, &info, sizeof info);
+  // Bottom-up rows of blue, green, red.
+  for (int y = 0; y < picture.Height(); ++y) {
+    const std::uint8_t* src = picture.Bits() + static_cast<std::size_t>(y) * picture.Stride();
+    std::uint8_t* dst =
+        out.data() + file.bfOffBits + static_cast<std::size_t>(picture.Height() - 1 - y) * rowBytes;
+    for (int x = 0; x < picture.Width(); ++x) {
+      dst[x * 3] = src[x * 4];
+      dst[x * 3 + 1] = src[x * 4 + 1];
+      dst[x * 3 + 2] = src[x * 4 + 2];
+    }
+  }
+  WriteFileBytes(name, out.data(), out.size());
+}
+
+#pragma pack(push, 2)
+// Header that makes a Windows metafile placeable: its size and resolution.
+struct TPlaceableHeader {
+  std::uint32_t Key;
+  std::uint16_t Handle;
+  std::int16_t Left, Top, Right, Bottom;
+  std::uint16_t Inch;
+  std::uint32_t Reserved;
+  std::uint16_t Checksum;
+};
+#pragma pack(pop)
+static_assert(sizeof(TPlaceableHeader) == 22);
+
+void SaveMetafile(TCustomBC& control, const std::string& name, bool enhanced) {
+  const int width = control.Width(), height = control.Height();
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  // The frame is in 1/100 mm.
+  const RECT frame{0, 0, MulDiv(width, 2540, dpiX), MulDiv(height, 2540, dpiY)};
+  HDC recorder = CreateEnhMetaFileW(screen, nullptr, &frame, L"activeBrevixBarCodeX\0BarCode\0");
+  if (!recorder) {
+    ReleaseDC(nullptr, screen);
+    RaiseLastError("Cannot create the metafile");
+  }
+  {
+    TGdiCanvas canvas(recorder);
+    canvas.Font.Assign(control.Font());
+    DrawBarCode(canvas, TRect{0, 0, width, height}, control);
+  }
+  THandle<HENHMETAFILE, &DeleteEmf> emf(CloseEnhMetaFile(recorder));
+  if (!emf.Get()) {
+    ReleaseDC(nullptr, screen);
+    RaiseLastError("Cannot record the metafile");
+  }
+  std::vector<std::uint8_t> out;
+  if (enhanced) {
+    const UINT size = GetEnhMetaFileBits(emf.Get(), 0, nullptr);
+    out.resize(size);
+    GetEnhMetaFileBits(emf.Get(), size, out.data());
+  } else {
+    const UINT size = GetWinMetaFileBits(emf.Get(), 0, nullptr, MM_ANISOTROPIC, screen);
+    if (size == 0) {
+      ReleaseDC(nullptr, screen);
+      RaiseLastError("Cannot convert the metafile");
+    }
+    TPlaceableHeader header{};
+    header.Key = 0x9AC6CDD7;
+    header.Right = static_cast<std::int16_t>(width);
+    header.Bottom = static_cast<std::int16_t>(height);
+    header.Inch = static_cast<std::uint16_t>(dpiX);
+    const auto* words = reinterpret_cast<const std::uint16_t*>(&header);
+    for (std::size_t i = 0; i < 10; ++i) header.Checksum ^= words[i];
+    out.resize(sizeof header + size);
+    std::memcpy(out.data(), &header, sizeof header);
+    GetWinMetaFileBits(emf.Get(), size, out.data() + sizeof header, MM_ANISOTROPIC, screen);
+  }
+  ReleaseDC(nullptr, screen);
+  WriteFileBytes(name, out.data(), out.size());
+}
+
+TPalettePicture PaletteOf(const TRenderedBitmap& picture) {
+  return ReduceToPalette(picture.Bits(), picture.Width(), picture.Height(), picture.Stride());
+}
+
+void SaveGifFile(TCustomBC& control, const std::string& name) {
+  const TRenderedBitmap rendered(control);
+  TPalettePicture picture = PaletteOf(rendered);
+  std::optional<int> transparent;
+  if (control.Transparent()) transparent = PaletteIndex(picture, control.Color_Back());
+  const std::vector<std::uint8_t> gif = EncodeGif(picture, transparent);
+  WriteFileBytes(name, gif.data(), gif.size());
+}
+
+// Encodes one frame with a WIC codec. Pixels are either 8-bit palette indices (palette given) or
+// 24-bit BGR.
+void WriteWithCodec(const std::string& name, REFGUID container, int width, int height,
+                    const TPalettePicture* palette, const TRenderedBitmap* rgb, float jpegQuality) {
+  IWICImagingFactory* rawFactory = nullptr;
+  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_IWICImagingFactory, reinterpret_cast<void**>(&rawFactory)),
+        "Cannot start the image codecs");
+  TCom<IWICImagingFactory> factory(rawFactory);
+
+  IWICStream* rawStream = nullptr;
+  Check(factory.Get()->CreateStream(&rawStream), "Cannot create the image stream");
+  TCom<IWICStream> stream(rawStream);
+  Check(stream.Get()->InitializeFromFilename(WideName(name).c_str(), GENERIC_WRITE),
+        ("Cannot create file \"" + name + "\"").c_str());
+
+  IWICBitmapEncoder* rawEncoder = nullptr;
+  Check(factory.Get()->CreateEncoder(container, nullptr, &rawEncoder),
+        "No encoder for this image format");
+  TCom<IWICBitmapEncoder> encoder(rawEncoder);
+  Check(encoder.Get()->Initialize(stream.Get(), WICBitmapEncoderNoCache),
+        "Cannot start the image encoder");
+
+  IWICBitmapFrameEncode* rawFrame = nullptr;
+  IPropertyBag2* rawOptions = nullptr;
+  Check(encoder.Get()->CreateNewFrame(&rawFrame, &rawOptions), "Cannot create the image frame");
+  TCom<IWICBitmapFrameEncode> frame(rawFrame);
+  TCom<IPropertyBag2> options(rawOptions);
+  if (jpegQuality > 0 && options.Get()) {
+    PROPBAG2 option{};
+    option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
+    VARIANT value;
+    VariantInit(&value);
+    V_VT(&value) = VT_R4;
+    V_R4(&value) = jpegQuality;
+    options.Get()->Write(1, &option, &value);
+  }
+  Check(frame.Get()->Initialize(options.Get()), "Cannot start the image frame");
+  Check(frame.Get()->SetSize(static_cast<UINT>(width), static_cast<UINT>(height)),
+        "Cannot size the image");
+
+  WICPixelFormatGUID format =
+      palette ? GUID_WICPixelFormat8bppIndexed : GUID_WICPixelFormat24bppBGR;
+  Check(frame.Get()->SetPixelFormat(&format), "Cannot set the pixel format");
+  const bool indexed = palette && format == GUID_WICPixelFormat8bppIndexed;
+  if (!indexed && format != GUID_WICPixelFormat24bppBGR) {
+    throw EWinError("The image encoder refuses 24-bit pictures",
+                    WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
+  }
+
+  std::vector<std::uint8_t> pixels;
+  UINT stride = 0;
+  if (indexed) {
+    std::vector<WICColor> colors;
+    for (const TColor c : palette->Palette) {
+      colors.push_back(0xFF000000u | (static_cast<WICColor>(ColorR(c)) << 16) |
+                       (static_cast<WICColor>(ColorG(c)) << 8) | static_cast<WICColor>(ColorB(c)));
+    }
+    IWICPalette* rawPalette = nullptr;
+    Check(factory.Get()->CreatePalette(&rawPalette), "Cannot create the palette");
+    TCom<IWICPalette> wicPalette(rawPalette);
+    Check(wicPalette.Get()->InitializeCustom(colors.data(), static_cast<UINT>(colors.size())),
+          "Cannot fill the palette");
+    Check(frame.Get()->SetPalette(wicPalette.Get()), "Cannot set the palette");
+    stride = static_cast<UINT>(width);
+    pixels = palette->Pixels;
+  } else {
+    // 24-bit rows; a palette picture is expanded with its own colours.
+    stride = static_cast<UINT>((width * 3 + 3) & ~3);
+    pixels.assign(static_cast<std::size_t>(stride) * height, 0);
+    for (int y = 0; y < height; ++y) {
+      std::uint8_t* dst = pixels.data() + static_cast<std::size_t>(y) * stride;
+      for (int x = 0; x < width; ++x) {
+        if (palette) {
+          const TColor c =
+              palette->Palette[palette->Pixels[static_cast<std::size_t>(y) * width + x]];
+          dst[x * 3] = static_cast<std::uint8_t>(ColorB(c));
+          dst[x * 3 + 1] = static_cast<std::uint8_t>(ColorG(c));
+          dst[x * 3 + 2] = static_cast<std::uint8_t>(ColorR(c));
+        } else {
+          const std::uint8_t* src =
+              rgb->Bits() + static_cast<std::size_t>(y) * rgb->Stride() + x * 4;
+          dst[x * 3] = src[0];
+          dst[x * 3 + 1] = src[1];
+          dst[x * 3 + 2] = src[2];
+        }
+      }
+    }
+  }
+  Check(frame.Get()->WritePixels(static_cast<UINT>(height), stride,
+                                 static_cast<UINT>(pixels.size()), pixels.data()),
+        "Cannot write the image");
+  Check(frame.Get()->Commit(), "Cannot finish the image frame");
+  Check(encoder.Get()->Commit(), ("Cannot write file \"" + name + "\"").c_str());
+}
+
+void SavePngTiffFile(TCustomBC& control, const std::string& name, bool tiff) {
+  // Through the GIF palette first, so PNG and TIFF carry the same colours as a GIF would.
+  const TRenderedBitmap rendered(control);
+  const TPalettePicture picture = PaletteOf(rendered);
+  WriteWithCodec(name, tiff ? GUID_ContainerFormatTiff : GUID_ContainerFormatPng, picture.Width,
+                 picture.Height, &picture, nullptr, 0.0f);
+}
+
+void SaveJpegFile(TCustomBC& control, const std::string& name) {
+  const TRenderedBitmap rendered(control);
+  WriteWithCodec(name, GUID_ContainerFormatJpeg, rendered.Width(), rendered.Height(), nullptr,
+                 &rendered, 1.0f);
+}
+
+}  // namespace
+
+void CopyToClipboard(TCustomBC& control, HWND owner) {
+  const TRenderedBitmap rendered(control);
+  HDC screen = GetDC(nullptr);
+  THandle<HBITMAP, &DeleteGdiObject> bitmap(
+      CreateCompatibleBitmap(screen, rendered.Width(), rendered.Height()));
+  ReleaseDC(nullptr, screen);
+  if (!bitmap.Get()) RaiseLastError("Cannot create the clipboard bitmap");
+  {
+    THandle<HDC, &DeleteMemoryDC> dc(CreateCompatibleDC(nullptr));
+    HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
+    BitBlt(dc.Get(), 0, 0, rendered.Width(), rendered.Height(), rendered.DC(), 0, 0, SRCCOPY);
+    SelectObject(dc.Get(), old);
+  }
+  // Another program may hold the clipboard for a moment.
+  bool open = false;
+  for (int attempt = 0; attempt < 10 && !open; ++attempt) {
+    open = OpenClipboard(owner) != FALSE;
+    if (!open) Sleep(20);
+  }
+  if (!open) RaiseLastError("Cannot open the clipboard");
+  EmptyClipboard();
+  if (!SetClipboardData(CF_BITMAP, bitmap.Get())) {
+    const DWORD error = GetLastError();
+    CloseClipboard();
+    SetLastError(error);
+    RaiseLastError("Cannot put the picture on the clipboard");
+  }
+  // The clipboard owns the bitmap now.
+  bitmap.Release();
+  CloseClipboard();
+}
+
+void DrawToFile(TCustomBC& control, const std::string& fileName) {
+  if (fileName.empty()) return;
+  const std::string ext = UpperExtension(fileName);
+  if (ext == ".BMP") {
+    SaveBitmapFile(control, fileName);
+  } else if (ext == ".WMF" || ext == ".EMF") {
+    SaveMetafile(control, fileName, ext == ".EMF");
+  } else if (ext == ".GIF") {
+    SaveGifFile(control, fileName);
+  } else if (ext == ".PNG") {
+    SavePngTiffFile(control, fileName, false);
+  } else if (ext == ".TIF" || ext == ".TIFF") {
+    SavePngTiffFile(control, fileName, true);
+  } else if (ext == ".JPG") {
+    SaveJpegFile(control, fileName);
+  }
+}
+
+}  // namespace brevix::win

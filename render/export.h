@@ -1,0 +1,39 @@
+#pragma once
+// Output of the control's picture to image files and the clipboard. Every output draws the
+// barcode afresh with DrawBarCode onto a surface of the control's size: a bitmap for BMP, GIF,
+// PNG, TIFF, JPEG and the clipboard, a metafile for WMF and EMF.
+
+#include <string>
+#include <string_view>
+
+#include "platform/bitmap.h"
+#include "platform/clipboard.h"
+
+namespace brevix {
+
+class TCustomBC;
+
+enum class TExportFormat : std::uint8_t { None, Bmp, Wmf, Emf, Gif, Png, Tiff, Jpeg };
+
+// The format DrawToFile writes for a name: chosen by the extension (from the last dot after the
+// last slash, upper-cased, compared exactly): .BMP .WMF .EMF .GIF .PNG .TIF .TIFF .JPG. Anything
+// else, ".JPEG" included, is None.
+TExportFormat ExportFormatOf(std::string_view fileName);
+std::string_view ExtensionOf(std::string_view fileName);
+
+// A bitmap of the control's Width x Height with the barcode drawn in (0, 0, Width, Height).
+// Pixels the drawing leaves alone (all but bars and text when Transparent) hold Color_Back, so a
+// transparent GIF is clear exactly there. Raises EImageEncodeError for a size out of bounds.
+TBitmap RenderToBitmap(TCustomBC& control);
+
+// Writes the picture under fileName in the format of its extension. An empty name or another
+// extension writes nothing and reports nothing. A failure raises EImageWriteError naming the
+// file (an existing file stays as it was); a PDF417 text its mode refuses raises EPDF417Error.
+// Barcode errors do not stop the export: the file shows what DrawBarCode drew, the error display
+// included.
+void DrawToFile(TCustomBC& control, const std::string& fileName);
+
+// Puts the picture on the clipboard as a bitmap.
+void CopyToClipboard(TCustomBC& control, TClipboard& clipboard);
+
+}  // namespace brevix

@@ -1,0 +1,62 @@
+// The batch file parser of the command-line tool.
+
+#include <gtest/gtest.h>
+
+#include "cli/batch.h"
+
+namespace brevix::cli {
+namespace {
+
+std::string Describe(const TBatch& batch) {
+  std::string out;
+  for (const TBatchJob& job : batch.Jobs) {
+    out += std::to_string(job.Line) + "[" + job.FileName + "|" + job.Symbology + "|" + job.Text;
+    for (const auto& [name, value] : job.Options) out += "|" + name + "=" + value;
+    out += "]";
+  }
+  for (const TBatchProblem& p : batch.Problems) out += " !" + std::to_string(p.Line);
+  return out;
+}
+
+TEST(CliBatch, ParsesRecords) {
+  const struct {
+    const char* Input;
+    const char* Expected;
+  } rows[] = {
+      {"", ""},
+      {"a.png,csCode39,ABC", "1[a.png|csCode39|ABC]"},
+      {"a.png,csCode39,ABC\n", "1[a.png|csCode39|ABC]"},
+      {" a.png , 7 , AB C ", "1[a.png|7| AB C ]"},  // the text keeps its blanks
+      {"a.png,7,\"x,y\"", "1[a.png|7|x,y]"},
+      {"a.png,7,\"say \"\"hi\"\"\"", "1[a.png|7|say \"hi\"]"},
+      {"a.png,7,ab\"c", "1[a.png|7|ab\"c]"},  // a quote inside a field is plain
+      {"\"a\nb.png\",7,X\nc.png,7,Y", "1[a\nb.png|7|X]3[c.png|7|Y]"},
+      {"a.png,7,X\r\nb.png,7,Y\r\n", "1[a.png|7|X]2[b.png|7|Y]"},
+      {"\xEF\xBB\xBF"
+       "a.png,7,X",
+       "1[a.png|7|X]"},
+      {"# comment\n\n  \na.png,7,X", "4[a.png|7|X]"},
+      {"a.png,7,X,angle=90,transparent,--height=120,,display = both",
+       "1[a.png|7|X|angle=90|transparent=|height=120|display=both]"},
+      {"a.png,7,X,=5", " !1"},
+      {"a.png,7", " !1"},
+      {"just one field\nb.png,7,Y", "2[b.png|7|Y] !1"},
+      {"a.png,7,\"open\nb.png,7,Y", " !1"},
+      {"a.png,7,,", "1[a.png|7|]"},  // an empty text is the control's to refuse
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Input);
+    EXPECT_EQ(Describe(ParseBatch(row.Input)), row.Expected);
+  }
+}
+
+TEST(CliBatch, SurvivesArbitraryBytes) {
+  std::string input;
+  for (int i = 0; i < 4096; ++i) input += static_cast<char>((i * 131 + 7) % 256);
+  const TBatch batch = ParseBatch(input);
+  EXPECT_GE(batch.Jobs.size() + batch.Problems.size(), 1u);
+  for (const auto& job : batch.Jobs) EXPECT_GE(job.Line, 1);
+}
+
+}  // namespace
+}  // namespace brevix::cli

@@ -1,0 +1,205 @@
+// The command-line tool end to end: options, files it writes (read back and decoded), refusals,
+// exit statuses and batch mode.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/image_read.h"
+
+namespace brevix {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+TRun RunTool(const std::string& args, const std::string& dir, const std::string& input = "") {
+  const std::string err = dir + "/stderr.txt";
+  std::string command = "cd '" + dir + "' && '" BREVIX_CLI_PATH "' " + args + " 2>'" + err + "'";
+  if (!input.empty()) {
+    std::ofstream(dir + "/stdin.txt", std::ios::binary) << input;
+    command += " <'" + dir + "/stdin.txt'";
+  }
+  TRun run;
+  run.Out = test::RunCommand(command, &run.Status);
+  run.Err = test::ReadFileBytes(err);
+  return run;
+}
+
+std::optional<test::TReadImage> Read(const std::string& path) {
+  if (path.ends_with(".png")) return test::ReadPngFile(path);
+  if (path.ends_with(".gif")) return test::ReadGifFile(path);
+  return test::ReadWithImageMagick(path);
+}
+
+bool Decodes(const test::TReadImage& image, const std::string& text) {
+  for (const auto& d : test::DecodeWithZXing(image.Grey()))
+    if (d.Text == text) return true;
+  return false;
+}
+
+TEST(CliTool, WritesPicturesFromOptions) {
+  const struct {
+    const char* Args;
+    const char* File;
+    int Width, Height;  // 0: whatever the symbol needs
+    const char* Decoded;
+  } rows[] = {
+      {"csCodeEAN13 977121010700 f.png", "f.png", 0, 80, "9771210107001"},
+      {"-W 300 -H 100 'Code 128' 'Brevix 42' f.png", "f.png", 300, 100, "Brevix 42"},
+      {"--angle=90 --width 100 --height 300 22 977121010700 -o f.bmp", "f.bmp", 100, 300,
+       "9771210107001"},
+      {"-a vertical-mirrored -W 100 -H 300 --lines navy --back '#FFFFE0' csCode39 ABC f.gif",
+       "f.gif", 100, 300, "ABC"},
+      {"--display both --code-font 'Liberation Sans:10:bold' -W 300 -H 120 csCode128 Hi f.png",
+       "f.png", 300, 120, "Hi"},
+      {"--pdf417-level 3 --pdf417-truncate -W 400 -H 150 csCodePDF417 'PDF 417' f.png", "f.png",
+       400, 150, "PDF 417"},
+      {"--pdf417-mode binary csCodePDF417 'caf\xc3\xa9' -W 300 -H 100 f.png", "f.png", 300, 100,
+       "caf\xc3\xa9"},
+      // Windows-1250: S caron is byte 0x8A, which decoders read as U+008A.
+      {"--codepage 1250 --pdf417-mode binary csCodePDF417 '\xc5\xa0' -W 300 -H 100 f.png", "f.png",
+       300, 100, "\xc2\x8a"},
+      {"--complete-draw --ratio 2 csCodeEAN8 9638507 f.png", "f.png", 0, 80, "96385074"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Args);
+    test::TTempDir dir;
+    const TRun run = RunTool(row.Args, dir.Path());
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const auto image = Read(dir.File(row.File));
+    ASSERT_TRUE(image.has_value());
+    if (row.Width) {
+      EXPECT_EQ(image->Width, row.Width);
+    }
+    EXPECT_EQ(image->Height, row.Height);
+    if (test::HaveZXing()) {
+      EXPECT_TRUE(Decodes(*image, row.Decoded));
+    }
+  }
+}
+
+TEST(CliTool, RefusesWithoutWritingAWrongFile) {
+  const struct {
+    const char* Args;
+    int Status;
+    const char* Message;
+  } rows[] = {
+      {"csCodeEAN13 12AB f.png", 1, "Invalid length of barcode."},
+      {"-W 40 csCodeEAN13 977121010700 f.png", 1, "Tool small"},
+      {"csCode128 'x\xe6\x97\xa5' f.png", 1, "cannot be written in code page 1252"},
+      {"--pdf417-mode numeric csCodePDF417 ABC f.png", 1, "Bad char in PDF417"},
+      {"csCodeMSI '' f.png", 1, "Empty code."},
+      {"csCodeEAN13 977121010700 f.jpeg", 2, "unknown picture type \".jpeg\""},
+      {"csCodeEAN13 977121010700 f", 2, "unknown picture type"},
+      {"csCodeEAN13 977121010700 missing/f.png", 3, "does not exist"},
+      {"nosuch 1 f.png", 2, "unknown symbology"},
+      {"--angle 45 22 1 f.png", 2, "--angle"},
+      {"--width 0 22 1 f.png", 2, "--width"},
+      {"--codepage 437 22 1 f.png", 2, "--codepage"},
+      {"--lines chartreuse 22 1 f.png", 2, "--lines"},
+      {"--code-font 'Arial:big' 22 1 f.png", 2, "big"},
+      {"--bogus 22 1 f.png", 2, "unknown option"},
+      {"-W", 2, "needs a value"},
+      {"22 1 f.png -o g.png", 2, "usage:"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Args);
+    test::TTempDir dir;
+    const TRun run = RunTool(row.Args, dir.Path());
+    EXPECT_EQ(run.Status, row.Status);
+    EXPECT_NE(run.Err.find(row.Message), std::string::npos) << run.Err;
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.Path())) left.push_back(e.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"stderr.txt"});
+  }
+}
+
+TEST(CliTool, PrintsPatternsAndHelp) {
+  test::TTempDir dir;
+  TRun run = RunTool("csCodeUPC_A 03600029145 -", dir.Path());
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_NE(run.Out.find("text:    036000291452\n"), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("pattern: "), std::string::npos);
+
+  run = RunTool("--help", dir.Path());
+  EXPECT_EQ(run.Status, 0);
+  for (const char* word : {"--angle",
+                           "--display",
+                           "--lines",
+                           "--back",
+                           "--transparent",
+                           "--code-font",
+                           "--type-font",
+                           "--ratio",
+                           "--width",
+                           "--height",
+                           "--complete-draw",
+                           "--pdf417-mode",
+                           "--pdf417-level",
+                           "--pdf417-truncate",
+                           "--codepage",
+                           "--batch",
+                           "--output",
+                           "--list",
+                           "1252",
+                           "1250",
+                           "UTF-8",
+                           "Examples:",
+                           "Exit status"}) {
+    EXPECT_NE(run.Out.find(word), std::string::npos) << word;
+  }
+  run = RunTool("--list", dir.Path());
+  EXPECT_NE(run.Out.find("22  csCodeEAN13"), std::string::npos);
+}
+
+TEST(CliTool, BatchWritesEveryGoodRecord) {
+  test::TTempDir dir;
+  const std::string jobs =
+      "# file,symbology,text,options\n"
+      "a.png,csCodeEAN8,9638507\n"
+      "b.gif,csCode39,ABC,angle=90,width=100,height=300\n"
+      "\"c, with comma.png\",csCode128,\"say \"\"hi\"\"\",display=both,width=300\n"
+      "bad record\n"
+      "d.png,csCodeEAN13,12AB\n"
+      "e.png,csCode39,ABC,angle=sideways\n"
+      "f.jpeg,csCode39,ABC\n";
+  std::ofstream(dir.File("jobs.csv")) << jobs;
+  for (const bool fromStdin : {false, true}) {
+    SCOPED_TRACE(fromStdin);
+    for (const char* f : {"a.png", "b.gif", "c, with comma.png"}) fs::remove(dir.File(f));
+    const TRun run = fromStdin ? RunTool("--height 120 --batch -", dir.Path(), jobs)
+                               : RunTool("--height=120 --batch jobs.csv", dir.Path());
+    EXPECT_EQ(run.Status, 2);  // a record was unreadable: the most serious outcome
+    const auto a = test::ReadPngFile(dir.File("a.png"));
+    const auto b = test::ReadGifFile(dir.File("b.gif"));
+    const auto c = test::ReadPngFile(dir.File("c, with comma.png"));
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(a->Height, 120);  // the command line's option
+    EXPECT_EQ(b->Height, 300);  // the record's own
+    EXPECT_EQ(c->Width, 300);
+    if (test::HaveZXing()) {
+      EXPECT_TRUE(Decodes(*a, "96385074"));
+      EXPECT_TRUE(Decodes(*b, "ABC"));
+      EXPECT_TRUE(Decodes(*c, "say \"hi\""));
+    }
+    for (const char* f : {"d.png", "e.png", "f.jpeg"}) EXPECT_FALSE(fs::exists(dir.File(f))) << f;
+    for (const char* line : {":5: expected FILE", ":6: \"12AB\"", ":7: --angle", ":8: f.jpeg",
+                             "3 written, 3 failed, 1 unreadable"}) {
+      EXPECT_NE(run.Err.find(line), std::string::npos) << line << "\n" << run.Err;
+    }
+    EXPECT_EQ(run.Err.find('\r'), std::string::npos) << "progress shown off a terminal";
+  }
+  const TRun clean = RunTool("--batch -", dir.Path(), "z.png,22,977121010700\n");
+  EXPECT_EQ(clean.Status, 0) << clean.Err;
+  EXPECT_EQ(clean.Err, "");
+}
+
+}  // namespace
+}  // namespace brevix
