@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           break;
         }
         case kPaint:
-          fuzz::PaintOnEveryCanvas(bc);
+          fuzz::PaintOnEveryCanvas(bc, in.ConsumeIntegralInRange<int>(0, 7) == 0);
           break;
         case kEncode:
           CheckEncode(bc);

@@ -129,7 +129,33 @@ def control():
     return seeds
 
 
-GENERATORS = {'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417}
+def cli():
+    # Batch records as the tool's tests and help show them, and every option once.
+    records = [
+        'a.png,csCode39,ABC',
+        ' a.png , 7 , AB C ',
+        'a.png,7,"x,y"',
+        'a.png,7,"say ""hi"""',
+        '"a\nb.png",7,X\nc.png,7,Y',
+        'a.png,7,X\r\nb.png,7,Y\r\n',
+        '\xef\xbb\xbfa.png,7,X',
+        '# comment\n\n  \na.png,7,X',
+        'a.png,7,X,angle=90,transparent,--height=120,,display = both',
+        'a.png,7,X,=5',
+        'a.png,7,"open\nb.png,7,Y',
+        'a.png,csCodeEAN8,9638507\nb.png,csCode39,ABC,angle=90,width=80,height=300',
+        'e.png,csCodeEAN13,9771210107001 12345,display=both,code-font=Liberation Sans:10:bold:#FF0000',
+        'u.png,UPC-A,01234567890,angle=270,lines=navy,back=#FFFFC0,complete-draw',
+        'p.png,32,bla\tbla,pdf417-mode=binary,pdf417-level=5,pdf417-truncate,ratio=2',
+        'n.png,csCodePDF417,12345678901234567890,pdf417-mode=numeric,height=60',
+        't.png,csCode128,\xc5\xa1\xc4\x8d,codepage=1250,type-font=DejaVu Sans:7:italic:underline',
+        'r.png,csCode_2_5_interleaved,0123,ratio=-3,width=0,height=-5',
+        'i.png,ITF,0977121010700,display=type,width=2147483647,height=2147483647',
+    ]
+    return [r.encode('latin-1').decode('unicode_escape').encode('latin-1') for r in records]
+
+
+GENERATORS = {'fuzz_cli': cli, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417}
 
 if __name__ == '__main__':
     for target in sys.argv[1:] or GENERATORS:
