@@ -114,6 +114,9 @@ class TTempFile {
 
 void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes) {
   if (fileName.empty()) throw EImageWriteError(fileName, "the file name is empty");
+  // The system reads a name up to its first NUL: "a.txt\0.png" would write a.txt.
+  if (fileName.find('\0') != std::string::npos)
+    throw EImageWriteError(fileName, "the file name holds a NUL character");
   const std::string target = ResolveTarget(fileName);
   struct stat st {};
   const bool exists = stat(target.c_str(), &st) == 0;

@@ -7,15 +7,19 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "core/catalogue.h"
 #include "core/control.h"
+#include "imagewriters/image_file.h"
 #include "pdf417/pdf417.h"
 #include "platform/canvas.h"
 #include "render/draw.h"
+#include "render/export.h"
+#include "tests/support/image_read.h"
 
 namespace brevix {
 namespace {
@@ -170,6 +174,86 @@ TEST(Limits, PDF417BeyondCapacityIsAClearError) {
     } catch (const EPDF417TooLarge& e) {
       EXPECT_NE(std::string(e.what()).find("too long for PDF417"), std::string::npos) << e.what();
     }
+  }
+}
+
+TEST(Limits, FileNamesThatCannotBeWritten) {
+  test::TTempDir dir;
+  std::filesystem::create_directory(dir.File("folder.png"));
+  std::string deep = dir.Path();
+  for (int i = 0; i < 400; ++i) deep += "/abcdefghij";
+  struct TNameRow {
+    const char* Name;
+    std::string FileName;
+    const char* Cause;  // part of the message
+  };
+  const TNameRow rows[] = {
+      {"a component longer than the system allows", dir.File(std::string(300, 'a') + ".png"),
+       "too long"},
+      {"a path longer than the system allows", deep + ".png", "too long"},
+      {"a missing directory", dir.File("no/such/dir/x.png"), "does not exist"},
+      {"a directory", dir.File("folder.png"), "is a directory"},
+      {"a NUL inside", dir.File(std::string("a.txt\0.png", 10)), "NUL"},
+  };
+  for (const TNameRow& row : rows) {
+    SCOPED_TRACE(row.Name);
+    TBrevixBC bc;
+    try {
+      DrawToFile(bc, row.FileName);
+      ADD_FAILURE() << "no error";
+    } catch (const EImageWriteError& e) {
+      EXPECT_EQ(e.FileName(), row.FileName);
+      EXPECT_NE(e.Cause().find(row.Cause), std::string::npos) << e.Cause();
+    }
+  }
+  // Nothing was left behind under another name, the NUL-truncated one included.
+  EXPECT_FALSE(std::filesystem::exists(dir.File("a.txt")));
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+  EXPECT_EQ(entries, 1u);  // the folder
+}
+
+TEST(Limits, NamesThatWriteNothingAndSayNothing) {
+  test::TTempDir dir;
+  TBrevixBC bc;
+  for (const std::string& name :
+       {std::string(), dir.File("x.jpeg"), dir.File("x"), dir.File("x.png.txt")}) {
+    SCOPED_TRACE(name);
+    EXPECT_NO_THROW(DrawToFile(bc, name));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(Limits, PictureSizesOutsideTheBitmapBounds) {
+  test::TTempDir dir;
+  struct TSizeRow {
+    int Width, Height;
+    const char* Cause;
+  };
+  const TSizeRow rows[] = {
+      {0, 80, "empty"},           {-5, 80, "empty"},
+      {200, 0, "empty"},          {200, -1, "empty"},
+      {40000, 80, "too large"},   {80, 40000, "too large"},
+      {20000, 4000, "too large"}, {INT_MAX, INT_MAX, "too large"},
+      {INT_MIN, 80, "empty"},
+  };
+  for (const TSizeRow& row : rows) {
+    for (const char* ext : {".bmp", ".png", ".gif", ".tif", ".jpg", ".wmf", ".emf"}) {
+      SCOPED_TRACE(testing::Message() << row.Width << " x " << row.Height << ext);
+      TBrevixBC bc;
+      bc.SetBounds(0, 0, row.Width, row.Height);
+      const std::string name = dir.File(std::string("picture") + ext);
+      try {
+        DrawToFile(bc, name);
+        ADD_FAILURE() << "no error";
+      } catch (const EImageWriteError& e) {
+        EXPECT_NE(e.Cause().find(row.Cause), std::string::npos) << e.Cause();
+      }
+      EXPECT_FALSE(std::filesystem::exists(name));
+    }
+    TBrevixBC bc;
+    bc.SetBounds(0, 0, row.Width, row.Height);
+    EXPECT_THROW(RenderToBitmap(bc), EImageEncodeError);
   }
 }
 
