@@ -4,6 +4,7 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <cstring>
 
 #include "imagewriters/image_file.h"
 
@@ -33,10 +34,18 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
 
   const std::uint8_t* p = bitmap.Rgb.data();
   const std::size_t n = image.Indices.size();
+  const std::size_t width = static_cast<std::size_t>(bitmap.Width);
   // Bars and background alternate: the two latest colours are kept before the table is asked.
   TColor last = kEmpty, previous = kEmpty;
   std::uint8_t lastIndex = 0, previousIndex = 0;
   for (std::size_t i = 0; i < n; ++i, p += 3) {
+    // Most rows of a barcode repeat the row above: they take its indices whole.
+    if (i % width == 0 && i >= width && std::memcmp(p, p - width * 3, width * 3) == 0) {
+      std::memcpy(&image.Indices[i], &image.Indices[i - width], width);
+      i += width - 1;
+      p += (width - 1) * 3;
+      continue;
+    }
     const TColor c = ColorAt(p);
     if (c != last) {
       std::uint8_t index;

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 namespace brevix {
 
@@ -57,10 +57,15 @@ std::string ResolveTarget(const std::string& fileName) {
 class TTempFile {
  public:
   TTempFile(const std::string& fileName, const std::string& directory) : FFileName(fileName) {
-    std::random_device rng;
+    // Unlikely to collide, and O_EXCL settles a collision: the process and the clock name it.
+    // (Opening a random device for every file costs more than writing a small picture.)
+    const auto pid = static_cast<unsigned long long>(getpid());
     for (int attempt = 0; attempt < 16; ++attempt) {
-      char suffix[32];
-      std::snprintf(suffix, sizeof suffix, "/.brevix-%08x%08x.tmp", rng(), rng());
+      const auto now = static_cast<unsigned long long>(
+          std::chrono::steady_clock::now().time_since_epoch().count());
+      char suffix[64];
+      std::snprintf(suffix, sizeof suffix, "/.brevix-%llx-%llx-%x.tmp", pid, now,
+                    static_cast<unsigned>(attempt));
       std::string path = directory + suffix;
       FFd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (FFd >= 0) {

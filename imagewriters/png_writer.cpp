@@ -30,14 +30,20 @@ void OnWrite(png_structp png, png_bytep data, png_size_t length) {
 }
 void OnFlush(png_structp) {}
 
-// Packs indices of `bits` bits, leftmost pixel in the high bits.
+// Packs indices of `bits` bits, leftmost pixel in the high bits, a byte at a time.
 void PackRow(const std::uint8_t* src, int width, int bits, std::uint8_t* dst) {
   const int perByte = 8 / bits;
-  const int bytes = (width + perByte - 1) / perByte;
-  std::memset(dst, 0, static_cast<std::size_t>(bytes));
-  for (int x = 0; x < width; ++x) {
-    const int shift = 8 - bits * (x % perByte + 1);
-    dst[x / perByte] = static_cast<std::uint8_t>(dst[x / perByte] | src[x] << shift);
+  int x = 0;
+  for (; x + perByte <= width; x += perByte) {
+    unsigned v = 0;
+    for (int k = 0; k < perByte; ++k) v = v << bits | src[x + k];
+    *dst++ = static_cast<std::uint8_t>(v);
+  }
+  if (x < width) {
+    unsigned v = 0;
+    int k = 0;
+    for (; x < width; ++x, ++k) v = v << bits | src[x];
+    *dst = static_cast<std::uint8_t>(v << bits * (perByte - k));
   }
 }
 
@@ -79,7 +85,9 @@ bool WritePng(TPngJob& job) {
     if (bits == 8) {
       png_write_row(png, src);
     } else {
-      PackRow(src, image.Width, bits, job.Row);
+      // A row like the one above is packed already.
+      if (y == 0 || std::memcmp(src, src - width, width) != 0)
+        PackRow(src, image.Width, bits, job.Row);
       png_write_row(png, job.Row);
     }
   }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/graphics.h"
@@ -23,11 +24,16 @@ struct TBitmap {
     Width = width > 0 ? width : 0;
     Height = height > 0 ? height : 0;
     Rgb.resize(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 3);
-    for (std::size_t i = 0; i < Rgb.size(); i += 3) {
+    if (Rgb.empty()) return;
+    // One row pixel by pixel, the others copied from it: every export fills a whole picture.
+    const std::size_t row = static_cast<std::size_t>(Width) * 3;
+    for (std::size_t i = 0; i < row; i += 3) {
       Rgb[i] = static_cast<std::uint8_t>(ColorR(fill));
       Rgb[i + 1] = static_cast<std::uint8_t>(ColorG(fill));
       Rgb[i + 2] = static_cast<std::uint8_t>(ColorB(fill));
     }
+    for (std::size_t at = row; at < Rgb.size(); at += row)
+      std::memcpy(Rgb.data() + at, Rgb.data(), row);
   }
   TColor Pixel(int x, int y) const {
     const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
