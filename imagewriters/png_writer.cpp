@@ -76,8 +76,10 @@ bool WritePng(TPngJob& job) {
   }
   png_set_PLTE(png, info, palette, colors);
   png_set_pHYs(png, info, 3780, 3780, PNG_RESOLUTION_METER);  // 96 dpi
-  // Palette pictures of bars compress best unfiltered.
+  // Palette pictures of bars compress best unfiltered. Their rows repeat: zlib's level 3 finds
+  // those repeats at half the cost of the default level 6, for files a few hundred bytes larger.
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_compression_level(png, 3);
   png_write_info(png, info);
   const std::size_t width = static_cast<std::size_t>(image.Width);
   for (int y = 0; y < image.Height; ++y) {
