@@ -43,9 +43,7 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 // Resolves a symbolic link so that the rename replaces the file it names, not the link.
-std::string ResolveTarget(const std::string& fileName) {
-  struct stat st {};
-  if (lstat(fileName.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return fileName;
+std::string ResolveLink(const std::string& fileName) {
   char* real = realpath(fileName.c_str(), nullptr);
   if (!real) return fileName;  // a dangling link is replaced like any other name
   std::string result = real;
@@ -122,9 +120,14 @@ void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8
   // The system reads a name up to its first NUL: "a.txt\0.png" would write a.txt.
   if (fileName.find('\0') != std::string::npos)
     throw EImageWriteError(fileName, "the file name holds a NUL character");
-  const std::string target = ResolveTarget(fileName);
+  // One lstat answers for the common case, a name that is not a link.
   struct stat st {};
-  const bool exists = stat(target.c_str(), &st) == 0;
+  bool exists = lstat(fileName.c_str(), &st) == 0;
+  std::string target = fileName;
+  if (exists && S_ISLNK(st.st_mode)) {
+    target = ResolveLink(fileName);
+    exists = stat(target.c_str(), &st) == 0;
+  }
   if (exists && S_ISDIR(st.st_mode)) throw EImageWriteError(fileName, "it is a directory");
   if (exists && access(target.c_str(), W_OK) != 0) {
     throw EImageWriteError(fileName, ErrnoText(errno));
