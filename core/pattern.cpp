@@ -32,21 +32,34 @@ TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anc
     for (int* a : AnchorRefs(out.Anchors)) *a *= w;
     return out;
   }
-  // Bresenham-style spread: module i gets ceil(i*W/L) - ceil((i-1)*W/L) columns.
+  // Bresenham-style spread: module i gets ceil(i*W/L) - ceil((i-1)*W/L) columns, that is
+  // q = W div L, plus one when ceil(i*r/L) steps up (r = W mod L). Counted without a division
+  // per module: g is (i*r) mod L.
+  const auto columnsBefore = [&](long long module) {  // ceil((module - 1) * W / L)
+    return ((module - 1) * width + length - 1) / length;
+  };
   TCaptionAnchors incoming = anchors;
   const auto incomingRefs = AnchorRefs(incoming);
   const auto outRefs = AnchorRefs(out.Anchors);
-  out.Pixels.reserve(static_cast<std::size_t>(width));
-  long long s = 0;
-  for (int i = 1; i <= length; ++i) {
-    for (std::size_t k = 0; k < outRefs.size(); ++k)
-      if (*incomingRefs[k] == i) *outRefs[k] = static_cast<int>(out.Pixels.size());
-    s -= width;
-    const char c = pattern[static_cast<std::size_t>(i - 1)];
-    while (s < 0) {
-      out.Pixels.push_back(c);
-      s += length;
+  for (std::size_t k = 0; k < outRefs.size(); ++k) {
+    const int a = *incomingRefs[k];
+    if (a >= 1 && a <= length) *outRefs[k] = static_cast<int>(columnsBefore(a));
+  }
+  out.Pixels.resize(static_cast<std::size_t>(width));
+  char* p = out.Pixels.data();
+  const long long q = width / length, r = width % length;
+  long long g = 0;
+  for (char c : pattern) {
+    long long n = q;
+    const long long before = g;
+    g += r;
+    if (g >= length) {
+      g -= length;
+      ++n;
     }
+    // ceil(i*r/L) - ceil((i-1)*r/L) = carry + [g > 0] - [before > 0]
+    n += (g > 0 ? 1 : 0) - (before > 0 ? 1 : 0);
+    for (; n > 0; --n) *p++ = c;
   }
   return out;
 }

@@ -6,6 +6,7 @@
 #include <climits>
 #include <vector>
 
+#include "core/pattern.h"
 #include "platform/bitmap.h"
 #include "platform/raster_canvas.h"
 #include "render/rotate.h"
@@ -83,6 +84,30 @@ TEST(RasterQuickPaths, BarWidthsOfEverySizeClassFillExactlyTheirColumns) {
           const bool inside = x >= 3 && x < 3 + width && y >= 1 && y < 5;
           ASSERT_EQ(bitmap.Pixel(x, y), inside ? color : clWhite) << x << "," << y;
         }
+    }
+  }
+}
+
+TEST(RasterQuickPaths, ScalingCountsColumnsByTheCeilingFormula) {
+  for (int length = 1; length <= 40; ++length) {
+    std::string pattern;
+    for (int i = 0; i < length; ++i) pattern += "10 2X"[i % 5];
+    for (int width = 1; width <= 130; ++width) {
+      SCOPED_TRACE(testing::Message() << "L " << length << " W " << width);
+      const TCaptionAnchors anchors{1, length, (length + 1) / 2, length + 1, 0, 3};
+      const TScaledPattern s = ScalePattern(pattern, anchors, width, false);
+      auto ceilDiv = [](long long a, long long b) { return (a + b - 1) / b; };
+      std::string expected;
+      for (int i = 1; i <= length; ++i)
+        expected.append(static_cast<std::size_t>(ceilDiv(1LL * i * width, length) -
+                                                 ceilDiv(1LL * (i - 1) * width, length)),
+                        pattern[static_cast<std::size_t>(i - 1)]);
+      ASSERT_EQ(s.Pixels, expected);
+      auto at = [&](int a) {
+        return a >= 1 && a <= length ? static_cast<int>(ceilDiv(1LL * (a - 1) * width, length)) : a;
+      };
+      ASSERT_EQ(s.Anchors, (TCaptionAnchors{at(1), at(length), at((length + 1) / 2), at(length + 1),
+                                            0, at(3)}));
     }
   }
 }
