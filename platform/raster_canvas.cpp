@@ -130,6 +130,25 @@ void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
   const auto r = static_cast<std::uint8_t>(ColorR(color));
   const auto g = static_cast<std::uint8_t>(ColorG(color));
   const auto b = static_cast<std::uint8_t>(ColorB(color));
+  const std::uint8_t* const end = first + static_cast<std::size_t>(y1 - y0) * stride;
+  if (r == g && g == b && bytes >= 4 && bytes <= 16) {
+    // A narrow grey block (a bar or a PDF417 module of a few pixels): every byte is the same,
+    // so each row takes two overlapping stores of that byte repeated.
+    if (bytes >= 8) {
+      const std::uint64_t v = 0x0101010101010101ULL * r;
+      for (std::uint8_t* row = first; row != end; row += stride) {
+        std::memcpy(row, &v, 8);
+        std::memcpy(row + bytes - 8, &v, 8);
+      }
+    } else {
+      const std::uint32_t v = 0x01010101U * r;
+      for (std::uint8_t* row = first; row != end; row += stride) {
+        std::memcpy(row, &v, 4);
+        std::memcpy(row + bytes - 4, &v, 4);
+      }
+    }
+    return;
+  }
   if (r == g && g == b) {
     std::memset(first, r, bytes);
   } else {
@@ -139,7 +158,7 @@ void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
       first[i + 2] = b;
     }
   }
-  CopyFirstRow(first, bytes, stride, first + static_cast<std::size_t>(y1 - y0) * stride);
+  CopyFirstRow(first, bytes, stride, end);
 }
 
 // Four corners of a rectangle with sides along the axes, as every bar and background is at a
