@@ -1,6 +1,7 @@
 #include "platform/metafile_canvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstring>
 #include <limits>
@@ -649,14 +650,18 @@ void TMetafileCanvas::Text(int x, int y, std::string_view text, unsigned align, 
   if (!FRecorder || text.empty()) return;
   FReference.Font.Assign(Font);
   FReference.Font.SetEscapement(0);
-  // Advances from the reference device place every character where the screen would.
+  // Advances from the reference device place every character where the screen would. The
+  // screen measures a text as the sum of its characters' advances, so each byte value is
+  // measured once (measuring every prefix took time quadratic in the text's length: hours for a
+  // text of a megabyte).
+  std::array<int, 256> width;
+  width.fill(-1);
   std::vector<int> advances;
   advances.reserve(text.size());
-  int previous = 0;
-  for (std::size_t i = 1; i <= text.size(); ++i) {
-    const int w = FReference.TextWidth(text.substr(0, i));
-    advances.push_back(w - previous);
-    previous = w;
+  for (const char c : text) {
+    int& w = width[static_cast<unsigned char>(c)];
+    if (w < 0) w = FReference.TextWidth(std::string_view(&c, 1));
+    advances.push_back(w);
   }
   const TSize extent = FReference.TextExtent(text);
   TRect bounds{x, y, x + extent.cx, y + extent.cy};

@@ -257,5 +257,27 @@ TEST(Limits, PictureSizesOutsideTheBitmapBounds) {
   }
 }
 
+TEST(Limits, LongTextIntoEveryFileFormat) {
+  // The text cannot be drawn as a symbol; the error display prints it, and the metafiles record
+  // it with one advance a character. A quarter megabyte: measuring every prefix of it, as the
+  // metafile canvas once did, takes hours.
+  test::TTempDir dir;
+  for (TTypeBar typeBar : {csCodeEAN13, csCode128}) {
+    for (const char* ext : {".emf", ".wmf", ".png", ".bmp"}) {
+      SCOPED_TRACE(testing::Message() << TypeBarIdentifier(typeBar) << ext);
+      TBrevixBC bc;
+      bc.SetTypeBar(typeBar);
+      bc.SetText(std::string(kMegabyte / 4, '7'));
+      bc.SetDisplay(csOutputBoth);
+      bc.SetBounds(0, 0, 400, 200);
+      const std::string name = dir.File(std::string("long") + ext);
+      ASSERT_NO_THROW(DrawToFile(bc, name));
+      EXPECT_NE(bc.ErrorMessage(), erOK);
+      // The text at most once or twice with its advances, not once per character.
+      EXPECT_LT(std::filesystem::file_size(name), 4u * kMegabyte);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brevix
