@@ -35,7 +35,7 @@ class TCheckingCanvas : public TCanvas {
 
 // The largest bitmap the fuzz targets paint into: larger boxes go to the checking canvas only, to
 // keep the runs fast.
-inline constexpr long long kMaxPaintPixels = 1LL << 18;
+inline constexpr long long kMaxPaintPixels = 1LL << 16;
 
 inline void EncodeEveryFormat(const TBitmap& bitmap, TColor transparent) {
   Require(!EncodeBmp(bitmap).empty(), "empty BMP");
