@@ -149,6 +149,23 @@ void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
     }
     return;
   }
+  if (bytes == stride) {
+    // Whole rows (the background) are one stretch of memory: one fill, or the first row copied
+    // in doubling steps.
+    const std::size_t total = static_cast<std::size_t>(end - first);
+    if (r == g && g == b) {
+      std::memset(first, r, total);
+      return;
+    }
+    for (std::size_t i = 0; i < bytes; i += 3) {
+      first[i] = r;
+      first[i + 1] = g;
+      first[i + 2] = b;
+    }
+    for (std::size_t done = bytes; done < total; done *= 2)
+      std::memcpy(first + done, first, std::min(done, total - done));
+    return;
+  }
   if (r == g && g == b) {
     std::memset(first, r, bytes);
   } else {
