@@ -123,6 +123,10 @@ def control():
                  .integral(PAINT, 0, last).build(b''))
     seeds.append(Seed().integral(TYPEBAR, 0, last).integral(40, 0, 255)
                  .integral(PAINT, 0, last).build(b''))
+    # Ratio INT_MIN and INT_MAX (offsets from INT_MIN): widths beyond any surface.
+    for offset in (0, 0xFFFFFFFF):
+        seeds.append(Seed().integral(RATIO, 0, last).boolean(False).integral(offset, 0, 0xFFFFFFFF)
+                     .integral(PAINT, 0, last).integral(ENCODE, 0, last).build(b''))
     seeds.append(Seed().integral(TYPEBAR, 0, last).integral(32, 0, 255).integral(TEXT, 0, last)
                  .string('ab\x01c').integral(PMODE, 0, last).integral(2, 0, 255)
                  .integral(MINWIDTH, 0, last).integral(PAINT, 0, last).build(b''))
@@ -151,6 +155,7 @@ def cli():
         't.png,csCode128,\xc5\xa1\xc4\x8d,codepage=1250,type-font=DejaVu Sans:7:italic:underline',
         'r.png,csCode_2_5_interleaved,0123,ratio=-3,width=0,height=-5',
         'i.png,ITF,0977121010700,display=type,width=2147483647,height=2147483647',
+        'a.png,7,X\rb.png,7,Y\r\rc.png,7,Z',  # lone carriage returns end lines too
     ]
     return [r.encode('latin-1').decode('unicode_escape').encode('latin-1') for r in records]
 
