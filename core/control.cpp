@@ -113,7 +113,18 @@ void TCustomBC::SetText(const std::string& v) {
 void TCustomBC::SetTypeBar(TTypeBar v) {
   if (v == FTypeBar) return;
   FTypeBar = v;
-  SetText(CatalogueRow(v).Sample);
+  const std::string sample{CatalogueRow(v).Sample};
+  if (sample != FText) {
+    SetText(sample);
+  } else {
+    // The text is already the sample, but it was completed for the previous symbology: complete
+    // it for this one, or a text short of its check digit would draw nothing and report success.
+    CompleteCheckDigits();
+    if (FText != sample) {
+      Invalidate();
+      if (OnChangeTextCode) OnChangeTextCode(this);
+    }
+  }
   if (FDisplay == csOutputType || FDisplay == csOutputBoth)
     FTypeCaption->SetCaption(TypeCaptionText());
   // May raise for a sample the PDF417 mode refuses: the text stays replaced, no type event.

@@ -223,6 +223,29 @@ TEST(Control, TypeBarReplacesTheText) {
   EXPECT_EQ(bc.Text(), "");
 }
 
+// Whatever symbology came before, the new one gets its sample completed as a fresh control would,
+// and it encodes (a sample shared by two symbologies must not skip the second one's check digit).
+TEST(Control, EveryTypeChangeLeavesADrawableText) {
+  for (int from = 0; from < csCodePDF417; ++from) {
+    for (int to = 0; to < csCodePDF417; ++to) {
+      if (from == to) continue;
+      // The reference reaches the symbology from a text no sample equals.
+      TCustomBC fresh;
+      if (to == 0) fresh.SetTypeBar(csCode39);
+      fresh.SetText("\x01");
+      fresh.SetTypeBar(static_cast<TTypeBar>(to));
+      TCustomBC bc;
+      bc.SetTypeBar(static_cast<TTypeBar>(from));
+      bc.SetTypeBar(static_cast<TTypeBar>(to));
+      SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+      EXPECT_EQ(bc.Text(), fresh.Text());
+      if (bc.Text().empty()) continue;
+      EXPECT_FALSE(bc.Encode(bc.Text()).empty());
+      EXPECT_EQ(bc.ErrorMessage(), erOK);
+    }
+  }
+}
+
 TEST(Control, WidthFollowsMinWidth) {
   TCustomBC bc;
   const int mw = bc.MinWidth();
