@@ -36,6 +36,12 @@ struct TBrush {
   TBrushStyle Style = bsSolid;
 };
 
+// One shape of a batch fill: four corners and the colour it is filled with.
+struct TQuadFill {
+  TPoint Corners[4];
+  TColor Color = clBlack;
+};
+
 class TCanvas {
  public:
   virtual ~TCanvas() = default;
@@ -51,6 +57,20 @@ class TCanvas {
   virtual void Polygon(std::span<const TPoint> points) = 0;
   // Fills [Left, Right) x [Top, Bottom) with the brush; no outline.
   virtual void FillRect(const TRect& r) = 0;
+  // Fills the quads in order, each as Polygon with the pen clear and the brush in its colour;
+  // the brush keeps the last one's colour. A barcode hands its background and bars over in one
+  // batch, so a canvas may fill shapes that repeat row after row by copying rows.
+  virtual void FillQuads(std::span<const TQuadFill> quads) {
+    Pen.Style = psClear;
+    for (const TQuadFill& q : quads) {
+      Brush.Color = q.Color;
+      Polygon(q.Corners);
+    }
+  }
+  // FillRect for each rectangle, in order.
+  virtual void FillRects(std::span<const TRect> rects) {
+    for (const TRect& r : rects) FillRect(r);
+  }
   // Line from (x1, y1) to (x2, y2) with the pen, the last point excluded.
   virtual void Line(int x1, int y1, int x2, int y2) = 0;
   // Writes text at (x, y) with the font (its escapement turns the glyphs), the alignment and

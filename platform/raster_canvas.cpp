@@ -178,6 +178,153 @@ void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
   CopyFirstRow(first, bytes, stride, end);
 }
 
+// Sets the pixels [x0, x1) of one row to a colour.
+void FillRowSpan(std::uint8_t* row, int x0, int x1, TColor color) {
+  std::uint8_t* const first = row + static_cast<std::size_t>(x0) * 3;
+  const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * 3;
+  const auto r = static_cast<std::uint8_t>(ColorR(color));
+  const auto g = static_cast<std::uint8_t>(ColorG(color));
+  const auto b = static_cast<std::uint8_t>(ColorB(color));
+  if (r == g && g == b) {
+    // Bars of one to ten pixels: two overlapping stores instead of a call.
+    if (bytes > 32) {
+      std::memset(first, r, bytes);
+    } else if (bytes >= 16) {
+      struct T16 {
+        std::uint64_t A, B;
+      };
+      const std::uint64_t v = 0x0101010101010101ULL * r;
+      const T16 w{v, v};
+      std::memcpy(first, &w, 16);
+      std::memcpy(first + bytes - 16, &w, 16);
+    } else if (bytes >= 8) {
+      const std::uint64_t v = 0x0101010101010101ULL * r;
+      std::memcpy(first, &v, 8);
+      std::memcpy(first + bytes - 8, &v, 8);
+    } else if (bytes >= 4) {
+      const std::uint32_t v = 0x01010101U * r;
+      std::memcpy(first, &v, 4);
+      std::memcpy(first + bytes - 4, &v, 4);
+    } else {
+      first[0] = first[1] = first[2] = r;
+    }
+    return;
+  }
+  for (std::size_t i = 0; i < bytes; i += 3) {
+    first[i] = r;
+    first[i + 1] = g;
+    first[i + 2] = b;
+  }
+}
+
+}  // namespace
+
+struct TBandRect {
+  TRect R;  // inside the bitmap, not empty
+  TColor Color;
+};
+
+// Scratch of the band filler, kept by the canvas so that repeated paints do not allocate.
+struct TBandScratch {
+  std::vector<TBandRect> Rects;
+  std::vector<int> Edges;
+  std::vector<std::size_t> ByTop;
+  std::vector<std::size_t> Active;
+};
+
+namespace {
+
+// Fills rows [y0, y1) of the rectangles that cover them, in drawing order. When one of them
+// spans all the others (a background), the band's first row is composed and copied into the
+// rows below, one pass over the memory; otherwise each shape is filled on its own.
+template <class TCovering>
+void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
+  int lo = bitmap.Width, hi = 0;
+  bool whole = false;  // one shape spans all the others
+  bool any = false;
+  covering([&](const TBandRect& br) {
+    const TRect& r = br.R;
+    if (r.Left <= lo && r.Right >= hi)
+      whole = true;
+    else if (r.Left < lo || r.Right > hi)
+      whole = false;
+    lo = std::min(lo, r.Left);
+    hi = std::max(hi, r.Right);
+    any = true;
+  });
+  if (!any) return;
+  if (!whole || y1 - y0 < 2) {
+    covering(
+        [&](const TBandRect& br) { FillBlock(bitmap, br.R.Left, y0, br.R.Right, y1, br.Color); });
+    return;
+  }
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
+  covering([&](const TBandRect& br) { FillRowSpan(row, br.R.Left, br.R.Right, br.Color); });
+  std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
+  CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride,
+               first + static_cast<std::size_t>(y1 - y0) * stride);
+}
+
+// Fills the rectangles in order. Between two consecutive top or bottom edges the same
+// rectangles cover every row, so that stretch of rows is one band: its first row is composed
+// and copied into the rows below it. A barcode's background and bars thus cost about one pass
+// over the picture instead of one per shape.
+void FillBands(TBitmap& bitmap, std::span<const TBandRect> rects, TBandScratch& s) {
+  if (rects.empty()) return;
+  if (rects.size() == 1) {
+    const TRect& r = rects[0].R;
+    FillBlock(bitmap, r.Left, r.Top, r.Right, r.Bottom, rects[0].Color);
+    return;
+  }
+  // Bars mostly share a few heights: collect the distinct edges by looking them up, and only
+  // sort them all when there are many (bars turned a quarter, each on its own rows).
+  constexpr std::size_t kFewEdges = 12;
+  std::vector<int>& edges = s.Edges;
+  edges.clear();
+  for (const TBandRect& r : rects) {
+    for (const int y : {r.R.Top, r.R.Bottom}) {
+      if (edges.size() > kFewEdges) break;
+      if (std::find(edges.begin(), edges.end(), y) == edges.end()) edges.push_back(y);
+    }
+  }
+  if (edges.size() <= kFewEdges) {
+    std::sort(edges.begin(), edges.end());
+    for (std::size_t k = 0; k + 1 < edges.size(); ++k) {
+      const int y0 = edges[k], y1 = edges[k + 1];
+      FillBand(bitmap, y0, y1, [&](auto&& fill) {
+        for (const TBandRect& r : rects)
+          if (r.R.Top <= y0 && r.R.Bottom >= y1) fill(r);
+      });
+    }
+    return;
+  }
+  edges.clear();
+  std::vector<std::size_t>& byTop = s.ByTop;
+  byTop.resize(rects.size());
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    edges.push_back(rects[i].R.Top);
+    edges.push_back(rects[i].R.Bottom);
+    byTop[i] = i;
+  }
+  std::sort(edges.begin(), edges.end());
+  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+  std::stable_sort(byTop.begin(), byTop.end(),
+                   [&](std::size_t a, std::size_t b) { return rects[a].R.Top < rects[b].R.Top; });
+  std::vector<std::size_t>& active = s.Active;  // in drawing order
+  active.clear();
+  std::size_t next = 0;
+  for (std::size_t k = 0; k + 1 < edges.size(); ++k) {
+    const int y0 = edges[k], y1 = edges[k + 1];
+    std::erase_if(active, [&](std::size_t i) { return rects[i].R.Bottom <= y0; });
+    for (; next < byTop.size() && rects[byTop[next]].R.Top <= y0; ++next)
+      active.insert(std::lower_bound(active.begin(), active.end(), byTop[next]), byTop[next]);
+    FillBand(bitmap, y0, y1, [&](auto&& fill) {
+      for (const std::size_t i : active) fill(rects[i]);
+    });
+  }
+}
+
 // Four corners of a rectangle with sides along the axes, as every bar and background is at a
 // quarter turn.
 bool IsUprightRect(std::span<const TPoint> p) {
@@ -477,7 +624,7 @@ std::shared_ptr<TGlyphCache> TRasterCanvas::SharedGlyphCache() {
 TRasterCanvas::TRasterCanvas(TBitmap& bitmap) : TRasterCanvas(bitmap, SharedGlyphCache()) {}
 
 TRasterCanvas::TRasterCanvas(TBitmap& bitmap, std::shared_ptr<TGlyphCache> cache)
-    : FBitmap(bitmap), FCache(std::move(cache)) {}
+    : FBitmap(bitmap), FCache(std::move(cache)), FBands(std::make_unique<TBandScratch>()) {}
 
 TRasterCanvas::~TRasterCanvas() = default;
 
@@ -614,6 +761,28 @@ void TRasterCanvas::FillRect(const TRect& r) {
   if (Brush.Style == bsClear) return;
   const TRect c = Intersect(r, TRect{0, 0, FBitmap.Width, FBitmap.Height});
   FillBlock(FBitmap, c.Left, c.Top, c.Right, c.Bottom, Brush.Color);
+}
+
+void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
+  const bool upright = std::all_of(quads.begin(), quads.end(),
+                                   [](const TQuadFill& q) { return IsUprightRect(q.Corners); });
+  if (!upright || Brush.Style == bsClear) {
+    TCanvas::FillQuads(quads);
+    return;
+  }
+  const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
+  std::vector<TBandRect>& rects = FBands->Rects;
+  rects.clear();
+  for (const TQuadFill& q : quads) {
+    // The pixels Polygon fills for such a shape: left edge to right edge minus one, and so on.
+    const TPoint* p = q.Corners;
+    const TRect r = Intersect(bounds, TRect{std::min(p[0].X, p[2].X), std::min(p[0].Y, p[2].Y),
+                                            std::max(p[0].X, p[2].X), std::max(p[0].Y, p[2].Y)});
+    if (r.Left < r.Right && r.Top < r.Bottom) rects.push_back({r, q.Color});
+  }
+  FillBands(FBitmap, rects, *FBands);
+  Pen.Style = psClear;
+  if (!quads.empty()) Brush.Color = quads.back().Color;
 }
 
 void TRasterCanvas::Line(int x1, int y1, int x2, int y2) {

@@ -16,6 +16,7 @@ namespace brevix {
 // every paint draws the same few captions again, so one cache serves every canvas of the
 // process; it locks itself, so canvases on different threads may share it.
 class TGlyphCache;
+struct TBandScratch;
 
 class TRasterCanvas : public TCanvas {
  public:
@@ -26,6 +27,7 @@ class TRasterCanvas : public TCanvas {
 
   void Polygon(std::span<const TPoint> points) override;
   void FillRect(const TRect& r) override;
+  void FillQuads(std::span<const TQuadFill> quads) override;
   void Line(int x1, int y1, int x2, int y2) override;
   void TextOut(int x, int y, std::string_view text) override;
   TSize TextExtent(std::string_view text) override;
@@ -45,6 +47,7 @@ class TRasterCanvas : public TCanvas {
 
   TBitmap& FBitmap;
   std::shared_ptr<TGlyphCache> FCache;
+  std::unique_ptr<TBandScratch> FBands;
 };
 
 }  // namespace brevix

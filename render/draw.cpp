@@ -1,6 +1,7 @@
 #include "render/draw.h"
 
 #include <utility>
+#include <vector>
 
 #include "core/control.h"
 #include "encoders/ean_upc.h"
@@ -112,13 +113,21 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string tex
     DrawErrorDisplay(canvas, box, control, centre);
     return;
   }
-  if (!control.Transparent()) FillRotatedRect(canvas, box, centre, angle);
+  // The background and the bars go to the canvas as one batch of fills, in drawing order.
+  std::vector<TQuadFill> fills;
+  fills.reserve(pixels.size() / 2 + 4);
+  if (!control.Transparent())
+    fills.push_back(RotatedQuad(box, centre, angle, control.Color_Back()));
   canvas.BkMode = control.Transparent() ? bkTransparent : bkOpaque;
   control.SetDrawnPattern(pixels);
 
-  if (paintTypeCaption)
+  if (paintTypeCaption && !control.TypeCaption().Caption().empty()) {
+    // The type caption is written over the background and under the bars.
+    canvas.FillQuads(fills);
+    fills.clear();
     PaintTypeCaption(control.TypeCaption(), canvas, box, centre, angle,
                      static_cast<int>(pixels.size()));
+  }
 
   canvas.Font.Assign(control.Font());
   canvas.Pen.Width = 1;
@@ -129,39 +138,42 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string tex
   ChooseCodeCaptionFont(canvas, control, text, caption, anchors);
   // Measured whatever the caption mode: add-on bars drop by it even without a caption.
   const int h = canvas.TextHeight(text);
+  const TColor bars = control.Color_Lines();
 
   // The appended space closes a bar that ends at the right edge.
   pixels.push_back(kSpace);
   const int n = static_cast<int>(pixels.size());
   const int boxHeight = box.Bottom - box.Top;
-  int run = 0;
+  const char* const p = pixels.data();
   int firstBar = 0;
   bool afterMark = false;
   TBarInsets last;
-  for (int i = 1; i <= n; ++i) {
-    const char c = pixels[static_cast<std::size_t>(i - 1)];
-    if (c == kAddOnMark) afterMark = true;
-    if (IsLightModule(c) && run > 0) {
-      last = BarInsets(pixels[static_cast<std::size_t>(i - 2)], afterMark, control, boxHeight, h);
-      FillRotatedRect(canvas,
-                      TRect{box.Left + i - run - 1, box.Top + last.Top, box.Left + i - 1,
-                            box.Bottom - last.Bottom},
-                      centre, angle);
-      if (firstBar == 0) firstBar = run;
-      run = 0;
-    }
-    if (IsDarkModule(c)) ++run;
+  int i = 0;
+  while (i < n) {
+    // A light stretch, then a run of dark columns [start, i) closed by a light one.
+    for (; i < n && !IsDarkModule(p[i]); ++i)
+      if (p[i] == kAddOnMark) afterMark = true;
+    if (i == n) break;
+    const int start = i;
+    while (i < n && IsDarkModule(p[i])) ++i;
+    // The mark that closes a run already counts for that run's bar.
+    if (p[i] == kAddOnMark) afterMark = true;
+    last = BarInsets(p[i - 1], afterMark, control, boxHeight, h);
+    fills.push_back(RotatedQuad(
+        TRect{box.Left + start, box.Top + last.Top, box.Left + i, box.Bottom - last.Bottom}, centre,
+        angle, bars));
+    if (firstBar == 0) firstBar = i - start;
   }
 
   if (typeBar == csCodeITF) {
     // Bearer bars along the top and bottom of the bars, twice as thick as the first bar.
-    FillRotatedRect(canvas, TRect{box.Left, box.Top, box.Left + n - 1, box.Top + 2 * firstBar},
-                    centre, angle);
-    FillRotatedRect(canvas,
-                    TRect{box.Left, box.Bottom - last.Bottom - 2 * firstBar, box.Left + n - 1,
-                          box.Bottom - last.Bottom},
-                    centre, angle);
+    fills.push_back(RotatedQuad(TRect{box.Left, box.Top, box.Left + n - 1, box.Top + 2 * firstBar},
+                                centre, angle, bars));
+    fills.push_back(RotatedQuad(TRect{box.Left, box.Bottom - last.Bottom - 2 * firstBar,
+                                      box.Left + n - 1, box.Bottom - last.Bottom},
+                                centre, angle, bars));
   }
+  canvas.FillQuads(fills);
 
   canvas.Brush.Color = control.Color_Lines();
   if (control.ShowCodeCaption())

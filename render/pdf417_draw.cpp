@@ -8,7 +8,9 @@
 
 namespace brevix {
 
-void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels) {
+void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels,
+                   std::vector<TRect>& bars) {
+  bars.clear();
   int x = rowBox.Left;
   std::size_t i = 0;
   while (i < pixels.size()) {
@@ -16,10 +18,16 @@ void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels
     const bool dark = pixels[i] != '0';
     while (j < pixels.size() && (pixels[j] != '0') == dark) ++j;
     const int n = static_cast<int>(j - i);
-    if (dark) canvas.FillRect(TRect{x, rowBox.Top, x + n, rowBox.Bottom});
+    if (dark) bars.push_back(TRect{x, rowBox.Top, x + n, rowBox.Bottom});
     x += n;
     i = j;
   }
+  canvas.FillRects(bars);
+}
+
+void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels) {
+  std::vector<TRect> bars;
+  DrawModuleRow(canvas, rowBox, pixels, bars);
 }
 
 void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
@@ -44,6 +52,7 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
     const long long r = static_cast<long long>(rows.size());
     long long acc = 0;
     int y = box.Top;
+    std::vector<TRect> bars;
     for (const std::string& row : rows) {
       acc -= height;
       int h = 0;
@@ -56,7 +65,7 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
       y += h;
       const TScaledPattern scaled = ScalePattern(row, {}, width, control.CompleteDraw());
       if (scaled.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
-      if (h > 0) DrawModuleRow(canvas, rowBox, scaled.Pixels);
+      if (h > 0) DrawModuleRow(canvas, rowBox, scaled.Pixels, bars);
     }
     return;
   }

@@ -2,6 +2,7 @@
 // PDF417 stretched over the drawing box: never turned, no background, no captions.
 
 #include <string_view>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -16,5 +17,8 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control);
 
 // One scaled row: every run of dark pixel columns as one filled rectangle of the row's height.
 void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels);
+// The same, gathering the rectangles in bars (reused from row to row).
+void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels,
+                   std::vector<TRect>& bars);
 
 }  // namespace brevix

@@ -49,13 +49,21 @@ TPoint RotatePoint(TPoint p, TPoint centre, int angle) {
   return TPoint{offset(centre.X, dx * c + dy * s), offset(centre.Y, -dx * s + dy * c)};
 }
 
+TQuadFill RotatedQuad(const TRect& r, TPoint centre, int angle, TColor colour) {
+  if (angle == 0)
+    return TQuadFill{{{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}},
+                     colour};
+  return TQuadFill{
+      {RotatePoint({r.Left, r.Top}, centre, angle), RotatePoint({r.Right, r.Top}, centre, angle),
+       RotatePoint({r.Right, r.Bottom}, centre, angle),
+       RotatePoint({r.Left, r.Bottom}, centre, angle)},
+      colour};
+}
+
 void FillRotatedRect(TCanvas& canvas, const TRect& r, TPoint centre, int angle) {
-  const TPoint corners[4] = {RotatePoint({r.Left, r.Top}, centre, angle),
-                             RotatePoint({r.Right, r.Top}, centre, angle),
-                             RotatePoint({r.Right, r.Bottom}, centre, angle),
-                             RotatePoint({r.Left, r.Bottom}, centre, angle)};
+  const TQuadFill q = RotatedQuad(r, centre, angle, canvas.Brush.Color);
   canvas.Pen.Style = psClear;
-  canvas.Polygon(corners);
+  canvas.Polygon(q.Corners);
 }
 
 void TextOutRotated(TCanvas& canvas, int x, int y, std::string_view text, int angle,

@@ -17,6 +17,8 @@ int RoundHalfEven(long double v);
 TPoint RotatePoint(TPoint p, TPoint centre, int angle);
 // Fills r turned about centre with the current brush; the pen is set to clear (no outline).
 void FillRotatedRect(TCanvas& canvas, const TRect& r, TPoint centre, int angle);
+// r turned about centre, as FillRotatedRect fills it, to be filled in colour by a batch.
+TQuadFill RotatedQuad(const TRect& r, TPoint centre, int angle, TColor colour);
 // Writes text with its top-left corner at (x, y) turned about centre, background transparent.
 // The glyphs turn only if the font was prepared with SetFontAngle.
 void TextOutRotated(TCanvas& canvas, int x, int y, std::string_view text, int angle, TPoint centre);

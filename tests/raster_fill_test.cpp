@@ -112,5 +112,71 @@ TEST(RasterQuickPaths, ScalingCountsColumnsByTheCeilingFormula) {
   }
 }
 
+// A batch of fills must leave exactly the pixels of the same shapes filled one by one, on a
+// picture whose rows differ (so a row copied where nothing was drawn would show).
+TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
+  const TColor red = RGBColor(200, 10, 30), grey = RGBColor(90, 90, 90);
+  struct Row {
+    const char* name;
+    std::vector<TQuadFill> quads;
+  };
+  auto quad = [](int l, int t, int r, int b, TColor c) {
+    return TQuadFill{{{l, t}, {r, t}, {r, b}, {l, b}}, c};
+  };
+  const Row rows[] = {
+      {"background then bars",
+       {quad(0, 0, 40, 30, clWhite), quad(2, 0, 5, 30, clBlack), quad(7, 3, 8, 25, clBlack),
+        quad(20, 0, 33, 20, grey)}},
+      {"bars only, gaps keep their rows",
+       {quad(1, 2, 3, 28, clBlack), quad(10, 0, 12, 30, red), quad(30, 5, 39, 6, grey)}},
+      {"overlaps: later shapes win",
+       {quad(5, 5, 30, 25, red), quad(10, 0, 20, 30, clBlack), quad(0, 10, 40, 15, grey),
+        quad(12, 12, 14, 14, clWhite)}},
+      {"turned corners and shapes beyond the edges",
+       {quad(35, 28, -5, -4, grey), quad(38, 1, 45, 40, clBlack), quad(-9, -9, -1, -1, red),
+        quad(3, 3, 3, 20, red)}},
+      {"horizontal stripes as at a quarter turn",
+       {quad(0, 0, 40, 30, clWhite), quad(0, 2, 40, 4, clBlack), quad(0, 6, 40, 7, clBlack),
+        quad(0, 9, 40, 13, clBlack), quad(4, 20, 36, 22, red)}},
+  };
+  std::vector<Row> all(std::begin(rows), std::end(rows));
+  // Many distinct heights take the sorting sweep rather than the lookup of a few edges.
+  Row stripes{"many stripes over a background", {quad(0, 0, 40, 30, grey)}};
+  for (int i = 0; i < 12; ++i)
+    stripes.quads.push_back(quad(i, 2 * i + 1, 40 - i, 2 * i + 2 + i % 3, i % 2 ? red : clBlack));
+  stripes.quads.push_back(quad(3, 4, 9, 27, clWhite));
+  all.push_back(stripes);
+  for (const Row& row : all) {
+    SCOPED_TRACE(row.name);
+    TBitmap batch(40, 30), single(40, 30);
+    for (TBitmap* b : {&batch, &single})
+      for (int y = 0; y < b->Height; ++y)
+        for (int x = 0; x < b->Width; ++x)
+          b->SetPixel(
+              x, y,
+              RGBColor(static_cast<std::uint8_t>(x * 6), static_cast<std::uint8_t>(y * 8), 77));
+    TRasterCanvas a(batch), b(single);
+    a.FillQuads(row.quads);
+    for (const TQuadFill& q : row.quads) {
+      b.Brush.Color = q.Color;
+      b.Pen.Style = psClear;
+      b.Polygon(q.Corners);
+    }
+    EXPECT_EQ(batch.Rgb, single.Rgb);
+    EXPECT_EQ(a.Brush.Color, b.Brush.Color);
+    EXPECT_EQ(a.Pen.Style, psClear);
+
+    std::vector<TRect> rects;
+    for (const TQuadFill& q : row.quads)
+      rects.push_back(TRect{
+          std::min(q.Corners[0].X, q.Corners[2].X), std::min(q.Corners[0].Y, q.Corners[2].Y),
+          std::max(q.Corners[0].X, q.Corners[2].X), std::max(q.Corners[0].Y, q.Corners[2].Y)});
+    a.Brush.Color = b.Brush.Color = red;
+    a.FillRects(rects);
+    for (const TRect& r : rects) b.FillRect(r);
+    EXPECT_EQ(batch.Rgb, single.Rgb);
+  }
+}
+
 }  // namespace
 }  // namespace brevix
