@@ -64,4 +64,40 @@ TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anc
   return out;
 }
 
+TColumnMap ScaleColumns(int length, int width, bool completeDraw) {
+  TColumnMap map;
+  if (length <= 0 || width <= 0) {
+    map.OutOfBox = completeDraw;
+    return map;
+  }
+  map.Starts.resize(static_cast<std::size_t>(length) + 1);
+  if (completeDraw) {
+    const int w = width / length;
+    if (w == 0) {
+      map.OutOfBox = true;
+      map.Starts.clear();
+      return map;
+    }
+    for (int m = 0; m <= length; ++m) map.Starts[static_cast<std::size_t>(m)] = m * w;
+    return map;
+  }
+  // The spread of ScalePattern, module by module.
+  const long long q = width / length, r = width % length;
+  long long g = 0, at = 0;
+  for (int m = 0; m < length; ++m) {
+    map.Starts[static_cast<std::size_t>(m)] = static_cast<int>(at);
+    long long n = q;
+    const long long before = g;
+    g += r;
+    if (g >= length) {
+      g -= length;
+      ++n;
+    }
+    n += (g > 0 ? 1 : 0) - (before > 0 ? 1 : 0);
+    at += n;
+  }
+  map.Starts[static_cast<std::size_t>(length)] = static_cast<int>(at);
+  return map;
+}
+
 }  // namespace brevix

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/types.h"
 
@@ -62,5 +63,14 @@ struct TScaledPattern {
 // evenly (anchors become the left-edge offset of their module).
 TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anchors, int width,
                             bool completeDraw);
+
+// Where ScalePattern puts the modules of any pattern of length modules: module m covers pixel
+// columns [Starts[m], Starts[m + 1]). Rows of equal length (PDF417) share one map instead of
+// expanding every row.
+struct TColumnMap {
+  std::vector<int> Starts;  // length + 1 entries; empty when ScalePattern gives no pixels
+  bool OutOfBox = false;
+};
+TColumnMap ScaleColumns(int length, int width, bool completeDraw);
 
 }  // namespace brevix

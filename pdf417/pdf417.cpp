@@ -492,15 +492,26 @@ std::vector<int> PDF417ErrorCorrection(const TPDF417Codewords& list, int level) 
 // ---------------------------------------------------------------------------------------------
 // Rows
 
-std::string PDF417CodewordPattern(int codeword, int row) {
+namespace {
+
+// Appends the 17 modules of a codeword in the row's cluster: a bar first, then the 16 stored
+// bits, highest first.
+void AppendCodewordPattern(std::string& out, int codeword, int row) {
   if (codeword < 0 || codeword >= kPDF417CodewordCount)
     throw EPDF417Error("PDF417 codeword " + std::to_string(codeword) + " out of range 0..928");
   const unsigned v =
       kPDF417Patterns[Mod(row, kPDF417ClusterCount) * kPDF417CodewordCount + codeword];
-  std::string s(kModulesPerCodeword, '0');
-  s[0] = '1';
-  for (int bit = 15; bit >= 0; --bit)
-    if ((v >> bit) & 1u) s[16 - bit] = '1';
+  char modules[kModulesPerCodeword];
+  modules[0] = '1';
+  for (int bit = 15; bit >= 0; --bit) modules[16 - bit] = (v >> bit) & 1u ? '1' : '0';
+  out.append(modules, kModulesPerCodeword);
+}
+
+}  // namespace
+
+std::string PDF417CodewordPattern(int codeword, int row) {
+  std::string s;
+  AppendCodewordPattern(s, codeword, row);
   return s;
 }
 
@@ -582,13 +593,13 @@ std::vector<std::string> PDF417BuildRows(std::string_view text, int& cols, int& 
     std::string row;
     row.reserve(static_cast<std::size_t>(width));
     row += kStartPattern;
-    row += PDF417CodewordPattern(PDF417LeftIndicator(r, rows, layout.Level, cols), r);
+    AppendCodewordPattern(row, PDF417LeftIndicator(r, rows, layout.Level, cols), r);
     for (int c = 0; c < cols; ++c)
-      row += PDF417CodewordPattern(all[static_cast<std::size_t>(r * cols + c)], r);
+      AppendCodewordPattern(row, all[static_cast<std::size_t>(r * cols + c)], r);
     if (truncated) {
       row += kTruncatedStop;
     } else {
-      row += PDF417CodewordPattern(PDF417RightIndicator(r, rows, layout.Level, cols), r);
+      AppendCodewordPattern(row, PDF417RightIndicator(r, rows, layout.Level, cols), r);
       row += kStopPattern;
     }
     // 3. In order, top row first.

@@ -30,6 +30,32 @@ void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels
   DrawModuleRow(canvas, rowBox, pixels, bars);
 }
 
+namespace {
+
+// One row of modules through a column map: each run of dark columns as one rectangle, exactly
+// the rectangles DrawModuleRow finds in the expanded row.
+void DrawMappedRow(TCanvas& canvas, const TRect& rowBox, std::string_view modules,
+                   const TColumnMap& map, std::vector<TRect>& bars) {
+  bars.clear();
+  const std::size_t n = modules.size();
+  std::size_t i = 0;
+  while (i < n) {
+    while (i < n && modules[i] == '0') ++i;
+    if (i == n) break;
+    const std::size_t start = i;
+    while (i < n && modules[i] != '0') ++i;
+    const int from = rowBox.Left + map.Starts[start], to = rowBox.Left + map.Starts[i];
+    if (from == to) continue;  // modules that got no column
+    if (!bars.empty() && bars.back().Right == from)
+      bars.back().Right = to;  // the light modules between got no column
+    else
+      bars.push_back(TRect{from, rowBox.Top, to, rowBox.Bottom});
+  }
+  canvas.FillRects(bars);
+}
+
+}  // namespace
+
 void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
   const TPDF417& settings = control.PDF417();
   control.SetErrorMessage(erOK);
@@ -53,6 +79,9 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
     long long acc = 0;
     int y = box.Top;
     std::vector<TRect> bars;
+    // Every row has the same length, so one map of module columns serves them all.
+    TColumnMap map;
+    std::size_t mapped = 0;  // the row length map was made for; 0 before the first row
     for (const std::string& row : rows) {
       acc -= height;
       int h = 0;
@@ -63,9 +92,12 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
       }
       const TRect rowBox{box.Left, y, box.Right, y + h};
       y += h;
-      const TScaledPattern scaled = ScalePattern(row, {}, width, control.CompleteDraw());
-      if (scaled.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
-      if (h > 0) DrawModuleRow(canvas, rowBox, scaled.Pixels, bars);
+      if (mapped != row.size()) {
+        map = ScaleColumns(static_cast<int>(row.size()), width, control.CompleteDraw());
+        mapped = row.size();
+      }
+      if (map.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
+      if (h > 0 && !map.Starts.empty()) DrawMappedRow(canvas, rowBox, row, map, bars);
     }
     return;
   }

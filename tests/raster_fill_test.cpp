@@ -178,5 +178,30 @@ TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
   }
 }
 
+// The column map that PDF417 rows share puts every module exactly where ScalePattern puts it.
+TEST(RasterQuickPaths, ColumnMapMatchesTheScaledPattern) {
+  for (const bool complete : {false, true}) {
+    for (int length = 1; length <= 45; ++length) {
+      std::string pattern;
+      for (int i = 0; i < length; ++i) pattern += "10011101"[i % 8];
+      for (int width = 0; width <= 140; ++width) {
+        SCOPED_TRACE(testing::Message() << complete << " L " << length << " W " << width);
+        const TScaledPattern s = ScalePattern(pattern, {}, width, complete);
+        const TColumnMap map = ScaleColumns(length, width, complete);
+        ASSERT_EQ(map.OutOfBox, s.OutOfBox);
+        std::string expanded;
+        if (!map.Starts.empty()) {
+          ASSERT_EQ(map.Starts.size(), static_cast<std::size_t>(length) + 1);
+          for (int m = 0; m < length; ++m)
+            expanded.append(static_cast<std::size_t>(map.Starts[static_cast<std::size_t>(m) + 1] -
+                                                     map.Starts[static_cast<std::size_t>(m)]),
+                            pattern[static_cast<std::size_t>(m)]);
+        }
+        ASSERT_EQ(expanded, s.Pixels);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brevix

@@ -78,6 +78,20 @@ TEST(RenderPDF417, RowsStretchOverTheBox) {
         ASSERT_EQ(bmp.Pixel(x, y), dark ? clBlack : clRed) << x << "," << y;
       }
     }
+    // The same rectangles, one call each, as the expanded rows give.
+    TRecordingCanvas drawn, expected;
+    DrawPDF417(drawn, {0, 0, r.width, height}, *bc);
+    for (int i = 0; i < rowCount; ++i) {
+      const int top = (i * height + rowCount - 1) / rowCount;
+      const int bottom = ((i + 1) * height + rowCount - 1) / rowCount;
+      if (bottom > top)
+        DrawModuleRow(expected, {0, top, r.width, bottom}, scaled[static_cast<std::size_t>(i)]);
+    }
+    const auto drawnFills = drawn.CallsOf(TCanvasOp::FillRect);
+    const auto expectedFills = expected.CallsOf(TCanvasOp::FillRect);
+    ASSERT_EQ(drawnFills.size(), expectedFills.size());
+    for (std::size_t i = 0; i < drawnFills.size(); ++i)
+      EXPECT_EQ(drawnFills[i].Rect, expectedFills[i].Rect) << i;
   }
 }
 
