@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -494,6 +495,14 @@ std::vector<int> PDF417ErrorCorrection(const TPDF417Codewords& list, int level) 
 
 namespace {
 
+// The eight modules of every byte, highest bit first.
+constexpr auto kByteModules = [] {
+  std::array<std::array<char, 8>, 256> t{};
+  for (int b = 0; b < 256; ++b)
+    for (int bit = 7; bit >= 0; --bit) t[b][7 - bit] = (b >> bit) & 1 ? '1' : '0';
+  return t;
+}();
+
 // Appends the 17 modules of a codeword in the row's cluster: a bar first, then the 16 stored
 // bits, highest first.
 void AppendCodewordPattern(std::string& out, int codeword, int row) {
@@ -503,7 +512,8 @@ void AppendCodewordPattern(std::string& out, int codeword, int row) {
       kPDF417Patterns[Mod(row, kPDF417ClusterCount) * kPDF417CodewordCount + codeword];
   char modules[kModulesPerCodeword];
   modules[0] = '1';
-  for (int bit = 15; bit >= 0; --bit) modules[16 - bit] = (v >> bit) & 1u ? '1' : '0';
+  std::memcpy(modules + 1, kByteModules[(v >> 8) & 0xFF].data(), 8);
+  std::memcpy(modules + 9, kByteModules[v & 0xFF].data(), 8);
   out.append(modules, kModulesPerCodeword);
 }
 
