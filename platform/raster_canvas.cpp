@@ -7,6 +7,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -394,6 +395,9 @@ class TGlyphCache {
     FT_F26Dot6 EmPixels64 = 0;
     TMetrics Metrics;
     std::map<std::pair<char32_t, int>, TGlyph> Glyphs;
+    // Upright ASCII glyphs, what captions are made of, found without a map search (the map's
+    // nodes never move).
+    std::array<const TGlyph*, 128> Upright{};
   };
 
   TGlyphCache() {
@@ -428,6 +432,14 @@ class TGlyphCache {
   }
 
   const TGlyph& Glyph(TSized& sized, char32_t ch, int escapement) {
+    const bool ascii = escapement == 0 && ch < 128;
+    if (ascii && sized.Upright[ch]) return *sized.Upright[ch];
+    const TGlyph& g = FindOrMakeGlyph(sized, ch, escapement);
+    if (ascii) sized.Upright[ch] = &g;
+    return g;
+  }
+
+  const TGlyph& FindOrMakeGlyph(TSized& sized, char32_t ch, int escapement) {
     const auto key = std::make_pair(ch, escapement);
     if (auto it = sized.Glyphs.find(key); it != sized.Glyphs.end()) return it->second;
     int turn = escapement % 3600;
@@ -848,19 +860,30 @@ void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement
     const TGlyphCache::TGlyph& g = FCache->Glyph(*sized, CodePoint(ch), escapement);
     const TPoint origin = at(u0 + pen, v0 + m.Ascent);
     pen += FCache->Glyph(*sized, CodePoint(ch), 0).Advance;
-    for (int r = 0; r < g.Rows; ++r) {
-      const int py = origin.Y + g.Top + r;
-      if (py < c.Top || py >= c.Bottom) continue;
-      for (int col = 0; col < g.Width; ++col) {
-        const int px = origin.X + g.Left + col;
-        if (px < c.Left || px >= c.Right) continue;
-        const int a = g.Coverage[static_cast<std::size_t>(r * g.Width + col)];
+    // The glyph's rows and columns that land inside the clip, found once per glyph. Widened:
+    // an origin far outside the bitmap must not overflow.
+    const long long gx = static_cast<long long>(origin.X) + g.Left;
+    const long long gy = static_cast<long long>(origin.Y) + g.Top;
+    const int r0 = static_cast<int>(std::clamp<long long>(c.Top - gy, 0, g.Rows));
+    const int r1 = static_cast<int>(std::clamp<long long>(c.Bottom - gy, 0, g.Rows));
+    const int c0 = static_cast<int>(std::clamp<long long>(c.Left - gx, 0, g.Width));
+    const int c1 = static_cast<int>(std::clamp<long long>(c.Right - gx, 0, g.Width));
+    if (r0 >= r1 || c0 >= c1) continue;
+    const int src[3] = {static_cast<int>(ColorR(color)), static_cast<int>(ColorG(color)),
+                        static_cast<int>(ColorB(color))};
+    const std::size_t stride = static_cast<std::size_t>(FBitmap.Width) * 3;
+    for (int r = r0; r < r1; ++r) {
+      const std::uint8_t* const cover =
+          g.Coverage.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(g.Width);
+      std::uint8_t* const line = FBitmap.Rgb.data() + static_cast<std::size_t>(gy + r) * stride;
+      for (int col = c0; col < c1; ++col) {
+        const int a = cover[col];
         if (a == 0) continue;
-        const TColor d = FBitmap.Pixel(px, py);
-        auto mix = [a](int dst, int src) { return dst + ((src - dst) * a + 127) / 255; };
-        FBitmap.SetPixel(px, py,
-                         RGBColor(mix(ColorR(d), ColorR(color)), mix(ColorG(d), ColorG(color)),
-                                  mix(ColorB(d), ColorB(color))));
+        std::uint8_t* const px = line + static_cast<std::size_t>(gx + col) * 3;
+        for (int k = 0; k < 3; ++k) {
+          const int dst = px[k];
+          px[k] = static_cast<std::uint8_t>(dst + ((src[k] - dst) * a + 127) / 255);
+        }
       }
     }
   }
