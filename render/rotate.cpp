@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <numbers>
 
 namespace brevix {
@@ -90,6 +91,17 @@ TRect FitBox(const TRect& rect, int angle) {
   // Widened: a rectangle from the host may span the whole int range.
   const long long cx = (static_cast<long long>(rect.Left) + rect.Right) / 2;
   const long long cy = (static_cast<long long>(rect.Top) + rect.Bottom) / 2;
+  auto at = [](long long v) {
+    return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+  };
+  if (angle == 0) {
+    // tan 0 is exactly 0: the sides are |w| and |h|, with no trigonometry.
+    const long long l1 =
+        std::min<long long>(std::llabs(static_cast<long long>(rect.Right) - rect.Left), INT32_MAX);
+    const long long l2 =
+        std::min<long long>(std::llabs(static_cast<long long>(rect.Bottom) - rect.Top), INT32_MAX);
+    return TRect{at(cx - l1 / 2), at(cy - l2 / 2), at(cx + l1 / 2), at(cy + l2 / 2)};
+  }
   const long double w = static_cast<long double>(rect.Right) - rect.Left;
   const long double h = static_cast<long double>(rect.Bottom) - rect.Top;
   const long double t = std::tan(angle * std::numbers::pi_v<long double> / 180);
@@ -99,9 +111,6 @@ TRect FitBox(const TRect& rect, int angle) {
   const int l1 = RoundHalfEven(std::sqrt(a * a + b * b));
   const long double cc = w - a, d = h - b;
   const int l2 = RoundHalfEven(std::sqrt(cc * cc + d * d));
-  auto at = [](long long v) {
-    return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
-  };
   return TRect{at(cx - l1 / 2), at(cy - l2 / 2), at(cx + l1 / 2), at(cy + l2 / 2)};
 }
 

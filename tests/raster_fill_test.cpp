@@ -30,6 +30,23 @@ TEST(RasterQuickPaths, QuarterTurnsMatchTheGeneralRotation) {
   }
 }
 
+TEST(RasterQuickPaths, UprightFitBoxMatchesTheGeneralFormula) {
+  const TRect rects[] = {{0, 0, 5, 3},
+                         {0, 0, 6, 4},
+                         {-7, 3, 120, 41},
+                         {10, 10, 0, 0},
+                         {3, 3, 3, 3},
+                         {-1, -1, 0, 0},
+                         {INT_MIN, 0, INT_MAX, 9},
+                         {0, INT_MIN, 11, INT_MAX},
+                         {INT_MIN, INT_MIN, INT_MAX, INT_MAX}};
+  for (const TRect& r : rects) {
+    SCOPED_TRACE(testing::Message() << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom);
+    // A full turn takes the trigonometric path.
+    EXPECT_EQ(FitBox(r, 0), FitBox(r, 360));
+  }
+}
+
 // Draws the polygon on a fresh bitmap, once as given and once with its first corner repeated at
 // the end, which the upright-rectangle path does not take.
 void ExpectSamePixels(std::vector<TPoint> corners, TColor color) {
