@@ -169,6 +169,19 @@ TBarCodeInfo CatalogueRow(int value) {
   return info;
 }
 
+const std::array<bool, 256>& CharSetTable(int value) {
+  using TTable = std::array<bool, 256>;
+  static const auto tables = [] {
+    std::array<TTable, kTypeBarCount> t{};
+    for (std::size_t v = 0; v < t.size(); ++v)
+      for (const char c : BuildCharSet(kCatalogue[v])) t[v][static_cast<unsigned char>(c)] = true;
+    return t;
+  }();
+  static const TTable none{};
+  if (value < 0 || value >= kTypeBarCount) return none;
+  return tables[static_cast<std::size_t>(value)];
+}
+
 const char* TypeBarIdentifier(int value) {
   if (value < 0 || value >= kTypeBarCount) return "";
   return kIdentifiers[static_cast<std::size_t>(value)];

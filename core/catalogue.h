@@ -1,6 +1,7 @@
 #pragma once
 // The symbology catalogue and the message table.
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,9 @@ void GetBarCodeInfo(int value, TBarCodeInfo& info);
 // A fresh record for a symbology; all fields empty outside 0..32 (no masking, unlike
 // GetBarCodeInfo), so a value cast from an arbitrary integer never selects a row by accident.
 TBarCodeInfo CatalogueRow(int value);
+// Which bytes belong to the character set of the row CatalogueRow(value) gives (none for a value
+// outside the enumeration): texts are checked against it without building the set's string.
+const std::array<bool, 256>& CharSetTable(int value);
 // The enumeration identifier of a symbology ("csCode39"); empty outside 0..32.
 const char* TypeBarIdentifier(int value);
 // The message text a result code starts from ("Correct", ...); empty outside the table.

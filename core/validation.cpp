@@ -1,5 +1,6 @@
 // Check-character completion when Text is set, and the check every encoding starts with.
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <vector>
 
@@ -41,9 +42,9 @@ void Pick(TPicked& picked, std::string_view text, std::size_t from, std::size_t 
 }
 
 // Index of the first character of s missing from charSet (exact bytes), or npos.
-std::size_t FirstOutOfSet(std::string_view s, std::string_view charSet) {
+std::size_t FirstOutOfSet(std::string_view s, const std::array<bool, 256>& charSet) {
   for (std::size_t i = 0; i < s.size(); ++i)
-    if (charSet.find(s[i]) == std::string_view::npos) return i;
+    if (!charSet[static_cast<unsigned char>(s[i])]) return i;
   return std::string_view::npos;
 }
 
@@ -134,12 +135,12 @@ bool TCustomBC::RejectChar(std::size_t pos, char c) {
 }
 
 bool TCustomBC::CheckCharSet(std::string_view s) {
-  const std::size_t i = FirstOutOfSet(s, CatalogueRow(FTypeBar).CharSet);
+  const std::size_t i = FirstOutOfSet(s, CharSetTable(FTypeBar));
   return i == std::string_view::npos || RejectChar(i + 1, s[i]);
 }
 
 bool TCustomBC::CheckCharSetAt(std::string_view chars, std::span<const std::size_t> positions) {
-  const std::size_t i = FirstOutOfSet(chars, CatalogueRow(FTypeBar).CharSet);
+  const std::size_t i = FirstOutOfSet(chars, CharSetTable(FTypeBar));
   return i == std::string_view::npos || RejectChar(positions[i], chars[i]);
 }
 
@@ -301,10 +302,10 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
 
     case csCodeEAN128: {
       // The accented letters of the catalogue set have no Code 128 symbol.
-      const std::string charSet = CatalogueRow(FTypeBar).CharSet;
+      const std::array<bool, 256>& charSet = CharSetTable(FTypeBar);
       for (std::size_t i = 0; i < n; ++i) {
         const char c = text[i];
-        if (static_cast<unsigned char>(c) > 127 || charSet.find(c) == std::string::npos)
+        if (static_cast<unsigned char>(c) > 127 || !charSet[static_cast<unsigned char>(c)])
           return RejectChar(i + 1, c);
       }
       return true;
