@@ -201,20 +201,27 @@ void MedianCutPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
 }  // namespace
 
 TGifImage GifImageFromBitmap(const TBitmap& bitmap, int maxColors) {
+  TGifImage image;
+  GifImageFromBitmap(bitmap, image, maxColors);
+  return image;
+}
+
+void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors) {
   CheckImageSize(bitmap.Width, bitmap.Height);
   assert(maxColors >= 1 && maxColors <= kMaxGifColors);
   assert(bitmap.Rgb.size() ==
          static_cast<std::size_t>(bitmap.Width) * static_cast<std::size_t>(bitmap.Height) * 3);
-  TGifImage image;
   image.Width = bitmap.Width;
   image.Height = bitmap.Height;
+  image.Palette.clear();
+  image.TransparentIndex = -1;
+  // Both conversions write every index, so stale ones from an earlier picture never show.
   image.Indices.resize(static_cast<std::size_t>(bitmap.Width) *
                        static_cast<std::size_t>(bitmap.Height));
   if (!TryExactPalette(bitmap, maxColors, image)) {
     image.Palette.clear();
     MedianCutPalette(bitmap, maxColors, image);
   }
-  return image;
 }
 
 bool AddTransparency(TGifImage& image, TColor color) {
