@@ -35,8 +35,8 @@ class TPngEncoder {
 
  private:
   struct TState;
-  // Compresses the rows waiting in the state, finishing the stream with Z_FINISH.
-  void Deflate(int flush);
+  // Compresses the rows of the state with zlib, behind the output so far.
+  void Deflate();
   std::unique_ptr<TState> FState;
 };
 

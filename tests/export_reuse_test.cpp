@@ -103,8 +103,9 @@ TEST(ExportReuse, WritingADrawnPictureMatchesDrawToFile) {
   EXPECT_EQ(test::ReadFileBytes(emf), test::ReadFileBytes(direct));
 }
 
-// Palette pictures of every bit depth; noise that deflate cannot shrink, larger than the first
-// guess at the output and than one batch of rows; a single pixel after a large picture.
+// Palette pictures of every bit depth: noise that hardly compresses, larger than the first guess
+// at the output; bands of repeated rows and runs; rows of a single byte; the widest rows, whose
+// repeats lie the farthest a deflate stream can reach back; a single pixel after a large picture.
 TGifImage PaletteImage(int width, int height, int colors, bool noise) {
   TGifImage image;
   image.Width = width;
@@ -125,8 +126,10 @@ TEST(PngEncoder, ReusedEncoderMatchesAFreshOneAndReadsBack) {
   const struct {
     int Width, Height, Colors;
     bool Noise;
-  } rows[] = {{300, 300, 256, true}, {1, 1, 1, false},   {203, 7, 2, false}, {65, 40, 4, true},
-              {31, 9, 16, false},    {500, 90, 2, true}, {1, 1, 2, false},   {64, 64, 256, false}};
+  } rows[] = {{300, 300, 256, true}, {1, 1, 1, false},      {203, 7, 2, false},
+              {65, 40, 4, true},     {31, 9, 16, false},    {500, 90, 2, true},
+              {1, 1, 2, false},      {64, 64, 256, false},  {5, 30, 2, false},
+              {8, 9, 3, false},      {32767, 3, 256, false}};
   test::TTempDir dir;
   TPngEncoder encoder;
   for (const auto& row : rows) {
