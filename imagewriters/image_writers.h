@@ -20,8 +20,8 @@ TBytes EncodeGif(const TGifImage& image);
 // Palette PNG of 1, 2, 4 or 8 bits per pixel; no transparency chunk.
 TBytes EncodePng(const TGifImage& image);
 
-// PNG encoding that keeps its compression state and buffers from one picture to the next, for
-// callers that write many: setting up the compressor and touching fresh buffers costs more than
+// PNG encoding that keeps the working memory of libpng and zlib and its buffers from one picture
+// to the next, for callers that write many: touching freshly allocated memory costs more than
 // encoding a small barcode. One encoder serves one thread at a time.
 class TPngEncoder {
  public:
@@ -35,8 +35,6 @@ class TPngEncoder {
 
  private:
   struct TState;
-  // Compresses the rows of the state with zlib, behind the output so far.
-  void Deflate();
   std::unique_ptr<TState> FState;
 };
 
