@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "imagewriters/image_writers.h"
+#include "imagewriters/png_arena.h"
 
 namespace brevix {
 
@@ -56,73 +57,6 @@ void PackRow(const std::uint8_t* src, std::size_t width, int bits, std::uint8_t*
     *dst = static_cast<std::uint8_t>(v << bits * static_cast<int>(perByte - k));
   }
 }
-
-// Memory for libpng and zlib that stays with the encoder: blocks handed out front to back and
-// taken back all at once after each picture. libpng and zlib ask for 50 to 200 KB a picture, and
-// touching that much fresh memory every time costs more than encoding a small barcode. Requests
-// too large for a block, or past the blocks kept, come from malloc and go back to free.
-class TPngArena {
- public:
-  TPngArena() = default;
-  TPngArena(const TPngArena&) = delete;
-  TPngArena& operator=(const TPngArena&) = delete;
-  ~TPngArena() { Reset(); }
-
-  void* Allocate(std::size_t size) {
-    if (size <= kLargest) {
-      size = (size + kAlign - 1) & ~(kAlign - 1);
-      for (; FBlock < FBlocks.size(); ++FBlock, FUsed = 0) {
-        if (size <= kBlockBytes - FUsed) {
-          void* p = FBlocks[FBlock].get() + FUsed;
-          FUsed += size;
-          return p;
-        }
-      }
-      if (FBlocks.size() < kMaxBlocks) {
-        FBlocks.emplace_back(new (std::nothrow) std::byte[kBlockBytes]);
-        if (!FBlocks.back()) {
-          FBlocks.pop_back();
-          return nullptr;
-        }
-        FUsed = size;
-        return FBlocks.back().get();
-      }
-    }
-    void* p = std::malloc(size);
-    if (p) FLarge.push_back(p);
-    return p;
-  }
-
-  // Memory from the blocks waits for Reset; only malloc'd pieces go back now.
-  void Free(void* p) {
-    const auto it = std::find(FLarge.begin(), FLarge.end(), p);
-    if (it == FLarge.end()) return;
-    std::free(p);
-    *it = FLarge.back();
-    FLarge.pop_back();
-  }
-
-  // Takes every block back, after libpng has let go of all its memory.
-  void Reset() {
-    for (void* p : FLarge) std::free(p);
-    FLarge.clear();
-    FBlock = 0;
-    FUsed = 0;
-  }
-
- private:
-  static constexpr std::size_t kAlign = alignof(std::max_align_t);
-  static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
-  static constexpr std::size_t kLargest = kBlockBytes / 2;
-  // Enough for the compressor and the rows of all but the widest pictures; a picture that needs
-  // more takes the rest from malloc rather than keep it in the encoder.
-  static constexpr std::size_t kMaxBlocks = 2;
-
-  std::vector<std::unique_ptr<std::byte[]>> FBlocks;
-  std::size_t FBlock = 0;  // the block handing out memory now
-  std::size_t FUsed = 0;   // bytes of it handed out
-  std::vector<void*> FLarge;
-};
 
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
 struct TPngJob {
