@@ -92,7 +92,8 @@ void PrintUsage(std::FILE* out) {
       "  brevix --codepage 1250 --pdf417-mode binary csCodePDF417 'Zlu\xc5\xa5ou\xc4\x8dk\xc3\xbd' "
       "-W 300 cz.bmp\n"
       "  brevix csCodeUPC_A 03600029145 -          (prints the module pattern)\n"
-      "  printf 'a.png,csCodeEAN8,9638507\\nb.png,csCode39,ABC,angle=90,width=80,height=300\\n' | brevix --batch -\n"
+      "  printf 'a.png,csCodeEAN8,9638507\\nb.png,csCode39,ABC,angle=90,width=80,height=300\\n' | "
+      "brevix --batch -\n"
       "\n"
       "Exit status: 0 done, 1 a text was refused, 2 usage error or bad batch record,\n"
       "3 a file could not be written (batch: the most serious of all records).\n",
@@ -147,13 +148,13 @@ TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
       bc.EncodeText(bc.Text());
       return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};
     }
-    // A trial drawing tells whether the symbol fits and the text is valid.
-    RenderToBitmap(bc);
+    // The drawing tells whether the symbol fits and the text is valid; only then is it written.
+    const TBitmap& picture = RenderForExport(bc);
     if (bc.ErrorMessage() != erOK) {
       return {kExitRefused, "\"" + CodePageToUtf8(codePage, bc.Text()) +
                                 "\": " + CodePageToUtf8(codePage, bc.ErrorText())};
     }
-    DrawToFile(bc, fileName);
+    WriteRenderedFile(bc, picture, fileName);
   } catch (const EImageWriteError& e) {
     return {kExitWrite, e.what()};
   } catch (const EImageEncodeError& e) {

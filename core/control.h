@@ -17,6 +17,9 @@
 
 namespace brevix {
 
+// Buffers of the file export (render/export.cpp), opaque here.
+class TExportScratch;
+
 // Fired after the barcode is drawn: the control, the paint rectangle, the text.
 using TBarCodePaintEvent = std::function<void(TObject* sender, TRect& r, const std::string& text)>;
 
@@ -89,6 +92,11 @@ class TCustomBC : public TCustomControl {
   const std::string& DrawnPattern() const { return FDrawnPattern; }
   void SetDrawnPattern(std::string p) { FDrawnPattern = std::move(p); }
 
+  // Buffers the file export keeps from one picture to the next, made on first use. Each control
+  // has its own (Assign leaves them alone); like the control, they serve one thread at a time.
+  using TExportScratchPtr = std::unique_ptr<TExportScratch, void (*)(TExportScratch*)>;
+  TExportScratchPtr& ExportScratch() { return FExportScratch; }
+
   // --- Events -----------------------------------------------------------------------------
   TBarCodePaintEvent OnPaint;
   TNotifyEvent OnChangeTypeCode;
@@ -160,6 +168,7 @@ class TCustomBC : public TCustomControl {
   bool FCheckCharacters = true;
   std::unique_ptr<TPDF417> FPDF417;
   int FMustBe = 0;  // the digit erMustBe asks for
+  TExportScratchPtr FExportScratch{nullptr, nullptr};
 };
 
 // Publishes the properties; all behaviour is in TCustomBC.

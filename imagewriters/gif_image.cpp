@@ -32,42 +32,44 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
   std::array<std::uint8_t, kSlots> values{};
   keys.fill(kEmpty);
 
-  const std::uint8_t* p = bitmap.Rgb.data();
-  const std::size_t n = image.Indices.size();
   const std::size_t width = static_cast<std::size_t>(bitmap.Width);
+  const std::size_t height = static_cast<std::size_t>(bitmap.Height);
+  const std::size_t stride = width * 3;
   // Bars and background alternate: the two latest colours are kept before the table is asked.
   TColor last = kEmpty, previous = kEmpty;
   std::uint8_t lastIndex = 0, previousIndex = 0;
-  for (std::size_t i = 0; i < n; ++i, p += 3) {
+  for (std::size_t y = 0; y < height; ++y) {
+    const std::uint8_t* p = bitmap.Rgb.data() + y * stride;
+    std::uint8_t* out = image.Indices.data() + y * width;
     // Most rows of a barcode repeat the row above: they take its indices whole.
-    if (i % width == 0 && i >= width && std::memcmp(p, p - width * 3, width * 3) == 0) {
-      std::memcpy(&image.Indices[i], &image.Indices[i - width], width);
-      i += width - 1;
-      p += (width - 1) * 3;
+    if (y > 0 && std::memcmp(p, p - stride, stride) == 0) {
+      std::memcpy(out, out - width, width);
       continue;
     }
-    const TColor c = ColorAt(p);
-    if (c != last) {
-      std::uint8_t index;
-      if (c == previous) {
-        index = previousIndex;
-      } else {
-        std::size_t slot = (c * 2654435761u) >> 22 & (kSlots - 1);
-        while (keys[slot] != c && keys[slot] != kEmpty) slot = (slot + 1) & (kSlots - 1);
-        if (keys[slot] == kEmpty) {
-          if (image.Palette.size() == static_cast<std::size_t>(maxColors)) return false;
-          keys[slot] = c;
-          values[slot] = static_cast<std::uint8_t>(image.Palette.size());
-          image.Palette.push_back(c);
+    for (std::size_t x = 0; x < width; ++x, p += 3) {
+      const TColor c = ColorAt(p);
+      if (c != last) {
+        std::uint8_t index;
+        if (c == previous) {
+          index = previousIndex;
+        } else {
+          std::size_t slot = (c * 2654435761u) >> 22 & (kSlots - 1);
+          while (keys[slot] != c && keys[slot] != kEmpty) slot = (slot + 1) & (kSlots - 1);
+          if (keys[slot] == kEmpty) {
+            if (image.Palette.size() == static_cast<std::size_t>(maxColors)) return false;
+            keys[slot] = c;
+            values[slot] = static_cast<std::uint8_t>(image.Palette.size());
+            image.Palette.push_back(c);
+          }
+          index = values[slot];
         }
-        index = values[slot];
+        previous = last;
+        previousIndex = lastIndex;
+        last = c;
+        lastIndex = index;
       }
-      previous = last;
-      previousIndex = lastIndex;
-      last = c;
-      lastIndex = index;
+      out[x] = lastIndex;
     }
-    image.Indices[i] = lastIndex;
   }
   return true;
 }
@@ -201,20 +203,27 @@ void MedianCutPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
 }  // namespace
 
 TGifImage GifImageFromBitmap(const TBitmap& bitmap, int maxColors) {
+  TGifImage image;
+  GifImageFromBitmap(bitmap, image, maxColors);
+  return image;
+}
+
+void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors) {
   CheckImageSize(bitmap.Width, bitmap.Height);
   assert(maxColors >= 1 && maxColors <= kMaxGifColors);
   assert(bitmap.Rgb.size() ==
          static_cast<std::size_t>(bitmap.Width) * static_cast<std::size_t>(bitmap.Height) * 3);
-  TGifImage image;
   image.Width = bitmap.Width;
   image.Height = bitmap.Height;
+  image.Palette.clear();
+  image.TransparentIndex = -1;
+  // Both conversions write every index, so stale ones from an earlier picture never show.
   image.Indices.resize(static_cast<std::size_t>(bitmap.Width) *
                        static_cast<std::size_t>(bitmap.Height));
   if (!TryExactPalette(bitmap, maxColors, image)) {
     image.Palette.clear();
     MedianCutPalette(bitmap, maxColors, image);
   }
-  return image;
 }
 
 bool AddTransparency(TGifImage& image, TColor color) {

@@ -29,6 +29,8 @@ struct TGifImage {
 // median cut, without dithering, so that bars stay solid. Throws EImageEncodeError for a size out
 // of bounds.
 TGifImage GifImageFromBitmap(const TBitmap& bitmap, int maxColors = kMaxGifColors);
+// The same into an existing image, whose buffers are reused: every field is replaced.
+void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors = kMaxGifColors);
 
 // Marks color transparent (the graphic control extension of the frame). A colour the picture does
 // not use gets a palette entry of its own, so no other pixel turns transparent. Returns false,

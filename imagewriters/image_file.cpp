@@ -42,7 +42,7 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// Resolves a symbolic link so that the rename replaces the file it names, not the link.
+// The file a symbolic link names, through every link on the way.
 std::string ResolveLink(const std::string& fileName) {
   char* real = realpath(fileName.c_str(), nullptr);
   if (!real) return fileName;  // a dangling link is replaced like any other name
@@ -51,10 +51,19 @@ std::string ResolveLink(const std::string& fileName) {
   return result;
 }
 
-// Owns the temporary file until it is renamed into place; removes it otherwise.
+// Owns a temporary file beside the target until it is renamed into place; removes it otherwise.
 class TTempFile {
  public:
-  TTempFile(const std::string& fileName, const std::string& directory) : FFileName(fileName) {
+  explicit TTempFile(const std::string& fileName) : FFileName(fileName) {}
+  ~TTempFile() {
+    if (FFd >= 0) close(FFd);
+    if (!FPath.empty()) unlink(FPath.c_str());
+  }
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+
+  // Creates the file in directory; false with errno set when that fails.
+  bool TryCreate(const std::string& directory) {
     // Unlikely to collide, and O_EXCL settles a collision: the process and the clock name it.
     // (Opening a random device for every file costs more than writing a small picture.)
     const auto pid = static_cast<unsigned long long>(getpid());
@@ -68,25 +77,24 @@ class TTempFile {
       FFd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (FFd >= 0) {
         FPath = std::move(path);
-        return;
+        return true;
       }
-      if (errno != EEXIST) break;
+      if (errno != EEXIST) return false;
     }
+    return false;
+  }
+  void Create(const std::string& directory) {
+    if (TryCreate(directory)) return;
     const int err = errno;
     if (err == ENOENT || err == ENOTDIR) {
-      throw EImageWriteError(fileName, "the directory \"" + directory + "\" does not exist");
+      throw EImageWriteError(FFileName, "the directory \"" + directory + "\" does not exist");
     }
-    throw EImageWriteError(fileName,
+    throw EImageWriteError(FFileName,
                            "cannot create a file in \"" + directory + "\": " + ErrnoText(err));
   }
-  ~TTempFile() {
-    if (FFd >= 0) close(FFd);
-    if (!FPath.empty()) unlink(FPath.c_str());
-  }
-  TTempFile(const TTempFile&) = delete;
-  TTempFile& operator=(const TTempFile&) = delete;
 
-  void Write(std::span<const std::uint8_t> bytes) {
+  // Writes the bytes and closes the file, so that a late write error shows before the rename.
+  void WriteAll(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
       const ssize_t n = write(FFd, bytes.data(), bytes.size());
       if (n < 0) {
@@ -95,14 +103,29 @@ class TTempFile {
       }
       bytes = bytes.subspan(static_cast<std::size_t>(n));
     }
-  }
-  void CopyModeFrom(mode_t mode) { (void)fchmod(FFd, mode & 07777); }
-  void CommitAs(const std::string& target) {
     const int fd = FFd;
     FFd = -1;
     if (close(fd) != 0) Fail(errno);
+  }
+  // Gives the file the name target unless something holds that name already. False when
+  // something does, or the file system cannot rename without replacing.
+  bool TryCommitAsNew(const std::string& target) {
+    if (renameat2(AT_FDCWD, FPath.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+      FPath.clear();
+      return true;
+    }
+    const int err = errno;
+    if (err == EEXIST || err == EINVAL || err == ENOSYS || err == ENOTSUP) return false;
+    Fail(err);
+  }
+  void CopyModeFrom(mode_t mode) { (void)chmod(FPath.c_str(), mode & 07777); }
+  void CommitAs(const std::string& target) {
     if (rename(FPath.c_str(), target.c_str()) != 0) Fail(errno);
     FPath.clear();
+  }
+  bool IsIn(const std::string& directory) const {
+    return FPath.size() > directory.size() && FPath.compare(0, directory.size(), directory) == 0 &&
+           FPath.find('/', directory.size() + 1) == std::string::npos;
   }
 
  private:
@@ -120,11 +143,20 @@ void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8
   // The system reads a name up to its first NUL: "a.txt\0.png" would write a.txt.
   if (fileName.find('\0') != std::string::npos)
     throw EImageWriteError(fileName, "the file name holds a NUL character");
-  // One lstat answers for the common case, a name that is not a link.
+  // Most writes make a new file: its content goes beside it first and then takes the name by a
+  // rename that never replaces anything, which needs no look at the name beforehand.
+  TTempFile temp(fileName);
+  const std::string directory = DirectoryOf(fileName);
+  if (temp.TryCreate(directory)) {
+    temp.WriteAll(bytes);
+    if (temp.TryCommitAsNew(fileName)) return;
+  }
+  // Something holds the name (or the directory refused the file; the checks below name why).
   struct stat st {};
   bool exists = lstat(fileName.c_str(), &st) == 0;
   std::string target = fileName;
   if (exists && S_ISLNK(st.st_mode)) {
+    // Resolved, so that the rename replaces the file the link names, not the link.
     target = ResolveLink(fileName);
     exists = stat(target.c_str(), &st) == 0;
   }
@@ -132,10 +164,17 @@ void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8
   if (exists && access(target.c_str(), W_OK) != 0) {
     throw EImageWriteError(fileName, ErrnoText(errno));
   }
-  TTempFile temp(fileName, DirectoryOf(target));
-  if (exists) temp.CopyModeFrom(st.st_mode);
-  temp.Write(bytes);
-  temp.CommitAs(target);
+  const std::string targetDirectory = DirectoryOf(target);
+  TTempFile other(fileName);
+  TTempFile* file = &temp;
+  if (!temp.IsIn(targetDirectory)) {
+    // A link into another directory: the content is written again beside the file it names.
+    other.Create(targetDirectory);
+    other.WriteAll(bytes);
+    file = &other;
+  }
+  if (exists) file->CopyModeFrom(st.st_mode);
+  file->CommitAs(target);
 }
 
 }  // namespace brevix

@@ -44,18 +44,18 @@ void CheckImageSize(int width, int height);
 // its permission bits, and a read-only file is refused as an ordinary overwrite would be.
 void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes);
 
-// Encodes (encode() returns TBytes) and writes the result under fileName; an encoding problem
-// becomes an EImageWriteError naming the file. Nothing touches the disk before the whole file is
-// encoded.
+// Encodes (encode() returns TBytes, or a span of bytes that outlives the call) and writes the
+// result under fileName; an encoding problem becomes an EImageWriteError naming the file. Nothing
+// touches the disk before the whole file is encoded.
 template <class TEncode>
 void SaveImageFile(const std::string& fileName, TEncode&& encode) {
-  TBytes bytes;
+  decltype(encode()) bytes{};
   try {
     bytes = encode();
   } catch (const EImageEncodeError& e) {
     throw EImageWriteError(fileName, e.what());
   }
-  WriteFileAtomically(fileName, bytes);
+  WriteFileAtomically(fileName, std::span<const std::uint8_t>(bytes));
 }
 
 }  // namespace brevix

@@ -1,6 +1,8 @@
 #include "render/export.h"
 
+#include <cassert>
 #include <cctype>
+#include <optional>
 
 #include "core/control.h"
 #include "imagewriters/image_writers.h"
@@ -23,15 +25,100 @@ constexpr struct {
     {".TIFF", TExportFormat::Tiff}, {".JPG", TExportFormat::Jpeg},
 };
 
-TGifImage GifImageOf(TCustomBC& control, bool transparency) {
-  const TBitmap bitmap = RenderToBitmap(control);
-  TGifImage image = GifImageFromBitmap(bitmap);
-  if (transparency && !AddTransparency(image, control.Color_Back())) {
+// Beyond this many bytes of bitmap the buffers are let go after the export: a rare giant picture
+// should not keep its memory in the control.
+constexpr std::size_t kKeepBytes = std::size_t{16} << 20;
+
+}  // namespace
+
+// What one control's exports reuse: touching freshly allocated memory and setting up a
+// compressor cost more than drawing and encoding a small barcode.
+class TExportScratch {
+ public:
+  TBitmap Bitmap;
+  TGifImage Image;
+  TBytes Bytes;  // the file of the writers that return theirs
+  std::optional<TPngEncoder> Png;
+};
+
+namespace {
+
+void DeleteScratch(TExportScratch* scratch) {
+  delete scratch;
+}
+
+TExportScratch& ScratchOf(TCustomBC& control) {
+  TCustomBC::TExportScratchPtr& scratch = control.ExportScratch();
+  if (!scratch) scratch = TCustomBC::TExportScratchPtr(new TExportScratch, DeleteScratch);
+  return *scratch;
+}
+
+// Drops the scratch of a control at the end of an export when a giant picture filled it.
+class TTrimScratch {
+ public:
+  explicit TTrimScratch(TCustomBC& control) : FControl(control) {}
+  ~TTrimScratch() {
+    auto& scratch = FControl.ExportScratch();
+    if (scratch && scratch->Bitmap.Rgb.capacity() > kKeepBytes) scratch.reset();
+  }
+  TTrimScratch(const TTrimScratch&) = delete;
+  TTrimScratch& operator=(const TTrimScratch&) = delete;
+
+ private:
+  TCustomBC& FControl;
+};
+
+void RenderInto(TCustomBC& control, TBitmap& bitmap) {
+  const int width = control.Width(), height = control.Height();
+  CheckImageSize(width, height);
+  bitmap.Reset(width, height, control.Color_Back());
+  TRasterCanvas canvas(bitmap);
+  DrawBarCode(canvas, TRect{0, 0, width, height}, control);
+}
+
+const TGifImage& GifImageOf(TExportScratch& scratch, const TBitmap& bitmap, TColor back,
+                            bool transparency) {
+  TGifImage& image = scratch.Image;
+  GifImageFromBitmap(bitmap, image);
+  if (transparency && !AddTransparency(image, back)) {
     // A full palette without the background colour: reduce one colour further to make room.
-    image = GifImageFromBitmap(bitmap, kMaxGifColors - 1);
-    AddTransparency(image, control.Color_Back());
+    GifImageFromBitmap(bitmap, image, kMaxGifColors - 1);
+    AddTransparency(image, back);
   }
   return image;
+}
+
+// The file of a raster format, in the scratch.
+std::span<const std::uint8_t> EncodeRaster(TCustomBC& control, TExportScratch& scratch,
+                                           const TBitmap& bitmap, TExportFormat format) {
+  const TColor back = control.Color_Back();
+  switch (format) {
+    case TExportFormat::Bmp:
+      scratch.Bytes = EncodeBmp(bitmap);
+      return scratch.Bytes;
+    case TExportFormat::Jpeg:
+      scratch.Bytes = EncodeJpeg(bitmap, kJpegQuality);
+      return scratch.Bytes;
+    case TExportFormat::Gif:
+      scratch.Bytes = EncodeGif(GifImageOf(scratch, bitmap, back, control.Transparent()));
+      return scratch.Bytes;
+    case TExportFormat::Png:
+      if (!scratch.Png) scratch.Png.emplace();
+      return scratch.Png->Encode(GifImageOf(scratch, bitmap, back, false));
+    case TExportFormat::Tiff:
+      scratch.Bytes = EncodeTiff(GifImageOf(scratch, bitmap, back, false));
+      return scratch.Bytes;
+    case TExportFormat::None:
+    case TExportFormat::Wmf:
+    case TExportFormat::Emf:
+      break;
+  }
+  assert(false && "not a raster format");
+  return {};
+}
+
+bool IsMetafile(TExportFormat format) {
+  return format == TExportFormat::Wmf || format == TExportFormat::Emf;
 }
 
 TBytes RecordMetafile(TCustomBC& control, TMetafileKind kind) {
@@ -64,46 +151,49 @@ TExportFormat ExportFormatOf(std::string_view fileName) {
 }
 
 TBitmap RenderToBitmap(TCustomBC& control) {
-  const int width = control.Width(), height = control.Height();
-  CheckImageSize(width, height);
-  TBitmap bitmap(width, height, control.Color_Back());
-  TRasterCanvas canvas(bitmap);
-  DrawBarCode(canvas, TRect{0, 0, width, height}, control);
+  TBitmap bitmap;
+  RenderInto(control, bitmap);
   return bitmap;
+}
+
+const TBitmap& RenderForExport(TCustomBC& control) {
+  TExportScratch& scratch = ScratchOf(control);
+  RenderInto(control, scratch.Bitmap);
+  return scratch.Bitmap;
 }
 
 void DrawToFile(TCustomBC& control, const std::string& fileName) {
   if (fileName.empty()) return;
   const TExportFormat format = ExportFormatOf(fileName);
-  // Rendering and encoding run inside SaveImageFile, so that their failures name the file and
+  if (format == TExportFormat::None) return;
+  // Drawing and encoding run inside SaveImageFile, so that their failures name the file and
   // nothing reaches the disk before the file is complete.
-  switch (format) {
-    case TExportFormat::None:
-      return;
-    case TExportFormat::Bmp:
-      SaveImageFile(fileName, [&] { return EncodeBmp(RenderToBitmap(control)); });
-      return;
-    case TExportFormat::Jpeg:
-      SaveImageFile(fileName, [&] { return EncodeJpeg(RenderToBitmap(control), kJpegQuality); });
-      return;
-    case TExportFormat::Gif:
-      SaveImageFile(fileName,
-                    [&] { return EncodeGif(GifImageOf(control, control.Transparent())); });
-      return;
-    case TExportFormat::Png:
-      SaveImageFile(fileName, [&] { return EncodePng(GifImageOf(control, false)); });
-      return;
-    case TExportFormat::Tiff:
-      SaveImageFile(fileName, [&] { return EncodeTiff(GifImageOf(control, false)); });
-      return;
-    case TExportFormat::Wmf:
-    case TExportFormat::Emf:
-      SaveImageFile(fileName, [&] {
-        return RecordMetafile(
-            control, format == TExportFormat::Emf ? TMetafileKind::Emf : TMetafileKind::Wmf);
-      });
-      return;
+  if (IsMetafile(format)) {
+    SaveImageFile(fileName, [&] {
+      return RecordMetafile(control,
+                            format == TExportFormat::Emf ? TMetafileKind::Emf : TMetafileKind::Wmf);
+    });
+    return;
   }
+  TExportScratch& scratch = ScratchOf(control);
+  const TTrimScratch trim(control);
+  SaveImageFile(fileName, [&] {
+    RenderInto(control, scratch.Bitmap);
+    return EncodeRaster(control, scratch, scratch.Bitmap, format);
+  });
+}
+
+void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::string& fileName) {
+  if (fileName.empty()) return;
+  const TExportFormat format = ExportFormatOf(fileName);
+  if (format == TExportFormat::None) return;
+  if (IsMetafile(format)) {
+    DrawToFile(control, fileName);
+    return;
+  }
+  TExportScratch& scratch = ScratchOf(control);
+  const TTrimScratch trim(control);
+  SaveImageFile(fileName, [&] { return EncodeRaster(control, scratch, picture, format); });
 }
 
 void CopyToClipboard(TCustomBC& control, TClipboard& clipboard) {

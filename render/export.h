@@ -26,12 +26,21 @@ std::string_view ExtensionOf(std::string_view fileName);
 // transparent GIF is clear exactly there. Raises EImageEncodeError for a size out of bounds.
 TBitmap RenderToBitmap(TCustomBC& control);
 
+// RenderToBitmap into a bitmap the control keeps for its exports, valid until its next export;
+// drawing into memory touched before is much cheaper than into a fresh bitmap.
+const TBitmap& RenderForExport(TCustomBC& control);
+
 // Writes the picture under fileName in the format of its extension. An empty name or another
 // extension writes nothing and reports nothing. A failure raises EImageWriteError naming the
 // file (an existing file stays as it was); a PDF417 text its mode refuses raises EPDF417Error.
 // Barcode errors do not stop the export: the file shows what DrawBarCode drew, the error display
 // included.
 void DrawToFile(TCustomBC& control, const std::string& fileName);
+
+// DrawToFile for a picture drawn already, by RenderForExport or RenderToBitmap of this control
+// as it is now: callers that look at the drawing's outcome before writing draw only once. WMF
+// and EMF record the drawing afresh, as vectors.
+void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::string& fileName);
 
 // Puts the picture on the clipboard as a bitmap.
 void CopyToClipboard(TCustomBC& control, TClipboard& clipboard);

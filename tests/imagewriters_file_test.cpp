@@ -161,6 +161,45 @@ TEST(ImageFile, ReplacingKeepsModeAndWritesThroughLinks) {
   EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"link.bmp", "real.bmp"}));
 }
 
+TEST(ImageFile, EveryKindOfTargetGetsTheNewContent) {
+  // A new name, an existing file, links to a file beside them and in another directory, and a
+  // dangling link (replaced by the file, as any other name is).
+  const struct {
+    const char* What;
+    const char* Name;
+    const char* WrittenAt;  // where the content lands
+    bool LinkStays;
+  } rows[] = {
+      {"new file", "new.bmp", "new.bmp", false},
+      {"existing file", "old.bmp", "old.bmp", false},
+      {"link beside", "near.bmp", "old.bmp", true},
+      {"link elsewhere", "far.bmp", "sub/deep.bmp", true},
+      {"dangling link", "dangling.bmp", "dangling.bmp", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.What);
+    test::TTempDir dir;
+    fs::create_directory(dir.File("sub"));
+    WriteText(dir.File("old.bmp"), "old");
+    WriteText(dir.File("sub/deep.bmp"), "deep");
+    fs::create_symlink(dir.File("old.bmp"), dir.File("near.bmp"));
+    fs::create_symlink(dir.File("sub/deep.bmp"), dir.File("far.bmp"));
+    fs::create_symlink(dir.File("sub/none.bmp"), dir.File("dangling.bmp"));
+    const auto before = Entries(dir.Path());
+    const auto beforeSub = Entries(dir.File("sub"));
+    SaveBmpFile(Small(), dir.File(row.Name));
+    EXPECT_EQ(test::ReadFileBytes(dir.File(row.WrittenAt)).substr(0, 2), "BM");
+    EXPECT_EQ(fs::is_symlink(dir.File(row.Name)), row.LinkStays);
+    auto expected = before;
+    if (std::string(row.Name) == "new.bmp") {
+      expected.push_back("new.bmp");
+      std::sort(expected.begin(), expected.end());
+    }
+    EXPECT_EQ(Entries(dir.Path()), expected);
+    EXPECT_EQ(Entries(dir.File("sub")), beforeSub);
+  }
+}
+
 // Fails part way through the write, as a full disk does, by a file size limit; exits 0 when the
 // error names the file, the old content survived and no temporary file is left.
 [[noreturn]] void SaveUnderSizeLimit(const std::string& dir, const std::string& file) {
