@@ -10,6 +10,29 @@ std::array<int*, 6> AnchorRefs(TCaptionAnchors& a) {
   return {&a.LeftFrom, &a.LeftTo, &a.RightFrom, &a.RightTo, &a.AddOnFrom, &a.TrailFrom};
 }
 
+// Bresenham-style spread of W columns over L modules: module i gets
+// ceil(i*W/L) - ceil((i-1)*W/L) columns, that is q = W div L, plus one when ceil(i*r/L) steps up
+// (r = W mod L). Counted without a division per module: g is (i*r) mod L.
+class TSpread {
+ public:
+  TSpread(int length, int width) : FLength(length), FQ(width / length), FR(width % length) {}
+  // Columns of the next module.
+  long long Next() {
+    long long n = FQ;
+    const long long before = FG;
+    FG += FR;
+    if (FG >= FLength) {
+      FG -= FLength;
+      ++n;
+    }
+    // ceil(i*r/L) - ceil((i-1)*r/L) = carry + [g > 0] - [before > 0]
+    return n + (FG > 0 ? 1 : 0) - (before > 0 ? 1 : 0);
+  }
+
+ private:
+  long long FLength, FQ, FR, FG = 0;
+};
+
 }  // namespace
 
 TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anchors, int width,
@@ -32,9 +55,7 @@ TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anc
     for (int* a : AnchorRefs(out.Anchors)) *a *= w;
     return out;
   }
-  // Bresenham-style spread: module i gets ceil(i*W/L) - ceil((i-1)*W/L) columns, that is
-  // q = W div L, plus one when ceil(i*r/L) steps up (r = W mod L). Counted without a division
-  // per module: g is (i*r) mod L.
+  // The modules spread evenly; an anchor becomes the left edge of its module.
   const auto columnsBefore = [&](long long module) {  // ceil((module - 1) * W / L)
     return ((module - 1) * width + length - 1) / length;
   };
@@ -47,20 +68,9 @@ TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anc
   }
   out.Pixels.resize(static_cast<std::size_t>(width));
   char* p = out.Pixels.data();
-  const long long q = width / length, r = width % length;
-  long long g = 0;
-  for (char c : pattern) {
-    long long n = q;
-    const long long before = g;
-    g += r;
-    if (g >= length) {
-      g -= length;
-      ++n;
-    }
-    // ceil(i*r/L) - ceil((i-1)*r/L) = carry + [g > 0] - [before > 0]
-    n += (g > 0 ? 1 : 0) - (before > 0 ? 1 : 0);
-    for (; n > 0; --n) *p++ = c;
-  }
+  TSpread spread(length, width);
+  for (char c : pattern)
+    for (long long n = spread.Next(); n > 0; --n) *p++ = c;
   return out;
 }
 
@@ -82,19 +92,11 @@ TColumnMap ScaleColumns(int length, int width, bool completeDraw) {
     return map;
   }
   // The spread of ScalePattern, module by module.
-  const long long q = width / length, r = width % length;
-  long long g = 0, at = 0;
+  TSpread spread(length, width);
+  long long at = 0;
   for (int m = 0; m < length; ++m) {
     map.Starts[static_cast<std::size_t>(m)] = static_cast<int>(at);
-    long long n = q;
-    const long long before = g;
-    g += r;
-    if (g >= length) {
-      g -= length;
-      ++n;
-    }
-    n += (g > 0 ? 1 : 0) - (before > 0 ? 1 : 0);
-    at += n;
+    at += spread.Next();
   }
   map.Starts[static_cast<std::size_t>(length)] = static_cast<int>(at);
   return map;
