@@ -90,7 +90,8 @@ class TCustomBC : public TCustomControl {
 
   // Pixel pattern of the last linear drawing; its length is the drawn width.
   const std::string& DrawnPattern() const { return FDrawnPattern; }
-  void SetDrawnPattern(std::string p) { FDrawnPattern = std::move(p); }
+  // Copied into the string kept from the last paint, which keeps its memory for the next one.
+  void SetDrawnPattern(std::string_view p) { FDrawnPattern.assign(p); }
 
   // Buffers the file export keeps from one picture to the next, made on first use. Each control
   // has its own (Assign leaves them alone); like the control, they serve one thread at a time.

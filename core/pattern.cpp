@@ -1,6 +1,8 @@
 #include "core/pattern.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace brevix {
 
@@ -66,11 +68,20 @@ TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anc
     const int a = *incomingRefs[k];
     if (a >= 1 && a <= length) *outRefs[k] = static_cast<int>(columnsBefore(a));
   }
-  out.Pixels.resize(static_cast<std::size_t>(width));
+  // Each module's columns are written eight at a time, into eight bytes of slack at the end.
+  out.Pixels.resize(static_cast<std::size_t>(width) + 8);
   char* p = out.Pixels.data();
   TSpread spread(length, width);
-  for (char c : pattern)
-    for (long long n = spread.Next(); n > 0; --n) *p++ = c;
+  for (char c : pattern) {
+    const std::uint64_t v = 0x0101010101010101ULL * static_cast<unsigned char>(c);
+    char* q = p;
+    p += spread.Next();
+    do {
+      std::memcpy(q, &v, 8);
+      q += 8;
+    } while (q < p);
+  }
+  out.Pixels.resize(static_cast<std::size_t>(width));
   return out;
 }
 

@@ -86,8 +86,8 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string tex
   const TTypeBar typeBar = control.TypeBar();
 
   control.SetErrorMessage(erOK);
-  const TEncodeResult encoded = control.EncodeText(text);
-  std::string pixels = encoded.Pattern;
+  TEncodeResult encoded = control.EncodeText(text);
+  std::string pixels = std::move(encoded.Pattern);
   TCaptionAnchors anchors = encoded.Anchors;
   if (IsBookNumber(typeBar)) text = BooklandToEAN13(text, typeBar);
 
