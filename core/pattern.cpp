@@ -91,14 +91,13 @@ TColumnMap ScaleColumns(int length, int width, bool completeDraw) {
     map.OutOfBox = completeDraw;
     return map;
   }
+  if (completeDraw && width / length == 0) {
+    map.OutOfBox = true;
+    return map;
+  }
   map.Starts.resize(static_cast<std::size_t>(length) + 1);
   if (completeDraw) {
     const int w = width / length;
-    if (w == 0) {
-      map.OutOfBox = true;
-      map.Starts.clear();
-      return map;
-    }
     for (int m = 0; m <= length; ++m) map.Starts[static_cast<std::size_t>(m)] = m * w;
     return map;
   }

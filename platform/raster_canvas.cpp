@@ -283,11 +283,9 @@ void FillBands(TBitmap& bitmap, std::span<const TBandRect> rects, TBandScratch& 
   constexpr std::size_t kFewEdges = 12;
   std::vector<int>& edges = s.Edges;
   edges.clear();
-  for (const TBandRect& r : rects) {
-    for (const int y : {r.R.Top, r.R.Bottom}) {
-      if (edges.size() > kFewEdges) break;
+  for (std::size_t i = 0; i < rects.size() && edges.size() <= kFewEdges; ++i) {
+    for (const int y : {rects[i].R.Top, rects[i].R.Bottom})
       if (std::find(edges.begin(), edges.end(), y) == edges.end()) edges.push_back(y);
-    }
   }
   if (edges.size() <= kFewEdges) {
     std::sort(edges.begin(), edges.end());
@@ -332,6 +330,13 @@ bool IsUprightRect(std::span<const TPoint> p) {
   if (p.size() != 4) return false;
   return (p[0].X == p[1].X && p[1].Y == p[2].Y && p[2].X == p[3].X && p[3].Y == p[0].Y) ||
          (p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X);
+}
+
+// The pixels Polygon fills for an upright rectangle: columns from the left edge to the right edge
+// minus one, rows likewise, whichever corner comes first.
+TRect UprightBounds(std::span<const TPoint> p) {
+  return TRect{std::min(p[0].X, p[2].X), std::min(p[0].Y, p[2].Y), std::max(p[0].X, p[2].X),
+               std::max(p[0].Y, p[2].Y)};
 }
 
 // Pixel counts of the dash styles, on then off alternately.
@@ -644,11 +649,8 @@ void TRasterCanvas::FillPolygon(std::span<const TPoint> points, TColor color, co
   const TRect c = Intersect(clip, TRect{0, 0, FBitmap.Width, FBitmap.Height});
   if (points.size() < 3 || c.Left >= c.Right || c.Top >= c.Bottom) return;
   if (IsUprightRect(points)) {
-    // The pixels the scan below finds for such a shape: columns from the left edge to the right
-    // edge minus one, rows likewise; filled a block at a time.
-    const TRect r =
-        Intersect(c, TRect{std::min(points[0].X, points[2].X), std::min(points[0].Y, points[2].Y),
-                           std::max(points[0].X, points[2].X), std::max(points[0].Y, points[2].Y)});
+    // The pixels the scan below finds for such a shape, filled a block at a time.
+    const TRect r = Intersect(c, UprightBounds(points));
     FillBlock(FBitmap, r.Left, r.Top, r.Right, r.Bottom, color);
     return;
   }
@@ -786,10 +788,7 @@ void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
   std::vector<TBandRect>& rects = FBands->Rects;
   rects.clear();
   for (const TQuadFill& q : quads) {
-    // The pixels Polygon fills for such a shape: left edge to right edge minus one, and so on.
-    const TPoint* p = q.Corners;
-    const TRect r = Intersect(bounds, TRect{std::min(p[0].X, p[2].X), std::min(p[0].Y, p[2].Y),
-                                            std::max(p[0].X, p[2].X), std::max(p[0].Y, p[2].Y)});
+    const TRect r = Intersect(bounds, UprightBounds(q.Corners));
     if (r.Left < r.Right && r.Top < r.Bottom) rects.push_back({r, q.Color});
   }
   FillBands(FBitmap, rects, *FBands);

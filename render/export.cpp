@@ -117,6 +117,21 @@ std::span<const std::uint8_t> EncodeRaster(TCustomBC& control, TExportScratch& s
   return {};
 }
 
+// Writes a raster format: picture when the caller has drawn it already, else a drawing made
+// inside the save, so that its failures name the file too.
+void WriteRaster(TCustomBC& control, const std::string& fileName, TExportFormat format,
+                 const TBitmap* picture) {
+  TExportScratch& scratch = ScratchOf(control);
+  const TTrimScratch trim(control);
+  SaveImageFile(fileName, [&] {
+    if (!picture) {
+      RenderInto(control, scratch.Bitmap);
+      picture = &scratch.Bitmap;
+    }
+    return EncodeRaster(control, scratch, *picture, format);
+  });
+}
+
 bool IsMetafile(TExportFormat format) {
   return format == TExportFormat::Wmf || format == TExportFormat::Emf;
 }
@@ -175,12 +190,7 @@ void DrawToFile(TCustomBC& control, const std::string& fileName) {
     });
     return;
   }
-  TExportScratch& scratch = ScratchOf(control);
-  const TTrimScratch trim(control);
-  SaveImageFile(fileName, [&] {
-    RenderInto(control, scratch.Bitmap);
-    return EncodeRaster(control, scratch, scratch.Bitmap, format);
-  });
+  WriteRaster(control, fileName, format, nullptr);
 }
 
 void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::string& fileName) {
@@ -191,9 +201,7 @@ void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::st
     DrawToFile(control, fileName);
     return;
   }
-  TExportScratch& scratch = ScratchOf(control);
-  const TTrimScratch trim(control);
-  SaveImageFile(fileName, [&] { return EncodeRaster(control, scratch, picture, format); });
+  WriteRaster(control, fileName, format, &picture);
 }
 
 void CopyToClipboard(TCustomBC& control, TClipboard& clipboard) {
