@@ -21,9 +21,9 @@
 
 namespace brevix {
 
-// Blocks handed out front to back and taken back all at once after each picture. libpng and zlib
-// ask for 50 to 200 KB a picture, and touching that much fresh memory every time costs more than
-// encoding a small barcode. Requests too large for a block, or past the blocks kept, come from
+// Blocks handed out front to back and taken back all at once after each picture. libpng asks for
+// its structures anew for every picture (and zlib, when libpng compresses, for 50 to 200 KB), and
+// touching fresh memory every time costs more than encoding a small barcode. Requests too large for a block, or past the blocks kept, come from
 // malloc and go back to free. Nothing here throws: libpng calls it from C.
 class TPngArena {
  public:

@@ -1,4 +1,5 @@
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cassert>
@@ -22,6 +23,11 @@ constexpr int kLevel = 3;
 // zlib clears its hash table for every picture. A quarter of the default size (16 KB, room for
 // 4096 symbols per block) loses nothing on barcode pictures and keeps that clearing cheap.
 constexpr int kMemLevel = 6;
+// zlib's stream format around a raw deflate stream: the header of a 32 KB window at a fast
+// level, and the data's Adler-32 checksum after it, which PackScanlines already has.
+constexpr int kWindowBits = 15;
+constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x5E};
+constexpr std::size_t kZlibTrailer = 4;
 
 // Packs a row of 1-bit indices (each 0 or 1), leftmost pixel in the high bit: eight at a time,
 // by a multiplication that gathers the low bit of each byte into the top byte.
@@ -58,11 +64,43 @@ void PackRow(const std::uint8_t* src, std::size_t width, int bits, std::uint8_t*
   }
 }
 
+// The image data of a PNG file: each row a filter byte (none) and its indices packed to the
+// picture's depth. A row like the one above is copied from the one already packed. Returns the
+// Adler-32 checksum of the data: a repeated row's checksum is combined in, not computed again.
+uLong PackScanlines(const TGifImage& image, TBytes& out) {
+  const int bits = image.BitsPerPixel();
+  const std::size_t width = static_cast<std::size_t>(image.Width);
+  const std::size_t rowBytes = (width * static_cast<std::size_t>(bits) + 7) / 8;
+  const std::size_t line = rowBytes + 1;
+  const auto lineLength = static_cast<z_off_t>(line);
+  out.resize(line * static_cast<std::size_t>(image.Height));
+  std::uint8_t* dst = out.data();
+  uLong adler = adler32(0, nullptr, 0);
+  uLong lineAdler = adler;
+  for (int y = 0; y < image.Height; ++y, dst += line) {
+    const std::uint8_t* src = image.Indices.data() + static_cast<std::size_t>(y) * width;
+    if (y > 0 && std::memcmp(src, src - width, width) == 0) {
+      std::memcpy(dst, dst - line, line);
+    } else {
+      dst[0] = 0;  // filter type none
+      if (bits == 8)
+        std::memcpy(dst + 1, src, width);
+      else if (bits == 1)
+        PackRow1(src, width, dst + 1);
+      else
+        PackRow(src, width, bits, dst + 1);
+      lineAdler = adler32(adler32(0, nullptr, 0), dst, static_cast<uInt>(line));
+    }
+    adler = adler32_combine(adler, lineAdler, lineLength);
+  }
+  return adler;
+}
+
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
 struct TPngJob {
   const TGifImage* Image = nullptr;
+  std::span<const std::uint8_t> Idat;  // the compressed image data
   TBytes* Out = nullptr;
-  std::uint8_t* Row = nullptr;
   TPngArena* Arena = nullptr;
   char Error[256] = {};
 };
@@ -85,8 +123,9 @@ void OnFree(png_structp png, png_voidp p) {
   static_cast<TPngArena*>(png_get_mem_ptr(png))->Free(p);
 }
 
-// Returns false with job.Error set when libpng fails. Only trivially destructible locals live
-// here, as libpng leaves by longjmp.
+// libpng writes the signature and the header chunks, then the image data compressed beforehand
+// as one IDAT chunk, and the end chunk. Returns false with job.Error set when libpng fails. Only
+// trivially destructible locals live here, as libpng leaves by longjmp.
 bool WritePng(TPngJob& job) {
   const TGifImage& image = *job.Image;
   png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &job, OnError, OnWarning,
@@ -102,9 +141,8 @@ bool WritePng(TPngJob& job) {
     return false;
   }
   png_set_write_fn(png, &job, OnWrite, OnFlush);
-  const int bits = image.BitsPerPixel();
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width),
-               static_cast<png_uint_32>(image.Height), bits, PNG_COLOR_TYPE_PALETTE,
+               static_cast<png_uint_32>(image.Height), image.BitsPerPixel(), PNG_COLOR_TYPE_PALETTE,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_color palette[kMaxGifColors];
   const int colors = static_cast<int>(image.Palette.size());
@@ -115,40 +153,61 @@ bool WritePng(TPngJob& job) {
   }
   png_set_PLTE(png, info, palette, colors);
   png_set_pHYs(png, info, 3780, 3780, PNG_RESOLUTION_METER);  // 96 dpi
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-  png_set_compression_level(png, kLevel);
-  png_set_compression_mem_level(png, kMemLevel);
-  // Every index is below the palette size by construction; checking each byte again costs a
-  // third of the time of an 8-bit picture.
-  png_set_check_for_invalid_index(png, 0);
   png_write_info(png, info);
-  const std::size_t width = static_cast<std::size_t>(image.Width);
-  for (int y = 0; y < image.Height; ++y) {
-    const std::uint8_t* src = image.Indices.data() + static_cast<std::size_t>(y) * width;
-    if (bits == 8) {
-      png_write_row(png, src);
-    } else {
-      // A row like the one above is packed already.
-      if (y == 0 || std::memcmp(src, src - width, width) != 0) {
-        if (bits == 1)
-          PackRow1(src, width, job.Row);
-        else
-          PackRow(src, width, bits, job.Row);
-      }
-      png_write_row(png, job.Row);
-    }
-  }
-  png_write_end(png, info);
+  static constexpr png_byte kIdat[5] = "IDAT";
+  static constexpr png_byte kIend[5] = "IEND";
+  png_write_chunk(png, kIdat, job.Idat.data(), job.Idat.size());
+  png_write_chunk(png, kIend, nullptr, 0);
   png_destroy_write_struct(&png, &info);
   return true;
 }
 
 }  // namespace
 
+// The compressor lives as long as the encoder: setting one up touches more memory than a small
+// barcode's picture holds, while resetting it between pictures only clears its hash table.
 struct TPngEncoder::TState {
-  TPngArena Arena;
+  TPngArena Arena;  // libpng's memory for one picture
+  z_stream Zip{};
+  bool ZipReady = false;
+  TBytes Scanlines;
+  TBytes Idat;  // room for the largest stream so far; IdatSize bytes of it in use
+  std::size_t IdatSize = 0;
   TBytes Out;
-  std::vector<std::uint8_t> Row;  // packed row for depths below 8
+
+  TState() = default;
+  TState(const TState&) = delete;
+  TState& operator=(const TState&) = delete;
+  ~TState() {
+    if (ZipReady) deflateEnd(&Zip);
+  }
+
+  // Compresses Scanlines, whose checksum is adler, into Idat as one zlib stream.
+  void Compress(uLong adler) {
+    if (!ZipReady) {
+      if (deflateInit2(&Zip, kLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) !=
+          Z_OK)
+        throw EImageEncodeError("PNG: out of memory for zlib");
+      ZipReady = true;
+    } else if (deflateReset(&Zip) != Z_OK) {
+      throw EImageEncodeError("PNG: zlib failed");
+    }
+    // Grown only, so that its bytes are not cleared again for every picture.
+    const std::size_t bound = sizeof kZlibHeader +
+                              deflateBound(&Zip, static_cast<uLong>(Scanlines.size())) +
+                              kZlibTrailer;
+    if (Idat.size() < bound) Idat.resize(bound);
+    std::memcpy(Idat.data(), kZlibHeader, sizeof kZlibHeader);
+    Zip.next_in = Scanlines.data();
+    Zip.avail_in = static_cast<uInt>(Scanlines.size());
+    Zip.next_out = Idat.data() + sizeof kZlibHeader;
+    Zip.avail_out = static_cast<uInt>(bound - sizeof kZlibHeader - kZlibTrailer);
+    // The bound holds the whole stream, so one call finishes it.
+    if (deflate(&Zip, Z_FINISH) != Z_STREAM_END) throw EImageEncodeError("PNG: zlib failed");
+    std::uint8_t* trailer = Idat.data() + sizeof kZlibHeader + Zip.total_out;
+    for (int k = 0; k < 4; ++k) trailer[k] = static_cast<std::uint8_t>(adler >> (24 - 8 * k));
+    IdatSize = sizeof kZlibHeader + Zip.total_out + kZlibTrailer;
+  }
 };
 
 TPngEncoder::TPngEncoder() : FState(std::make_unique<TState>()) {}
@@ -161,12 +220,12 @@ std::span<const std::uint8_t> TPngEncoder::Encode(const TGifImage& image) {
   assert(image.Indices.size() ==
          static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height));
   TState& state = *FState;
+  state.Compress(PackScanlines(image, state.Scanlines));
   state.Out.clear();
-  state.Row.resize(static_cast<std::size_t>(image.Width));
   TPngJob job;
   job.Image = &image;
+  job.Idat = std::span<const std::uint8_t>(state.Idat.data(), state.IdatSize);
   job.Out = &state.Out;
-  job.Row = state.Row.data();
   job.Arena = &state.Arena;
   const bool written = WritePng(job);
   state.Arena.Reset();

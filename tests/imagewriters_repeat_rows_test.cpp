@@ -3,8 +3,13 @@
 // pictures must come back exactly as drawn, for every packing width and every row pattern.
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "imagewriters/image_writers.h"
 #include "tests/support/image_read.h"
@@ -24,6 +29,31 @@ TBitmap BandedBitmap(int width, int height, int colors, int changeEvery) {
     }
   }
   return b;
+}
+
+// The image data of a PNG file inflated by zlib, which checks the stream's Adler-32 checksum;
+// empty when a chunk is cut short or the stream does not inflate to exactly `expected` bytes.
+std::vector<std::uint8_t> InflatedImageData(const std::string& file, std::size_t expected) {
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)), {});
+  std::vector<std::uint8_t> idat;
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    const std::size_t length = std::size_t{png[at]} << 24 | std::size_t{png[at + 1]} << 16 |
+                               std::size_t{png[at + 2]} << 8 | png[at + 3];
+    if (at + 12 + length > png.size()) return {};
+    if (std::equal(png.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                   png.begin() + static_cast<std::ptrdiff_t>(at + 8), "IDAT"))
+      idat.insert(idat.end(), png.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                  png.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+    at += 12 + length;
+  }
+  std::vector<std::uint8_t> raw(expected + 1);
+  uLongf size = static_cast<uLongf>(raw.size());
+  if (uncompress(raw.data(), &size, idat.data(), static_cast<uLong>(idat.size())) != Z_OK ||
+      size != expected)
+    return {};
+  raw.resize(size);
+  return raw;
 }
 
 TEST(RepeatedRows, FilledBitmapsHoldTheFillEverywhere) {
@@ -54,6 +84,10 @@ TEST(RepeatedRows, PaletteAndPngComeBackExactly) {
                 << x << "," << y;
         const std::string file = dir.File("banded.png");
         SavePngFile(image, file);
+        // Every row: a filter byte and the packed indices; the checksum covers repeated rows.
+        const std::size_t bits = static_cast<std::size_t>(image.BitsPerPixel());
+        const std::size_t line = (static_cast<std::size_t>(width) * bits + 7) / 8 + 1;
+        EXPECT_EQ(InflatedImageData(file, line * 9).size(), line * 9);
         const auto back = test::ReadPngFile(file);
         ASSERT_TRUE(back.has_value());
         for (int y = 0; y < 9; ++y)
