@@ -44,6 +44,7 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
     // Most rows of a barcode repeat the row above: they take its indices whole.
     if (y > 0 && std::memcmp(p, p - stride, stride) == 0) {
       std::memcpy(out, out - width, width);
+      image.RepeatsAbove[y] = 1;
       continue;
     }
     for (std::size_t x = 0; x < width; ++x, p += 3) {
@@ -220,8 +221,10 @@ void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors) 
   // Both conversions write every index, so stale ones from an earlier picture never show.
   image.Indices.resize(static_cast<std::size_t>(bitmap.Width) *
                        static_cast<std::size_t>(bitmap.Height));
+  image.RepeatsAbove.assign(static_cast<std::size_t>(bitmap.Height), 0);
   if (!TryExactPalette(bitmap, maxColors, image)) {
     image.Palette.clear();
+    image.RepeatsAbove.clear();
     MedianCutPalette(bitmap, maxColors, image);
   }
 }

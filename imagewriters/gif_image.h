@@ -19,6 +19,9 @@ struct TGifImage {
   std::vector<TColor> Palette;        // 1..256 entries
   std::vector<std::uint8_t> Indices;  // Width * Height palette indices, top row first
   int TransparentIndex = -1;          // palette entry shown transparent; -1: none
+  // Either empty or one flag a row: 1 when the row's indices are those of the row above, as the
+  // conversion found them. Writers skip comparing such rows; code that changes Indices clears it.
+  std::vector<std::uint8_t> RepeatsAbove;
 
   // Fewest bits per pixel (1, 2, 4 or 8) that hold every palette index.
   int BitsPerPixel() const;

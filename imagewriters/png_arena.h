@@ -23,8 +23,9 @@ namespace brevix {
 
 // Blocks handed out front to back and taken back all at once after each picture. libpng asks for
 // its structures anew for every picture (and zlib, when libpng compresses, for 50 to 200 KB), and
-// touching fresh memory every time costs more than encoding a small barcode. Requests too large for a block, or past the blocks kept, come from
-// malloc and go back to free. Nothing here throws: libpng calls it from C.
+// touching fresh memory every time costs more than encoding a small barcode. Requests too large for
+// a block, or past the blocks kept, come from malloc and go back to free. Nothing here throws:
+// libpng calls it from C.
 class TPngArena {
  public:
   static constexpr std::size_t kAlign = alignof(std::max_align_t);

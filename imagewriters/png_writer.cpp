@@ -64,6 +64,20 @@ void PackRow(const std::uint8_t* src, std::size_t width, int bits, std::uint8_t*
   }
 }
 
+// The Adler-32 checksum of data whose checksum is adler followed by count copies of a line of
+// the given length and checksum: the copies are combined by doubling, in a few steps for a
+// barcode's hundreds of equal rows.
+uLong AppendCopies(uLong adler, uLong lineAdler, z_off_t length, std::size_t count) {
+  for (; count > 0; count >>= 1) {
+    if (count & 1) adler = adler32_combine(adler, lineAdler, length);
+    if (count > 1) {
+      lineAdler = adler32_combine(lineAdler, lineAdler, length);
+      length *= 2;
+    }
+  }
+  return adler;
+}
+
 // The image data of a PNG file: each row a filter byte (none) and its indices packed to the
 // picture's depth. A row like the one above is copied from the one already packed. Returns the
 // Adler-32 checksum of the data: a repeated row's checksum is combined in, not computed again.
@@ -75,13 +89,19 @@ uLong PackScanlines(const TGifImage& image, TBytes& out) {
   const auto lineLength = static_cast<z_off_t>(line);
   out.resize(line * static_cast<std::size_t>(image.Height));
   std::uint8_t* dst = out.data();
+  const bool flagged = image.RepeatsAbove.size() == static_cast<std::size_t>(image.Height);
   uLong adler = adler32(0, nullptr, 0);
   uLong lineAdler = adler;
+  std::size_t copies = 0;  // rows like the last one packed, not yet in adler
   for (int y = 0; y < image.Height; ++y, dst += line) {
     const std::uint8_t* src = image.Indices.data() + static_cast<std::size_t>(y) * width;
-    if (y > 0 && std::memcmp(src, src - width, width) == 0) {
+    if (y > 0 && (flagged ? image.RepeatsAbove[static_cast<std::size_t>(y)] != 0
+                          : std::memcmp(src, src - width, width) == 0)) {
       std::memcpy(dst, dst - line, line);
+      ++copies;
     } else {
+      adler = AppendCopies(adler, lineAdler, lineLength, copies);
+      copies = 0;
       dst[0] = 0;  // filter type none
       if (bits == 8)
         std::memcpy(dst + 1, src, width);
@@ -90,10 +110,10 @@ uLong PackScanlines(const TGifImage& image, TBytes& out) {
       else
         PackRow(src, width, bits, dst + 1);
       lineAdler = adler32(adler32(0, nullptr, 0), dst, static_cast<uInt>(line));
+      copies = 1;
     }
-    adler = adler32_combine(adler, lineAdler, lineLength);
   }
-  return adler;
+  return AppendCopies(adler, lineAdler, lineLength, copies);
 }
 
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
