@@ -136,6 +136,53 @@ class TTempFile {
   int FFd = -1;
 };
 
+// Writes a new file as an unnamed one in directory and links it under fileName once complete:
+// one name operation instead of creating a temporary name and renaming it. The link never
+// replaces anything. False when the file system or the system cannot do that, or the name is
+// taken; nothing is left behind then. Throws when writing fails.
+bool TryWriteUnnamed(const std::string& fileName, const std::string& directory,
+                     std::span<const std::uint8_t> bytes) {
+#ifdef O_TMPFILE
+  const int fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  // Closes the file on every way out; until it is linked, closing it deletes it.
+  struct TCloser {
+    int Fd;
+    ~TCloser() {
+      if (Fd >= 0) close(Fd);
+    }
+  } closer{fd};
+  for (std::span<const std::uint8_t> rest = bytes; !rest.empty();) {
+    const ssize_t n = write(fd, rest.data(), rest.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EImageWriteError(fileName, ErrnoText(errno));
+    }
+    rest = rest.subspan(static_cast<std::size_t>(n));
+  }
+  // Linking the descriptor itself needs a privilege on older kernels; its /proc name does not.
+  if (linkat(fd, "", AT_FDCWD, fileName.c_str(), AT_EMPTY_PATH) != 0) {
+    if (errno == EEXIST) return false;
+    char procName[64];
+    std::snprintf(procName, sizeof procName, "/proc/self/fd/%d", fd);
+    if (linkat(AT_FDCWD, procName, AT_FDCWD, fileName.c_str(), AT_SYMLINK_FOLLOW) != 0)
+      return false;
+  }
+  closer.Fd = -1;
+  if (close(fd) != 0) {
+    const int err = errno;
+    unlink(fileName.c_str());
+    throw EImageWriteError(fileName, ErrnoText(err));
+  }
+  return true;
+#else
+  (void)fileName;
+  (void)directory;
+  (void)bytes;
+  return false;
+#endif
+}
+
 }  // namespace
 
 void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes) {
@@ -144,9 +191,10 @@ void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8
   if (fileName.find('\0') != std::string::npos)
     throw EImageWriteError(fileName, "the file name holds a NUL character");
   // Most writes make a new file: its content goes beside it first and then takes the name by a
-  // rename that never replaces anything, which needs no look at the name beforehand.
-  TTempFile temp(fileName);
+  // link or a rename that never replaces anything, which needs no look at the name beforehand.
   const std::string directory = DirectoryOf(fileName);
+  if (TryWriteUnnamed(fileName, directory, bytes)) return;
+  TTempFile temp(fileName);
   if (temp.TryCreate(directory)) {
     temp.WriteAll(bytes);
     if (temp.TryCommitAsNew(fileName)) return;
