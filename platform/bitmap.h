@@ -25,10 +25,16 @@ struct TBitmap {
     Height = height > 0 ? height : 0;
     Rgb.resize(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 3);
     if (Rgb.empty()) return;
-    // One row pixel by pixel, the others copied from it: every export fills a whole picture.
+    // A grey (white, most often) is one byte repeated; any other colour fills one row pixel by
+    // pixel and the others are copied from it: every export fills a whole picture.
+    const auto r = static_cast<std::uint8_t>(ColorR(fill));
+    if (r == ColorG(fill) && r == ColorB(fill)) {
+      std::memset(Rgb.data(), r, Rgb.size());
+      return;
+    }
     const std::size_t row = static_cast<std::size_t>(Width) * 3;
     for (std::size_t i = 0; i < row; i += 3) {
-      Rgb[i] = static_cast<std::uint8_t>(ColorR(fill));
+      Rgb[i] = r;
       Rgb[i + 1] = static_cast<std::uint8_t>(ColorG(fill));
       Rgb[i + 2] = static_cast<std::uint8_t>(ColorB(fill));
     }
