@@ -26,6 +26,8 @@ constexpr int kMemLevel = 6;
 // zlib's stream format around a raw deflate stream: the header of a 32 KB window at a fast
 // level, and the data's Adler-32 checksum after it, which PackScanlines already has.
 constexpr int kWindowBits = 15;
+constexpr std::uint8_t kFilterNone = 0;
+constexpr std::uint8_t kFilterUp = 2;
 constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x5E};
 constexpr std::size_t kZlibTrailer = 4;
 
@@ -79,8 +81,8 @@ uLong AppendCopies(uLong adler, uLong lineAdler, z_off_t length, std::size_t cou
 }
 
 // The image data of a PNG file: each row a filter byte (none) and its indices packed to the
-// picture's depth. A row like the one above is copied from the one already packed. Returns the
-// Adler-32 checksum of the data: a repeated row's checksum is combined in, not computed again.
+// picture's depth; a row like the one above is not packed again. Returns the Adler-32 checksum
+// of the data: a repeated row's checksum is combined in, not computed again.
 uLong PackScanlines(const TGifImage& image, TBytes& out) {
   const int bits = image.BitsPerPixel();
   const std::size_t width = static_cast<std::size_t>(image.Width);
@@ -90,30 +92,54 @@ uLong PackScanlines(const TGifImage& image, TBytes& out) {
   out.resize(line * static_cast<std::size_t>(image.Height));
   std::uint8_t* dst = out.data();
   const bool flagged = image.RepeatsAbove.size() == static_cast<std::size_t>(image.Height);
+  // In a picture of one byte a pixel, a row like the one above is stored filtered against it:
+  // its filter byte and zeros, which zlib gets through faster than a copy of the row. Packed rows
+  // are short enough that a copy costs it no more.
+  const bool up = bits == 8;
+  const uLong upAdler = up ? [&] {
+    std::uint8_t* const zeros = out.data();  // the first row is written over it below
+    std::memset(zeros, 0, line);
+    zeros[0] = kFilterUp;
+    return adler32(adler32(0, nullptr, 0), zeros, static_cast<uInt>(line));
+  }()
+                          : 0;
   uLong adler = adler32(0, nullptr, 0);
-  uLong lineAdler = adler;
-  std::size_t copies = 0;  // rows like the last one packed, not yet in adler
+  uLong pendingAdler = adler;  // a line not yet in adler, and how many times it comes
+  std::size_t pending = 0;
+  bool pendingUp = false;
   for (int y = 0; y < image.Height; ++y, dst += line) {
     const std::uint8_t* src = image.Indices.data() + static_cast<std::size_t>(y) * width;
     if (y > 0 && (flagged ? image.RepeatsAbove[static_cast<std::size_t>(y)] != 0
                           : std::memcmp(src, src - width, width) == 0)) {
-      std::memcpy(dst, dst - line, line);
-      ++copies;
-    } else {
-      adler = AppendCopies(adler, lineAdler, lineLength, copies);
-      copies = 0;
-      dst[0] = 0;  // filter type none
-      if (bits == 8)
-        std::memcpy(dst + 1, src, width);
-      else if (bits == 1)
-        PackRow1(src, width, dst + 1);
-      else
-        PackRow(src, width, bits, dst + 1);
-      lineAdler = adler32(adler32(0, nullptr, 0), dst, static_cast<uInt>(line));
-      copies = 1;
+      if (!up) {
+        std::memcpy(dst, dst - line, line);
+        ++pending;
+        continue;
+      }
+      std::memset(dst, 0, line);
+      dst[0] = kFilterUp;
+      if (!pendingUp) {
+        adler = AppendCopies(adler, pendingAdler, lineLength, pending);
+        pendingAdler = upAdler;
+        pending = 0;
+        pendingUp = true;
+      }
+      ++pending;
+      continue;
     }
+    adler = AppendCopies(adler, pendingAdler, lineLength, pending);
+    dst[0] = kFilterNone;
+    if (bits == 8)
+      std::memcpy(dst + 1, src, width);
+    else if (bits == 1)
+      PackRow1(src, width, dst + 1);
+    else
+      PackRow(src, width, bits, dst + 1);
+    pendingAdler = adler32(adler32(0, nullptr, 0), dst, static_cast<uInt>(line));
+    pending = 1;
+    pendingUp = false;
   }
-  return AppendCopies(adler, lineAdler, lineLength, copies);
+  return AppendCopies(adler, pendingAdler, lineLength, pending);
 }
 
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
