@@ -297,6 +297,39 @@ void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
   });
 }
 
+// Rectangles of one colour and one height inside the bitmap (a row of PDF417 modules) as one
+// band, straight from the rectangles; false, with nothing drawn, for any other batch. With one
+// colour the order of the rectangles does not matter.
+bool FillOneColourBand(TBitmap& bitmap, std::span<const TRect> rects, TColor color) {
+  if (rects.empty()) return false;
+  const int y0 = rects[0].Top, y1 = rects[0].Bottom;
+  if (y0 < 0 || y1 > bitmap.Height || y0 >= y1) return false;
+  int lo = bitmap.Width, hi = 0;
+  for (const TRect& r : rects) {
+    if (r.Top != y0 || r.Bottom != y1 || r.Left < 0 || r.Right > bitmap.Width || r.Left >= r.Right)
+      return false;
+    lo = std::min(lo, r.Left);
+    hi = std::max(hi, r.Right);
+  }
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
+  const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
+  const bool repeated = y1 - y0 >= 2 && static_cast<int>(rects.size()) >= kManyShapes &&
+                        RowsRepeatFirst(bitmap, y0, y1, lo, hi);
+  for (const TRect& r : rects) FillRowSpan(row, r.Left, r.Right, color);
+  if (y1 - y0 < 2) return true;
+  if (repeated) {
+    std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
+    CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride, first + down);
+    return true;
+  }
+  for (const TRect& r : rects) {
+    std::uint8_t* const first = row + static_cast<std::size_t>(r.Left) * 3;
+    CopyFirstRow(first, static_cast<std::size_t>(r.Right - r.Left) * 3, stride, first + down);
+  }
+  return true;
+}
+
 // Fills the rectangles in order. Between two consecutive top or bottom edges the same
 // rectangles cover every row, so that stretch of rows is one band: its first row is composed
 // and copied into the rows below it. A barcode's background and bars thus cost about one pass
@@ -827,6 +860,7 @@ void TRasterCanvas::FillRect(const TRect& r) {
 
 void TRasterCanvas::FillRects(std::span<const TRect> rects) {
   if (Brush.Style == bsClear) return;
+  if (FillOneColourBand(FBitmap, rects, Brush.Color)) return;
   const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
   std::vector<TBandRect>& out = FBands->Rects;
   out.clear();
