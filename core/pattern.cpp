@@ -45,21 +45,32 @@ constexpr std::size_t kSlack = 16;
 
 template <bool kStarts>
 void WritePixels(std::string_view pattern, int width, bool completeDraw, char* p, int* starts) {
+  const int length = static_cast<int>(pattern.size());
   char* q = p;
-  const auto put = [&](char c, long long end) {
-    const std::uint64_t v = 0x0101010101010101ULL * static_cast<unsigned char>(c);
-    char* const stop = p + end;
+  // The spread of ForEachModuleStart, written out: this loop runs for every module of every
+  // paint.
+  const long long each = width / length;
+  const long long r = completeDraw ? 0 : width % length;
+  long long g = length - 1;
+  long long at = 0;
+  for (int m = 0; m < length; ++m) {
+    if constexpr (kStarts) starts[m] = static_cast<int>(at);
+    at += each;
+    g += r;
+    if (g >= length) {
+      g -= length;
+      ++at;
+    }
+    const std::uint64_t v =
+        0x0101010101010101ULL * static_cast<unsigned char>(pattern[static_cast<std::size_t>(m)]);
+    char* const stop = p + at;
     // Most modules are a few columns wide: two stores, and a loop only for wide ones.
     std::memcpy(q, &v, 8);
     std::memcpy(q + 8, &v, 8);
     for (char* t = q + 16; t < stop; t += 8) std::memcpy(t, &v, 8);
     q = stop;
-  };
-  const int length = static_cast<int>(pattern.size());
-  ForEachModuleStart(length, width, completeDraw, [&](int m, int start) {
-    if constexpr (kStarts) starts[m] = start;
-    if (m > 0) put(pattern[static_cast<std::size_t>(m - 1)], start);
-  });
+  }
+  if constexpr (kStarts) starts[length] = static_cast<int>(at);
 }
 
 }  // namespace

@@ -256,44 +256,35 @@ constexpr int kManyShapes = 8;
 
 // Fills rows [y0, y1) of the rectangles that cover them, in drawing order. The band's first row
 // is composed shape by shape and copied into the rows below: in one piece when one shape spans
-// all the others (a background) or when the rows below already repeat the first row between the
-// shapes (a row of PDF417 modules over a plain surface), otherwise each shape's columns on their
-// own. Copying a shape's columns after every shape is composed leaves each pixel with the colour
-// of the last shape over it, as filling the shapes one after the other does.
+// all the others (a background), otherwise each shape's columns on their own. Copying a shape's
+// columns after every shape is composed leaves each pixel with the colour of the last shape over
+// it, as filling the shapes one after the other does.
 template <class TCovering>
 void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
-  std::uint8_t* const rowsEnd = row + static_cast<std::size_t>(y1 - y0) * stride;
+  const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
   int lo = bitmap.Width, hi = 0;
   bool whole = false;  // one shape spans all the others
-  int count = 0;
-  const auto bound = [&](const TRect& r) {
+  covering([&](const TBandRect& br) {
+    const TRect& r = br.R;
     if (r.Left <= lo && r.Right >= hi)
       whole = true;
     else if (r.Left < lo || r.Right > hi)
       whole = false;
     lo = std::min(lo, r.Left);
     hi = std::max(hi, r.Right);
-    ++count;
-  };
-  bool repeated = false;
-  if (y1 - y0 >= 2) {
-    covering([&](const TBandRect& br) { bound(br.R); });
-    if (count == 0) return;
-    repeated = !whole && count >= kManyShapes && RowsRepeatFirst(bitmap, y0, y1, lo, hi);
-  }
-  covering([&](const TBandRect& br) { FillRowSpan(row, br.R.Left, br.R.Right, br.Color); });
-  if (y1 - y0 < 2) return;
-  if (whole || repeated) {
+    FillRowSpan(row, r.Left, r.Right, br.Color);
+  });
+  if (y1 - y0 < 2 || lo >= hi) return;
+  if (whole) {
     std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
-    CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride, first + (rowsEnd - row));
+    CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride, first + down);
     return;
   }
   covering([&](const TBandRect& br) {
     std::uint8_t* const first = row + static_cast<std::size_t>(br.R.Left) * 3;
-    CopyFirstRow(first, static_cast<std::size_t>(br.R.Right - br.R.Left) * 3, stride,
-                 first + (rowsEnd - row));
+    CopyFirstRow(first, static_cast<std::size_t>(br.R.Right - br.R.Left) * 3, stride, first + down);
   });
 }
 

@@ -1,6 +1,7 @@
 #include "render/draw.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,18 @@ class TFontRestore {
   TCanvas& FCanvas;
   const TFont& FFont;
 };
+
+// Dark modules by character, for the scan that runs over every module of every paint.
+constexpr auto kDark = [] {
+  std::array<bool, 256> dark{};
+  for (int c = 0; c < 256; ++c)
+    dark[static_cast<std::size_t>(c)] = IsDarkModule(static_cast<char>(c));
+  return dark;
+}();
+
+bool Dark(char c) {
+  return kDark[static_cast<unsigned char>(c)];
+}
 
 // Largest side of a drawing box: as large as the biggest bitmap the image writers accept.
 constexpr long long kMaxBoxSide = 32767;
@@ -190,11 +203,11 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   int i = 0;
   while (i < n) {
     // A light stretch, then a run of dark modules [start, i) closed by a light one or the end.
-    for (; i < n && !IsDarkModule(p[i]); ++i)
+    for (; i < n && !Dark(p[i]); ++i)
       if (p[i] == kAddOnMark) afterMark = true;
     if (i == n) break;
     const int start = i;
-    while (i < n && IsDarkModule(p[i])) ++i;
+    while (i < n && Dark(p[i])) ++i;
     // The mark that closes a run already counts for that run's bar.
     if (i < n && p[i] == kAddOnMark) afterMark = true;
     last = BarInsets(p[i - 1], afterMark, control, boxHeight, h);
