@@ -869,19 +869,24 @@ void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
   }
   // The pixels of each quad as a rectangle clipped to the bitmap, as long as every quad is an
   // upright rectangle; otherwise each goes through the polygon fill.
-  const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
+  const int width = FBitmap.Width, height = FBitmap.Height;
   std::vector<TBandRect>& rects = FBands->Rects;
   rects.resize(quads.size());
-  std::size_t n = 0;
+  TBandRect* out = rects.data();
   for (const TQuadFill& q : quads) {
-    if (!IsUprightRect(q.Corners)) {
+    const TPoint* p = q.Corners;
+    // Corners in the order an unturned rectangle gives them, else any upright order.
+    if (!(p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X) &&
+        !IsUprightRect(q.Corners)) {
       TCanvas::FillQuads(quads);
       return;
     }
-    const TRect r = Intersect(bounds, UprightBounds(q.Corners));
-    if (r.Left < r.Right && r.Top < r.Bottom) rects[n++] = {r, q.Color};
+    const TRect r{std::max(0, std::min(p[0].X, p[2].X)), std::max(0, std::min(p[0].Y, p[2].Y)),
+                  std::min(width, std::max(p[0].X, p[2].X)),
+                  std::min(height, std::max(p[0].Y, p[2].Y))};
+    if (r.Left < r.Right && r.Top < r.Bottom) *out++ = {r, q.Color};
   }
-  rects.resize(n);
+  rects.resize(static_cast<std::size_t>(out - rects.data()));
   FillBands(FBitmap, rects, *FBands);
   Pen.Style = psClear;
   if (!quads.empty()) Brush.Color = quads.back().Color;
