@@ -22,7 +22,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
                 TPoint centre, bool paintTypeCaption);
 
 // What a control's paints reuse from one to the next instead of allocating it again: the scaled
-// pattern, the module columns, the batch of fills, the layout of a PDF417 symbol.
+// pattern, the module columns, the batch of fills, the bars of a PDF417 row.
 struct TDrawScratch {
   // A bar of a linear symbol: its columns, its last module and whether an add-on mark came
   // before its end.
@@ -43,23 +43,7 @@ struct TDrawScratch {
   std::vector<TRun> Runs;
   std::vector<TQuadFill> Fills;
   TColumnMap Map;
-  // Where a PDF417 row's bars end in the layout's list, and whether the row is drawn at all.
-  struct TRowEnd {
-    std::size_t End = 0;
-    bool Painted = false;
-  };
-  // The last PDF417 symbol laid out: its rows, box and mode, the bars of all rows and whether
-  // the module columns ran out of the box. A repaint of the same rows in the same box reuses it.
-  struct TPDF417Layout {
-    bool Valid = false;
-    std::vector<std::string> Rows;
-    TRect Box;
-    bool CompleteDraw = false;
-    bool OutOfBox = false;
-    std::vector<TRect> Bars;
-    std::vector<TRowEnd> RowEnds;
-  };
-  TPDF417Layout PDF417;
+  std::vector<TRect> Bars;
 };
 // The control's scratch, made on its first paint.
 TDrawScratch& DrawScratchOf(TCustomBC& control);

@@ -1,6 +1,5 @@
 #include "render/pdf417_draw.h"
 
-#include <span>
 #include <string>
 #include <vector>
 
@@ -34,11 +33,11 @@ void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels
 
 namespace {
 
-// The bars of one row of modules through a column map, appended to bars: each run of dark
-// columns as one rectangle, exactly the rectangles DrawModuleRow finds in the expanded row.
-void MapRow(const TRect& rowBox, std::string_view modules, const TColumnMap& map,
-            std::vector<TRect>& bars) {
-  const std::size_t first = bars.size();
+// One row of modules through a column map: each run of dark columns as one rectangle, exactly
+// the rectangles DrawModuleRow finds in the expanded row.
+void DrawMappedRow(TCanvas& canvas, const TRect& rowBox, std::string_view modules,
+                   const TColumnMap& map, std::vector<TRect>& bars) {
+  bars.clear();
   const std::size_t n = modules.size();
   std::size_t i = 0;
   while (i < n) {
@@ -48,51 +47,12 @@ void MapRow(const TRect& rowBox, std::string_view modules, const TColumnMap& map
     while (i < n && modules[i] != '0') ++i;
     const int from = rowBox.Left + map.Starts[start], to = rowBox.Left + map.Starts[i];
     if (from == to) continue;  // modules that got no column
-    if (bars.size() > first && bars.back().Right == from)
+    if (!bars.empty() && bars.back().Right == from)
       bars.back().Right = to;  // the light modules between got no column
     else
       bars.push_back(TRect{from, rowBox.Top, to, rowBox.Bottom});
   }
-}
-
-// Lays the rows out in the box into the scratch: the bars of every row and whether the module
-// columns ran out of the box.
-void LayOut(TDrawScratch::TPDF417Layout& layout, TColumnMap& map,
-            const std::vector<std::string>& rows, const TRect& box, bool completeDraw) {
-  layout.Rows = rows;
-  layout.Box = box;
-  layout.CompleteDraw = completeDraw;
-  layout.OutOfBox = false;
-  layout.Bars.clear();
-  layout.RowEnds.clear();
-  const int width = box.Right - box.Left;
-  const int height = box.Bottom - box.Top;
-  // Rows share the height like modules share the width: row i ends on line
-  // ceil((i + 1) * H / R), so together they fill the box exactly.
-  const long long r = static_cast<long long>(rows.size());
-  long long acc = 0;
-  int y = box.Top;
-  // Every row has the same length, so one map of module columns serves them all.
-  std::size_t mapped = 0;  // the row length map was made for; 0 before the first row
-  for (const std::string& row : rows) {
-    acc -= height;
-    int h = 0;
-    if (acc < 0) {
-      const long long steps = (-acc + r - 1) / r;
-      acc += steps * r;
-      h = static_cast<int>(steps);
-    }
-    const TRect rowBox{box.Left, y, box.Right, y + h};
-    y += h;
-    if (mapped != row.size()) {
-      ScaleColumnsInto(static_cast<int>(row.size()), width, completeDraw, map);
-      mapped = row.size();
-    }
-    if (map.OutOfBox) layout.OutOfBox = true;
-    const bool painted = h > 0 && !map.Starts.empty();
-    if (painted) MapRow(rowBox, row, map, layout.Bars);
-    layout.RowEnds.push_back({layout.Bars.size(), painted});
-  }
+  canvas.FillRects(bars);
 }
 
 }  // namespace
@@ -114,21 +74,32 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
       (control.ErrorMessage() == erSmallPaintBox && settings.PaintIfSmall())) {
     canvas.Pen = TPen{control.Color_Lines(), psSolid, 1, pmCopy};
     canvas.Brush = TBrush{control.Color_Lines(), bsSolid};
-    // A repaint of the same rows in the same box reuses their bars.
+    // Rows share the height like modules share the width: row i ends on line
+    // ceil((i + 1) * H / R), so together they fill the box exactly.
+    const long long r = static_cast<long long>(rows.size());
+    long long acc = 0;
+    int y = box.Top;
     TDrawScratch& scratch = DrawScratchOf(control);
-    TDrawScratch::TPDF417Layout& layout = scratch.PDF417;
-    if (!layout.Valid || layout.Rows != rows || layout.Box != box ||
-        layout.CompleteDraw != control.CompleteDraw()) {
-      layout.Valid = false;
-      LayOut(layout, scratch.Map, rows, box, control.CompleteDraw());
-      layout.Valid = true;
-    }
-    if (layout.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
-    std::size_t begin = 0;
-    for (const TDrawScratch::TRowEnd& end : layout.RowEnds) {
-      if (end.Painted)
-        canvas.FillRects(std::span<const TRect>(layout.Bars).subspan(begin, end.End - begin));
-      begin = end.End;
+    std::vector<TRect>& bars = scratch.Bars;
+    // Every row has the same length, so one map of module columns serves them all.
+    TColumnMap& map = scratch.Map;
+    std::size_t mapped = 0;  // the row length map was made for; 0 before the first row
+    for (const std::string& row : rows) {
+      acc -= height;
+      int h = 0;
+      if (acc < 0) {
+        const long long steps = (-acc + r - 1) / r;
+        acc += steps * r;
+        h = static_cast<int>(steps);
+      }
+      const TRect rowBox{box.Left, y, box.Right, y + h};
+      y += h;
+      if (mapped != row.size()) {
+        ScaleColumnsInto(static_cast<int>(row.size()), width, control.CompleteDraw(), map);
+        mapped = row.size();
+      }
+      if (map.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
+      if (h > 0 && !map.Starts.empty()) DrawMappedRow(canvas, rowBox, row, map, bars);
     }
     return;
   }
