@@ -69,41 +69,6 @@ bool Dark(char c) {
   return kDark[static_cast<unsigned char>(c)];
 }
 
-// Scales the pattern into the scratch and finds its bars, unless the scratch already holds them
-// for this very pattern, anchors, width and mode (a repaint of an unchanged symbol).
-void ScaleLinear(TDrawScratch& s, std::string_view pattern, const TCaptionAnchors& anchors,
-                 int width, bool completeDraw) {
-  if (s.Scaled.Pixels.size() > 0 && s.LastPattern == pattern && s.LastAnchors == anchors &&
-      s.LastWidth == width && s.LastComplete == completeDraw)
-    return;
-  s.LastPattern.assign(pattern);
-  s.LastAnchors = anchors;
-  s.LastWidth = width;
-  s.LastComplete = completeDraw;
-  ScalePatternInto(pattern, anchors, width, completeDraw, s.Scaled, &s.Starts);
-  s.Runs.clear();
-  if (s.Scaled.Pixels.empty()) return;
-  // The bars are the runs of dark modules: every module has at least one pixel column here (the
-  // box is at least as wide as the pattern), so a run of dark modules is exactly a run of dark
-  // columns, from the first module's start to the start of the module after the last.
-  const int n = static_cast<int>(pattern.size());
-  const int* const starts = s.Starts.data();
-  const char* const p = pattern.data();
-  bool afterMark = false;
-  int i = 0;
-  while (i < n) {
-    // A light stretch, then a run of dark modules [start, i) closed by a light one or the end.
-    for (; i < n && !Dark(p[i]); ++i)
-      if (p[i] == kAddOnMark) afterMark = true;
-    if (i == n) break;
-    const int start = i;
-    while (i < n && Dark(p[i])) ++i;
-    // The mark that closes a run already counts for that run's bar.
-    if (i < n && p[i] == kAddOnMark) afterMark = true;
-    s.Runs.push_back({starts[start], starts[i], p[i - 1], afterMark});
-  }
-}
-
 // Largest side of a drawing box: as large as the biggest bitmap the image writers accept.
 constexpr long long kMaxBoxSide = 32767;
 
@@ -171,7 +136,8 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   TDrawScratch& scratch = DrawScratchOf(control);
   std::string_view pixels;
   if (!pattern.empty()) {
-    ScaleLinear(scratch, pattern, anchors, width, control.CompleteDraw());
+    ScalePatternInto(pattern, anchors, width, control.CompleteDraw(), scratch.Scaled,
+                     &scratch.Starts);
     if (scratch.Scaled.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
     pixels = scratch.Scaled.Pixels;
     anchors = scratch.Scaled.Anchors;
@@ -224,14 +190,31 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
     return RotatedQuad(r, centre, angle, bars);
   };
 
+  // The bars are the runs of dark modules: every module has at least one pixel column here (the
+  // box is at least as wide as the pattern), so a run of dark modules is exactly a run of dark
+  // columns, from the first module's start to the start of the module after the last.
+  const int n = static_cast<int>(pattern.size());
+  const int* const starts = scratch.Starts.data();
   const int boxHeight = box.Bottom - box.Top;
+  const char* const p = pattern.data();
   int firstBar = 0;
+  bool afterMark = false;
   TBarInsets last;
-  for (const TDrawScratch::TRun& run : scratch.Runs) {
-    last = BarInsets(run.Last, run.AfterMark, control, boxHeight, h);
-    fills.push_back(barQuad(TRect{box.Left + run.From, box.Top + last.Top, box.Left + run.To,
-                                  box.Bottom - last.Bottom}));
-    if (firstBar == 0) firstBar = run.To - run.From;
+  int i = 0;
+  while (i < n) {
+    // A light stretch, then a run of dark modules [start, i) closed by a light one or the end.
+    for (; i < n && !Dark(p[i]); ++i)
+      if (p[i] == kAddOnMark) afterMark = true;
+    if (i == n) break;
+    const int start = i;
+    while (i < n && Dark(p[i])) ++i;
+    // The mark that closes a run already counts for that run's bar.
+    if (i < n && p[i] == kAddOnMark) afterMark = true;
+    last = BarInsets(p[i - 1], afterMark, control, boxHeight, h);
+    const int x0 = starts[start], x1 = starts[i];
+    fills.push_back(
+        barQuad(TRect{box.Left + x0, box.Top + last.Top, box.Left + x1, box.Bottom - last.Bottom}));
+    if (firstBar == 0) firstBar = x1 - x0;
   }
 
   if (typeBar == csCodeITF) {

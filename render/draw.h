@@ -24,23 +24,8 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
 // What a control's paints reuse from one to the next instead of allocating it again: the scaled
 // pattern, the module columns, the batch of fills, the bars of a PDF417 row.
 struct TDrawScratch {
-  // A bar of a linear symbol: its columns, its last module and whether an add-on mark came
-  // before its end.
-  struct TRun {
-    int From = 0;
-    int To = 0;
-    char Last = 0;
-    bool AfterMark = false;
-  };
-  // The last pattern scaled and what scaling gave: a repaint of an unchanged symbol at an
-  // unchanged width reuses them.
-  std::string LastPattern;
-  TCaptionAnchors LastAnchors;
-  int LastWidth = -1;
-  bool LastComplete = false;
   TScaledPattern Scaled;
   std::vector<int> Starts;
-  std::vector<TRun> Runs;
   std::vector<TQuadFill> Fills;
   TColumnMap Map;
   std::vector<TRect> Bars;
