@@ -19,6 +19,8 @@ namespace brevix {
 
 // Buffers of the file export (render/export.cpp), opaque here.
 class TExportScratch;
+// Buffers of the drawing (render/draw.cpp), opaque here.
+struct TDrawScratch;
 
 // Fired after the barcode is drawn: the control, the paint rectangle, the text.
 using TBarCodePaintEvent = std::function<void(TObject* sender, TRect& r, const std::string& text)>;
@@ -97,6 +99,10 @@ class TCustomBC : public TCustomControl {
   // has its own (Assign leaves them alone); like the control, they serve one thread at a time.
   using TExportScratchPtr = std::unique_ptr<TExportScratch, void (*)(TExportScratch*)>;
   TExportScratchPtr& ExportScratch() { return FExportScratch; }
+  // Buffers the drawing keeps from one paint to the next, made on first use; likewise the
+  // control's own, never copied.
+  using TDrawScratchPtr = std::unique_ptr<TDrawScratch, void (*)(TDrawScratch*)>;
+  TDrawScratchPtr& DrawScratch() { return FDrawScratch; }
 
   // --- Events -----------------------------------------------------------------------------
   TBarCodePaintEvent OnPaint;
@@ -170,6 +176,7 @@ class TCustomBC : public TCustomControl {
   std::unique_ptr<TPDF417> FPDF417;
   int FMustBe = 0;  // the digit erMustBe asks for
   TExportScratchPtr FExportScratch{nullptr, nullptr};
+  TDrawScratchPtr FDrawScratch{nullptr, nullptr};
 };
 
 // Publishes the properties; all behaviour is in TCustomBC.

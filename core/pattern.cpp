@@ -12,104 +12,139 @@ std::array<int*, 6> AnchorRefs(TCaptionAnchors& a) {
   return {&a.LeftFrom, &a.LeftTo, &a.RightFrom, &a.RightTo, &a.AddOnFrom, &a.TrailFrom};
 }
 
-// Bresenham-style spread of W columns over L modules: module i gets
-// ceil(i*W/L) - ceil((i-1)*W/L) columns, that is q = W div L, plus one when ceil(i*r/L) steps up
-// (r = W mod L). Counted without a division per module: g is (i*r) mod L.
-class TSpread {
- public:
-  TSpread(int length, int width) : FLength(length), FQ(width / length), FR(width % length) {}
-  // Columns of the next module.
-  long long Next() {
-    long long n = FQ;
-    const long long before = FG;
-    FG += FR;
-    if (FG >= FLength) {
-      FG -= FLength;
-      ++n;
-    }
-    // ceil(i*r/L) - ceil((i-1)*r/L) = carry + [g > 0] - [before > 0]
-    return n + (FG > 0 ? 1 : 0) - (before > 0 ? 1 : 0);
+// The column module m starts on, for every m up to length: ceil(m * W / L), which gives each
+// module W div L columns plus one where the ceiling steps up. Counted without a division per
+// module: with W = qL + r, the start is m*q + floor((m*r + L - 1) / L), and g below is
+// (m*r + L - 1) mod L, which each module raises by r and which carries at most once.
+// completeDraw: every module gets W div L columns. fn(m, start) is called for m = 0..length.
+template <class TFn>
+void ForEachModuleStart(int length, int width, bool completeDraw, TFn&& fn) {
+  const long long q = width / length;
+  if (completeDraw) {
+    for (int m = 0; m <= length; ++m) fn(m, static_cast<int>(m * q));
+    return;
   }
+  const long long r = width % length;
+  long long g = length - 1;
+  long long at = 0;
+  for (int m = 0; m < length; ++m) {
+    fn(m, static_cast<int>(at));
+    at += q;
+    g += r;
+    if (g >= length) {
+      g -= length;
+      ++at;
+    }
+  }
+  fn(length, static_cast<int>(at));
+}
 
- private:
-  long long FLength, FQ, FR, FG = 0;
-};
+// Writes each module's character over its columns from p, eight bytes at a time (p has
+// kSlack bytes of slack); with kStarts, the module columns into starts as well.
+constexpr std::size_t kSlack = 16;
+
+template <bool kStarts>
+void WritePixels(std::string_view pattern, int width, bool completeDraw, char* p, int* starts) {
+  const int length = static_cast<int>(pattern.size());
+  char* q = p;
+  // The spread of ForEachModuleStart, written out: this loop runs for every module of every
+  // paint.
+  const long long each = width / length;
+  const long long r = completeDraw ? 0 : width % length;
+  long long g = length - 1;
+  long long at = 0;
+  for (int m = 0; m < length; ++m) {
+    if constexpr (kStarts) starts[m] = static_cast<int>(at);
+    at += each;
+    g += r;
+    if (g >= length) {
+      g -= length;
+      ++at;
+    }
+    const std::uint64_t v =
+        0x0101010101010101ULL * static_cast<unsigned char>(pattern[static_cast<std::size_t>(m)]);
+    char* const stop = p + at;
+    // Most modules are a few columns wide: two stores, and a loop only for wide ones.
+    std::memcpy(q, &v, 8);
+    std::memcpy(q + 8, &v, 8);
+    for (char* t = q + 16; t < stop; t += 8) std::memcpy(t, &v, 8);
+    q = stop;
+  }
+  if constexpr (kStarts) starts[length] = static_cast<int>(at);
+}
 
 }  // namespace
 
 TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anchors, int width,
                             bool completeDraw) {
   TScaledPattern out;
+  ScalePatternInto(pattern, anchors, width, completeDraw, out, nullptr);
+  return out;
+}
+
+void ScalePatternInto(std::string_view pattern, const TCaptionAnchors& anchors, int width,
+                      bool completeDraw, TScaledPattern& out, std::vector<int>* starts) {
+  out.Pixels.clear();
   out.Anchors = anchors;
+  out.OutOfBox = false;
+  if (starts) starts->clear();
   const int length = static_cast<int>(pattern.size());
   if (length == 0 || width <= 0) {
     out.OutOfBox = completeDraw;
-    return out;
+    return;
   }
   if (completeDraw) {
     const int w = width / length;
     if (w == 0) {
       out.OutOfBox = true;
-      return out;
+      return;
     }
-    out.Pixels.reserve(static_cast<std::size_t>(length) * static_cast<std::size_t>(w));
-    for (char c : pattern) out.Pixels.append(static_cast<std::size_t>(w), c);
     for (int* a : AnchorRefs(out.Anchors)) *a *= w;
-    return out;
+  } else {
+    // The modules spread evenly; an anchor becomes the left edge of its module.
+    const auto columnsBefore = [&](long long module) {  // ceil((module - 1) * W / L)
+      return ((module - 1) * width + length - 1) / length;
+    };
+    TCaptionAnchors incoming = anchors;
+    const auto incomingRefs = AnchorRefs(incoming);
+    const auto outRefs = AnchorRefs(out.Anchors);
+    for (std::size_t k = 0; k < outRefs.size(); ++k) {
+      const int a = *incomingRefs[k];
+      if (a >= 1 && a <= length) *outRefs[k] = static_cast<int>(columnsBefore(a));
+    }
   }
-  // The modules spread evenly; an anchor becomes the left edge of its module.
-  const auto columnsBefore = [&](long long module) {  // ceil((module - 1) * W / L)
-    return ((module - 1) * width + length - 1) / length;
-  };
-  TCaptionAnchors incoming = anchors;
-  const auto incomingRefs = AnchorRefs(incoming);
-  const auto outRefs = AnchorRefs(out.Anchors);
-  for (std::size_t k = 0; k < outRefs.size(); ++k) {
-    const int a = *incomingRefs[k];
-    if (a >= 1 && a <= length) *outRefs[k] = static_cast<int>(columnsBefore(a));
-  }
-  // Each module's columns are written eight at a time, into eight bytes of slack at the end.
-  out.Pixels.resize(static_cast<std::size_t>(width) + 8);
-  char* p = out.Pixels.data();
-  TSpread spread(length, width);
-  for (char c : pattern) {
-    const std::uint64_t v = 0x0101010101010101ULL * static_cast<unsigned char>(c);
-    char* q = p;
-    p += spread.Next();
-    do {
-      std::memcpy(q, &v, 8);
-      q += 8;
-    } while (q < p);
-  }
-  out.Pixels.resize(static_cast<std::size_t>(width));
-  return out;
+  const int total = completeDraw ? width / length * length : width;
+  if (starts) starts->resize(static_cast<std::size_t>(length) + 1);
+  // Each module's columns are written eight at a time, into some slack at the end; a module of
+  // no columns writes only bytes the next module overwrites.
+  out.Pixels.resize(static_cast<std::size_t>(total) + kSlack);
+  if (starts)
+    WritePixels<true>(pattern, width, completeDraw, out.Pixels.data(), starts->data());
+  else
+    WritePixels<false>(pattern, width, completeDraw, out.Pixels.data(), nullptr);
+  out.Pixels.resize(static_cast<std::size_t>(total));
 }
 
 TColumnMap ScaleColumns(int length, int width, bool completeDraw) {
   TColumnMap map;
+  ScaleColumnsInto(length, width, completeDraw, map);
+  return map;
+}
+
+void ScaleColumnsInto(int length, int width, bool completeDraw, TColumnMap& map) {
+  map.Starts.clear();
+  map.OutOfBox = false;
   if (length <= 0 || width <= 0) {
     map.OutOfBox = completeDraw;
-    return map;
+    return;
   }
   if (completeDraw && width / length == 0) {
     map.OutOfBox = true;
-    return map;
+    return;
   }
   map.Starts.resize(static_cast<std::size_t>(length) + 1);
-  if (completeDraw) {
-    const int w = width / length;
-    for (int m = 0; m <= length; ++m) map.Starts[static_cast<std::size_t>(m)] = m * w;
-    return map;
-  }
-  // The spread of ScalePattern, module by module.
-  TSpread spread(length, width);
-  long long at = 0;
-  for (int m = 0; m < length; ++m) {
-    map.Starts[static_cast<std::size_t>(m)] = static_cast<int>(at);
-    at += spread.Next();
-  }
-  map.Starts[static_cast<std::size_t>(length)] = static_cast<int>(at);
-  return map;
+  int* const s = map.Starts.data();
+  ForEachModuleStart(length, width, completeDraw, [s](int m, int start) { s[m] = start; });
 }
 
 }  // namespace brevix

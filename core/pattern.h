@@ -63,6 +63,11 @@ struct TScaledPattern {
 // evenly (anchors become the left-edge offset of their module).
 TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anchors, int width,
                             bool completeDraw);
+// ScalePattern into out, whose string keeps its memory from one paint to the next. starts, when
+// given, receives the module columns as ScaleColumns has them (left empty when out gets no
+// pixels), so that the bars can be found module by module instead of pixel by pixel.
+void ScalePatternInto(std::string_view pattern, const TCaptionAnchors& anchors, int width,
+                      bool completeDraw, TScaledPattern& out, std::vector<int>* starts);
 
 // Where ScalePattern puts the modules of any pattern of length modules: module m covers pixel
 // columns [Starts[m], Starts[m + 1]). Rows of equal length (PDF417) share one map instead of
@@ -72,5 +77,7 @@ struct TColumnMap {
   bool OutOfBox = false;
 };
 TColumnMap ScaleColumns(int length, int width, bool completeDraw);
+// ScaleColumns into map, whose vector keeps its memory.
+void ScaleColumnsInto(int length, int width, bool completeDraw, TColumnMap& map);
 
 }  // namespace brevix

@@ -179,8 +179,8 @@ void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
   CopyFirstRow(first, bytes, stride, end);
 }
 
-// Sets the pixels [x0, x1) of one row to a colour.
-void FillRowSpan(std::uint8_t* row, int x0, int x1, TColor color) {
+// Sets the pixels [x0, x1) of one row to a colour. Inlined: it runs once for every bar.
+[[gnu::always_inline]] inline void FillRowSpan(std::uint8_t* row, int x0, int x1, TColor color) {
   std::uint8_t* const first = row + static_cast<std::size_t>(x0) * 3;
   const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * 3;
   const auto r = static_cast<std::uint8_t>(ColorR(color));
@@ -225,24 +225,47 @@ struct TBandRect {
   TColor Color;
 };
 
-// Scratch of the band filler, kept by the canvas so that repeated paints do not allocate.
+// Scratch of the band filler and the text painter, kept by the canvas so that repeated paints
+// do not allocate.
 struct TBandScratch {
   std::vector<TBandRect> Rects;
   std::vector<int> Edges;
   std::vector<std::size_t> ByTop;
   std::vector<std::size_t> Active;
+  // A row of pixels of one colour, to compare the pixels under a glyph with.
+  std::vector<std::uint8_t> Plain;
+  TColor PlainColor = 0;
 };
 
 namespace {
 
-// Fills rows [y0, y1) of the rectangles that cover them, in drawing order. When one of them
-// spans all the others (a background), the band's first row is composed and copied into the
-// rows below, one pass over the memory; otherwise each shape is filled on its own.
+// Whether rows (y0, y1) hold, in columns [lo, hi), the same bytes as row y0.
+bool RowsRepeatFirst(const TBitmap& bitmap, int y0, int y1, int lo, int hi) {
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  const std::uint8_t* const first =
+      bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride + static_cast<std::size_t>(lo) * 3;
+  const std::size_t n = static_cast<std::size_t>(hi - lo) * 3;
+  const std::uint8_t* row = first + stride;
+  for (int y = y0 + 1; y < y1; ++y, row += stride)
+    if (std::memcmp(row, first, n) != 0) return false;
+  return true;
+}
+
+// Shapes in a band from which comparing the rows below beats copying each shape down on its own.
+constexpr int kManyShapes = 8;
+
+// Fills rows [y0, y1) of the rectangles that cover them, in drawing order. The band's first row
+// is composed shape by shape and copied into the rows below: in one piece when one shape spans
+// all the others (a background), otherwise each shape's columns on their own. Copying a shape's
+// columns after every shape is composed leaves each pixel with the colour of the last shape over
+// it, as filling the shapes one after the other does.
 template <class TCovering>
 void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
+  const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
   int lo = bitmap.Width, hi = 0;
   bool whole = false;  // one shape spans all the others
-  bool any = false;
   covering([&](const TBandRect& br) {
     const TRect& r = br.R;
     if (r.Left <= lo && r.Right >= hi)
@@ -251,20 +274,51 @@ void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
       whole = false;
     lo = std::min(lo, r.Left);
     hi = std::max(hi, r.Right);
-    any = true;
+    FillRowSpan(row, r.Left, r.Right, br.Color);
   });
-  if (!any) return;
-  if (!whole || y1 - y0 < 2) {
-    covering(
-        [&](const TBandRect& br) { FillBlock(bitmap, br.R.Left, y0, br.R.Right, y1, br.Color); });
+  if (y1 - y0 < 2 || lo >= hi) return;
+  if (whole) {
+    std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
+    CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride, first + down);
     return;
+  }
+  covering([&](const TBandRect& br) {
+    std::uint8_t* const first = row + static_cast<std::size_t>(br.R.Left) * 3;
+    CopyFirstRow(first, static_cast<std::size_t>(br.R.Right - br.R.Left) * 3, stride, first + down);
+  });
+}
+
+// Rectangles of one colour and one height inside the bitmap (a row of PDF417 modules) as one
+// band, straight from the rectangles; false, with nothing drawn, for any other batch. With one
+// colour the order of the rectangles does not matter.
+bool FillOneColourBand(TBitmap& bitmap, std::span<const TRect> rects, TColor color) {
+  if (rects.empty()) return false;
+  const int y0 = rects[0].Top, y1 = rects[0].Bottom;
+  if (y0 < 0 || y1 > bitmap.Height || y0 >= y1) return false;
+  int lo = bitmap.Width, hi = 0;
+  for (const TRect& r : rects) {
+    if (r.Top != y0 || r.Bottom != y1 || r.Left < 0 || r.Right > bitmap.Width || r.Left >= r.Right)
+      return false;
+    lo = std::min(lo, r.Left);
+    hi = std::max(hi, r.Right);
   }
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
-  covering([&](const TBandRect& br) { FillRowSpan(row, br.R.Left, br.R.Right, br.Color); });
-  std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
-  CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride,
-               first + static_cast<std::size_t>(y1 - y0) * stride);
+  const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
+  const bool repeated = y1 - y0 >= 2 && static_cast<int>(rects.size()) >= kManyShapes &&
+                        RowsRepeatFirst(bitmap, y0, y1, lo, hi);
+  for (const TRect& r : rects) FillRowSpan(row, r.Left, r.Right, color);
+  if (y1 - y0 < 2) return true;
+  if (repeated) {
+    std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
+    CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride, first + down);
+    return true;
+  }
+  for (const TRect& r : rects) {
+    std::uint8_t* const first = row + static_cast<std::size_t>(r.Left) * 3;
+    CopyFirstRow(first, static_cast<std::size_t>(r.Right - r.Left) * 3, stride, first + down);
+  }
+  return true;
 }
 
 // Fills the rectangles in order. Between two consecutive top or bottom edges the same
@@ -276,6 +330,15 @@ void FillBands(TBitmap& bitmap, std::span<const TBandRect> rects, TBandScratch& 
   if (rects.size() == 1) {
     const TRect& r = rects[0].R;
     FillBlock(bitmap, r.Left, r.Top, r.Right, r.Bottom, rects[0].Color);
+    return;
+  }
+  // Bars of one height over their background, or a row of PDF417 modules: one band.
+  const int top = rects[0].R.Top, bottom = rects[0].R.Bottom;
+  if (std::all_of(rects.begin(), rects.end(),
+                  [&](const TBandRect& r) { return r.R.Top == top && r.R.Bottom == bottom; })) {
+    FillBand(bitmap, top, bottom, [&](auto&& fill) {
+      for (const TBandRect& r : rects) fill(r);
+    });
     return;
   }
   // Bars mostly share a few heights: collect the distinct edges by looking them up, and only
@@ -392,6 +455,15 @@ class TGlyphCache {
     int Width = 0;
     int Rows = 0;
     std::vector<std::uint8_t> Coverage;
+    // The glyph blended in Ink over a plain Paper, Width x Rows RGB pixels, kept for the colours
+    // it was last drawn in: a caption on its background is then copied rather than blended.
+    struct TBlend {
+      bool Made = false;
+      TColor Ink = 0;
+      TColor Paper = 0;
+      std::vector<std::uint8_t> Rgb;
+    };
+    mutable TBlend Blend;
   };
   // One face at one size; glyphs are rendered on first use for each turn.
   struct TSized {
@@ -777,20 +849,44 @@ void TRasterCanvas::FillRect(const TRect& r) {
   FillBlock(FBitmap, c.Left, c.Top, c.Right, c.Bottom, Brush.Color);
 }
 
+void TRasterCanvas::FillRects(std::span<const TRect> rects) {
+  if (Brush.Style == bsClear) return;
+  if (FillOneColourBand(FBitmap, rects, Brush.Color)) return;
+  const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
+  std::vector<TBandRect>& out = FBands->Rects;
+  out.clear();
+  for (const TRect& r : rects) {
+    const TRect c = Intersect(bounds, r);
+    if (c.Left < c.Right && c.Top < c.Bottom) out.push_back({c, Brush.Color});
+  }
+  FillBands(FBitmap, out, *FBands);
+}
+
 void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
-  const bool upright = std::all_of(quads.begin(), quads.end(),
-                                   [](const TQuadFill& q) { return IsUprightRect(q.Corners); });
-  if (!upright || Brush.Style == bsClear) {
+  if (Brush.Style == bsClear) {
     TCanvas::FillQuads(quads);
     return;
   }
-  const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
+  // The pixels of each quad as a rectangle clipped to the bitmap, as long as every quad is an
+  // upright rectangle; otherwise each goes through the polygon fill.
+  const int width = FBitmap.Width, height = FBitmap.Height;
   std::vector<TBandRect>& rects = FBands->Rects;
-  rects.clear();
+  rects.resize(quads.size());
+  TBandRect* out = rects.data();
   for (const TQuadFill& q : quads) {
-    const TRect r = Intersect(bounds, UprightBounds(q.Corners));
-    if (r.Left < r.Right && r.Top < r.Bottom) rects.push_back({r, q.Color});
+    const TPoint* p = q.Corners;
+    // Corners in the order an unturned rectangle gives them, else any upright order.
+    if (!(p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X) &&
+        !IsUprightRect(q.Corners)) {
+      TCanvas::FillQuads(quads);
+      return;
+    }
+    const TRect r{std::max(0, std::min(p[0].X, p[2].X)), std::max(0, std::min(p[0].Y, p[2].Y)),
+                  std::min(width, std::max(p[0].X, p[2].X)),
+                  std::min(height, std::max(p[0].Y, p[2].Y))};
+    if (r.Left < r.Right && r.Top < r.Bottom) *out++ = {r, q.Color};
   }
+  rects.resize(static_cast<std::size_t>(out - rects.data()));
   FillBands(FBitmap, rects, *FBands);
   Pen.Style = psClear;
   if (!quads.empty()) Brush.Color = quads.back().Color;
@@ -813,6 +909,29 @@ TSize TRasterCanvas::TextExtent(std::string_view text) {
   for (char c : text) cx += FCache->Glyph(*sized, CodePoint(c), 0).Advance;
   return TSize{cx, sized->Metrics.Ascent + sized->Metrics.Descent};
 }
+
+namespace {
+
+// One channel of ink over dst at coverage a (0 keeps dst).
+std::uint8_t Blend(int dst, int ink, int a) {
+  return static_cast<std::uint8_t>(dst + ((ink - dst) * a + 127) / 255);
+}
+
+// Makes g's blend for ink over paper when it holds other colours.
+void MakeBlend(const TGlyphCache::TGlyph& g, TColor ink, TColor paper) {
+  TGlyphCache::TGlyph::TBlend& b = g.Blend;
+  if (b.Made && b.Ink == ink && b.Paper == paper) return;
+  const int src[3] = {ColorR(ink), ColorG(ink), ColorB(ink)};
+  const int dst[3] = {ColorR(paper), ColorG(paper), ColorB(paper)};
+  b.Rgb.resize(g.Coverage.size() * 3);
+  for (std::size_t i = 0; i < g.Coverage.size(); ++i)
+    for (int k = 0; k < 3; ++k) b.Rgb[i * 3 + k] = Blend(dst[k], src[k], g.Coverage[i]);
+  b.Made = true;
+  b.Ink = ink;
+  b.Paper = paper;
+}
+
+}  // namespace
 
 void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement,
                              const TRect& clip) {
@@ -871,6 +990,22 @@ void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement
     const int src[3] = {static_cast<int>(ColorR(color)), static_cast<int>(ColorG(color)),
                         static_cast<int>(ColorB(color))};
     const std::size_t stride = static_cast<std::size_t>(FBitmap.Width) * 3;
+    const std::size_t cols = static_cast<std::size_t>(c1 - c0);
+    std::uint8_t* const corner = FBitmap.Rgb.data() + static_cast<std::size_t>(gy + r0) * stride +
+                                 static_cast<std::size_t>(gx + c0) * 3;
+    if (PlainUnder(corner, cols, r1 - r0)) {
+      // Every pixel under the glyph has the colour of its first one: the blend over that colour,
+      // made once for the glyph, is the result row by row.
+      MakeBlend(g, color, RGBColor(corner[0], corner[1], corner[2]));
+      const std::uint8_t* from =
+          g.Blend.Rgb.data() + (static_cast<std::size_t>(r0) * static_cast<std::size_t>(g.Width) +
+                                static_cast<std::size_t>(c0)) *
+                                   3;
+      std::uint8_t* to = corner;
+      for (int r = r0; r < r1; ++r, from += static_cast<std::size_t>(g.Width) * 3, to += stride)
+        std::memcpy(to, from, cols * 3);
+      continue;
+    }
     for (int r = r0; r < r1; ++r) {
       const std::uint8_t* const cover =
           g.Coverage.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(g.Width);
@@ -881,7 +1016,7 @@ void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement
         std::uint8_t* const px = line + static_cast<std::size_t>(gx + col) * 3;
         for (int k = 0; k < 3; ++k) {
           const int dst = px[k];
-          px[k] = static_cast<std::uint8_t>(dst + ((src[k] - dst) * a + 127) / 255);
+          px[k] = Blend(dst, src[k], a);
         }
       }
     }
@@ -890,6 +1025,25 @@ void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement
     fillCell(u0, v0 + m.Ascent + m.UnderlinePos, cx, m.UnderlineThickness, color);
   if (Font.Style() & fsStrikeOut)
     fillCell(u0, v0 + m.Ascent - m.StrikePos, cx, m.StrikeThickness, color);
+}
+
+bool TRasterCanvas::PlainUnder(const std::uint8_t* corner, std::size_t cols, int rows) {
+  const std::size_t bytes = cols * 3;
+  std::vector<std::uint8_t>& plain = FBands->Plain;
+  const TColor color = RGBColor(corner[0], corner[1], corner[2]);
+  if (plain.size() < bytes || FBands->PlainColor != color) {
+    plain.resize(std::max(plain.size(), bytes));
+    for (std::size_t i = 0; i < plain.size(); i += 3) {
+      plain[i] = corner[0];
+      plain[i + 1] = corner[1];
+      plain[i + 2] = corner[2];
+    }
+    FBands->PlainColor = color;
+  }
+  const std::size_t stride = static_cast<std::size_t>(FBitmap.Width) * 3;
+  for (int r = 0; r < rows; ++r, corner += stride)
+    if (std::memcmp(corner, plain.data(), bytes) != 0) return false;
+  return true;
 }
 
 void TRasterCanvas::TextOut(int x, int y, std::string_view text) {

@@ -3,6 +3,8 @@
 // bars land on whole columns), text goes through FreeType with faces found by fontconfig.
 // Nothing is ever written outside the bitmap, whatever the coordinates.
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -28,6 +30,7 @@ class TRasterCanvas : public TCanvas {
   void Polygon(std::span<const TPoint> points) override;
   void FillRect(const TRect& r) override;
   void FillQuads(std::span<const TQuadFill> quads) override;
+  void FillRects(std::span<const TRect> rects) override;
   void Line(int x1, int y1, int x2, int y2) override;
   void TextOut(int x, int y, std::string_view text) override;
   TSize TextExtent(std::string_view text) override;
@@ -44,6 +47,8 @@ class TRasterCanvas : public TCanvas {
   void DrawText(int x, int y, std::string_view text, int escapement, const TRect& clip);
   void FillPolygon(std::span<const TPoint> points, TColor color, const TRect& clip);
   void PlotPen(int x, int y);
+  // Whether the rows pixels of cols columns from corner down all have corner's colour.
+  bool PlainUnder(const std::uint8_t* corner, std::size_t cols, int rows);
 
   TBitmap& FBitmap;
   std::shared_ptr<TGlyphCache> FCache;

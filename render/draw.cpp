@@ -1,6 +1,9 @@
 #include "render/draw.h"
 
-#include <utility>
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/control.h"
@@ -54,6 +57,18 @@ class TFontRestore {
   const TFont& FFont;
 };
 
+// Dark modules by character, for the scan that runs over every module of every paint.
+constexpr auto kDark = [] {
+  std::array<bool, 256> dark{};
+  for (int c = 0; c < 256; ++c)
+    dark[static_cast<std::size_t>(c)] = IsDarkModule(static_cast<char>(c));
+  return dark;
+}();
+
+bool Dark(char c) {
+  return kDark[static_cast<unsigned char>(c)];
+}
+
 // Largest side of a drawing box: as large as the biggest bitmap the image writers accept.
 constexpr long long kMaxBoxSide = 32767;
 
@@ -80,29 +95,52 @@ void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
   }
 }
 
-void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string text, TPoint centre,
-                bool paintTypeCaption) {
+TDrawScratch& DrawScratchOf(TCustomBC& control) {
+  TCustomBC::TDrawScratchPtr& scratch = control.DrawScratch();
+  if (!scratch)
+    scratch = TCustomBC::TDrawScratchPtr(new TDrawScratch, [](TDrawScratch* s) { delete s; });
+  return *scratch;
+}
+
+void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_view text,
+                TPoint centre, bool paintTypeCaption) {
   const int angle = control.AngleDegrees();
   const TTypeBar typeBar = control.TypeBar();
 
   control.SetErrorMessage(erOK);
-  TEncodeResult encoded = control.EncodeText(text);
-  std::string pixels = std::move(encoded.Pattern);
+  const TEncodeResult encoded = control.EncodeText(text);
+  std::string_view pattern = encoded.Pattern;
   TCaptionAnchors anchors = encoded.Anchors;
-  if (IsBookNumber(typeBar)) text = BooklandToEAN13(text, typeBar);
+  std::string bookland;
+  if (IsBookNumber(typeBar)) {
+    bookland = BooklandToEAN13(text, typeBar);
+    text = bookland;
+  }
 
   const int width = box.Right - box.Left;
-  if (width < static_cast<int>(pixels.size())) {
-    pixels.clear();
+  if (width < static_cast<int>(pattern.size())) {
+    pattern = {};
     control.SetErrorMessage(erSmallPaintBox);
   }
-  const std::string caption = StripControlChars(typeBar == csCodePZN ? "PZN - " + text : text);
+  // The caption is the text itself unless it needs a prefix or holds control characters.
+  std::string captionStore;
+  std::string_view caption = text;
+  if (typeBar == csCodePZN || std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 32;
+      })) {
+    captionStore =
+        StripControlChars(typeBar == csCodePZN ? "PZN - " + std::string(text) : std::string(text));
+    caption = captionStore;
+  }
 
-  if (!pixels.empty()) {
-    TScaledPattern scaled = ScalePattern(pixels, anchors, width, control.CompleteDraw());
-    if (scaled.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
-    pixels = std::move(scaled.Pixels);
-    anchors = scaled.Anchors;
+  TDrawScratch& scratch = DrawScratchOf(control);
+  std::string_view pixels;
+  if (!pattern.empty()) {
+    ScalePatternInto(pattern, anchors, width, control.CompleteDraw(), scratch.Scaled,
+                     &scratch.Starts);
+    if (scratch.Scaled.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
+    pixels = scratch.Scaled.Pixels;
+    anchors = scratch.Scaled.Anchors;
     if (control.ErrorMessage() != erOK) return;
   }
 
@@ -114,8 +152,9 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string tex
     return;
   }
   // The background and the bars go to the canvas as one batch of fills, in drawing order.
-  std::vector<TQuadFill> fills;
-  fills.reserve(pixels.size() / 2 + 4);
+  std::vector<TQuadFill>& fills = scratch.Fills;
+  fills.clear();
+  fills.reserve(pattern.size() / 2 + 4);
   if (!control.Transparent())
     fills.push_back(RotatedQuad(box, centre, angle, control.Color_Back()));
   canvas.BkMode = control.Transparent() ? bkTransparent : bkOpaque;
@@ -136,42 +175,54 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string tex
   canvas.Brush.Style = bsSolid;
 
   ChooseCodeCaptionFont(canvas, control, text, caption, anchors);
-  // Measured whatever the caption mode: add-on bars drop by it even without a caption.
-  const int h = canvas.TextHeight(text);
+  // The caption's height places the caption and shortens the bars above it; add-on bars drop by
+  // it even without a caption, and short UPC guards by half of it. Measured only when used.
+  const bool needHeight = control.ShowCodeCaption() ||
+                          pattern.find(kAddOnMark) != std::string_view::npos ||
+                          (control.ShortUpcGuards() && IsUpc(typeBar) &&
+                           pattern.find(kGuardBar) != std::string_view::npos);
+  const int h = needHeight ? canvas.TextHeight(text) : 0;
   const TColor bars = control.Color_Lines();
+  const auto barQuad = [&](const TRect& r) {
+    if (angle == 0)
+      return TQuadFill{{{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}},
+                       bars};
+    return RotatedQuad(r, centre, angle, bars);
+  };
 
-  // The appended space closes a bar that ends at the right edge.
-  pixels.push_back(kSpace);
-  const int n = static_cast<int>(pixels.size());
+  // The bars are the runs of dark modules: every module has at least one pixel column here (the
+  // box is at least as wide as the pattern), so a run of dark modules is exactly a run of dark
+  // columns, from the first module's start to the start of the module after the last.
+  const int n = static_cast<int>(pattern.size());
+  const int* const starts = scratch.Starts.data();
   const int boxHeight = box.Bottom - box.Top;
-  const char* const p = pixels.data();
+  const char* const p = pattern.data();
   int firstBar = 0;
   bool afterMark = false;
   TBarInsets last;
   int i = 0;
   while (i < n) {
-    // A light stretch, then a run of dark columns [start, i) closed by a light one.
-    for (; i < n && !IsDarkModule(p[i]); ++i)
+    // A light stretch, then a run of dark modules [start, i) closed by a light one or the end.
+    for (; i < n && !Dark(p[i]); ++i)
       if (p[i] == kAddOnMark) afterMark = true;
     if (i == n) break;
     const int start = i;
-    while (i < n && IsDarkModule(p[i])) ++i;
+    while (i < n && Dark(p[i])) ++i;
     // The mark that closes a run already counts for that run's bar.
-    if (p[i] == kAddOnMark) afterMark = true;
+    if (i < n && p[i] == kAddOnMark) afterMark = true;
     last = BarInsets(p[i - 1], afterMark, control, boxHeight, h);
-    fills.push_back(RotatedQuad(
-        TRect{box.Left + start, box.Top + last.Top, box.Left + i, box.Bottom - last.Bottom}, centre,
-        angle, bars));
-    if (firstBar == 0) firstBar = i - start;
+    const int x0 = starts[start], x1 = starts[i];
+    fills.push_back(
+        barQuad(TRect{box.Left + x0, box.Top + last.Top, box.Left + x1, box.Bottom - last.Bottom}));
+    if (firstBar == 0) firstBar = x1 - x0;
   }
 
   if (typeBar == csCodeITF) {
     // Bearer bars along the top and bottom of the bars, twice as thick as the first bar.
-    fills.push_back(RotatedQuad(TRect{box.Left, box.Top, box.Left + n - 1, box.Top + 2 * firstBar},
-                                centre, angle, bars));
-    fills.push_back(RotatedQuad(TRect{box.Left, box.Bottom - last.Bottom - 2 * firstBar,
-                                      box.Left + n - 1, box.Bottom - last.Bottom},
-                                centre, angle, bars));
+    const int right = box.Left + static_cast<int>(pixels.size());
+    fills.push_back(barQuad(TRect{box.Left, box.Top, right, box.Top + 2 * firstBar}));
+    fills.push_back(barQuad(
+        TRect{box.Left, box.Bottom - last.Bottom - 2 * firstBar, right, box.Bottom - last.Bottom}));
   }
   canvas.FillQuads(fills);
 

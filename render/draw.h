@@ -2,7 +2,10 @@
 // Drawing the control's barcode onto any canvas, in four orientations.
 
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "core/pattern.h"
 #include "platform/canvas.h"
 
 namespace brevix {
@@ -15,8 +18,20 @@ void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control);
 
 // A linear symbol in the upright box, turned about centre by the control's angle. The type
 // caption moves box.Top down.
-void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string text, TPoint centre,
-                bool paintTypeCaption);
+void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_view text,
+                TPoint centre, bool paintTypeCaption);
+
+// What a control's paints reuse from one to the next instead of allocating it again: the scaled
+// pattern, the module columns, the batch of fills, the bars of a PDF417 row.
+struct TDrawScratch {
+  TScaledPattern Scaled;
+  std::vector<int> Starts;
+  std::vector<TQuadFill> Fills;
+  TColumnMap Map;
+  std::vector<TRect> Bars;
+};
+// The control's scratch, made on its first paint.
+TDrawScratch& DrawScratchOf(TCustomBC& control);
 
 // The three lines shown instead of a symbol that cannot be drawn: the message in red bold, a
 // label line and the text. Nothing on a printer.

@@ -5,6 +5,7 @@
 
 #include "core/control.h"
 #include "pdf417/pdf417.h"
+#include "render/draw.h"
 
 namespace brevix {
 
@@ -78,9 +79,10 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
     const long long r = static_cast<long long>(rows.size());
     long long acc = 0;
     int y = box.Top;
-    std::vector<TRect> bars;
+    TDrawScratch& scratch = DrawScratchOf(control);
+    std::vector<TRect>& bars = scratch.Bars;
     // Every row has the same length, so one map of module columns serves them all.
-    TColumnMap map;
+    TColumnMap& map = scratch.Map;
     std::size_t mapped = 0;  // the row length map was made for; 0 before the first row
     for (const std::string& row : rows) {
       acc -= height;
@@ -93,7 +95,7 @@ void DrawPDF417(TCanvas& canvas, const TRect& box, TCustomBC& control) {
       const TRect rowBox{box.Left, y, box.Right, y + h};
       y += h;
       if (mapped != row.size()) {
-        map = ScaleColumns(static_cast<int>(row.size()), width, control.CompleteDraw());
+        ScaleColumnsInto(static_cast<int>(row.size()), width, control.CompleteDraw(), map);
         mapped = row.size();
       }
       if (map.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);

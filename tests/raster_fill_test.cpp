@@ -133,9 +133,13 @@ TEST(RasterQuickPaths, ScalingCountsColumnsByTheCeilingFormula) {
 // picture whose rows differ (so a row copied where nothing was drawn would show).
 TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
   const TColor red = RGBColor(200, 10, 30), grey = RGBColor(90, 90, 90);
+  // The picture under the shapes: rows that differ, rows that repeat (so a row of shapes may be
+  // copied down whole), rows that repeat but for one pixel between the shapes.
+  enum TBackground { kRowsDiffer, kRowsRepeat, kOnePixelDiffers };
   struct Row {
     const char* name;
     std::vector<TQuadFill> quads;
+    TBackground background = kRowsDiffer;
   };
   auto quad = [](int l, int t, int r, int b, TColor c) {
     return TQuadFill{{{l, t}, {r, t}, {r, b}, {l, b}}, c};
@@ -157,6 +161,28 @@ TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
         quad(0, 9, 40, 13, clBlack), quad(4, 20, 36, 22, red)}},
   };
   std::vector<Row> all(std::begin(rows), std::end(rows));
+  // A row of modules: many shapes of one height with gaps between them.
+  Row modules{"a row of modules, gaps between", {}};
+  for (int x = 1; x + 2 < 40; x += 4)
+    modules.quads.push_back(quad(x, 8, x + 1 + x % 3, 17, x % 8 == 1 ? red : clBlack));
+  all.push_back(modules);
+  modules.name = "a row of modules over repeating rows";
+  modules.background = kRowsRepeat;
+  all.push_back(modules);
+  modules.name = "a row of modules over rows that repeat but for one pixel";
+  modules.background = kOnePixelDiffers;
+  all.push_back(modules);
+  modules.name = "a row of modules, overlapping and clipped";
+  modules.quads.push_back(quad(-3, 8, 4, 17, grey));
+  modules.quads.push_back(quad(36, 8, 60, 17, red));
+  modules.quads.push_back(quad(10, 8, 22, 17, clWhite));
+  all.push_back(modules);
+  // One shape that is not an upright rectangle sends the whole batch through the polygon fill.
+  Row turned{"one turned shape among upright ones",
+             {quad(0, 0, 40, 30, clWhite), quad(2, 0, 5, 30, clBlack),
+              TQuadFill{{{20, 2}, {30, 10}, {22, 20}, {12, 12}}, red}, quad(7, 3, 8, 25, grey)},
+             kRowsRepeat};
+  all.push_back(turned);
   // Many distinct heights take the sorting sweep rather than the lookup of a few edges.
   Row stripes{"many stripes over a background", {quad(0, 0, 40, 30, grey)}};
   for (int i = 0; i < 12; ++i)
@@ -171,7 +197,10 @@ TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
         for (int x = 0; x < b->Width; ++x)
           b->SetPixel(
               x, y,
-              RGBColor(static_cast<std::uint8_t>(x * 6), static_cast<std::uint8_t>(y * 8), 77));
+              RGBColor(static_cast<std::uint8_t>(x * 6),
+                       static_cast<std::uint8_t>(row.background == kRowsDiffer ? y * 8 : 0), 77));
+    if (row.background == kOnePixelDiffers)
+      for (TBitmap* b : {&batch, &single}) b->SetPixel(21, 13, clWhite);
     TRasterCanvas a(batch), b(single);
     a.FillQuads(row.quads);
     for (const TQuadFill& q : row.quads) {
@@ -192,13 +221,60 @@ TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
     a.FillRects(rects);
     for (const TRect& r : rects) b.FillRect(r);
     EXPECT_EQ(batch.Rgb, single.Rgb);
+
+    // A clear brush fills nothing, in a batch as one by one.
+    const std::vector<std::uint8_t> before = batch.Rgb;
+    a.Brush.Style = bsClear;
+    a.FillQuads(row.quads);
+    a.FillRects(rects);
+    EXPECT_EQ(batch.Rgb, before);
+  }
+}
+
+// Text over a plain colour is copied from a blend kept with each glyph; over anything else each
+// pixel is blended on its own. Both must give the same pixels, whatever colours came before.
+TEST(RasterQuickPaths, TextOverPlainColourMatchesThePixelBlend) {
+  const TColor paper1 = RGBColor(250, 240, 200), paper2 = RGBColor(20, 60, 90);
+  const TColor inks[] = {clBlack, RGBColor(200, 30, 40), clBlack, clWhite};
+  for (const int escapement : {0, 900, 2700}) {
+    for (const TColor ink : inks) {
+      SCOPED_TRACE(testing::Message() << "escapement " << escapement << " ink " << ink);
+      auto draw = [&](TBitmap& b) {
+        TRasterCanvas c(b);
+        c.Font.SetName("Arial");
+        c.Font.SetSize(11);
+        c.Font.SetColor(ink);
+        c.Font.SetEscapement(escapement);
+        c.BkMode = bkTransparent;
+        c.TextOut(30, 30, "Wg 0123");
+      };
+      // Over one colour each: every glyph takes its kept blend.
+      TBitmap plain1(70, 70, paper1), plain2(70, 70, paper2);
+      draw(plain1);
+      draw(plain2);
+      // Over rows of the two colours in turn: no glyph sits on one colour, each pixel is blended.
+      TBitmap striped(70, 70, paper1);
+      for (int y = 1; y < striped.Height; y += 2)
+        for (int x = 0; x < striped.Width; ++x) striped.SetPixel(x, y, paper2);
+      draw(striped);
+      TBitmap expected(70, 70, paper1);
+      for (int y = 0; y < expected.Height; ++y)
+        for (int x = 0; x < expected.Width; ++x)
+          expected.SetPixel(x, y, (y % 2 ? plain2 : plain1).Pixel(x, y));
+      ASSERT_NE(plain1.Rgb, TBitmap(70, 70, paper1).Rgb);  // something was drawn
+      EXPECT_EQ(striped.Rgb, expected.Rgb);
+    }
   }
 }
 
 // The column map that PDF417 rows share puts every module exactly where ScalePattern puts it.
 TEST(RasterQuickPaths, ColumnMapMatchesTheScaledPattern) {
+  // One scratch for every case, as a control reuses it from paint to paint: what an earlier,
+  // longer pattern left behind must not show.
+  TScaledPattern reused;
+  std::vector<int> starts{7, 7, 7};
   for (const bool complete : {false, true}) {
-    for (int length = 1; length <= 45; ++length) {
+    for (int length = 45; length >= 1; --length) {
       std::string pattern;
       for (int i = 0; i < length; ++i) pattern += "10011101"[i % 8];
       for (int width = 0; width <= 140; ++width) {
@@ -215,6 +291,12 @@ TEST(RasterQuickPaths, ColumnMapMatchesTheScaledPattern) {
                             pattern[static_cast<std::size_t>(m)]);
         }
         ASSERT_EQ(expanded, s.Pixels);
+        ScalePatternInto(pattern, {2, 0, 0, 0, 0, 1}, width, complete, reused, &starts);
+        ASSERT_EQ(reused.Pixels, s.Pixels);
+        ASSERT_EQ(reused.OutOfBox, s.OutOfBox);
+        ASSERT_EQ(reused.Anchors,
+                  ScalePattern(pattern, {2, 0, 0, 0, 0, 1}, width, complete).Anchors);
+        ASSERT_EQ(starts, s.Pixels.empty() ? std::vector<int>{} : map.Starts);
       }
     }
   }

@@ -532,3 +532,55 @@ TEST(RenderLinear, TransparentKeepsTheCanvasBetweenBars) {
 
 }  // namespace
 }  // namespace brevix
+
+namespace brevix {
+namespace {
+
+// A control reuses its drawing buffers from one paint to the next. Whatever changes between two
+// paints, the second must draw exactly what a fresh control with the same settings draws.
+TEST(RenderLinear, RepaintAfterAChangeMatchesAFreshControl) {
+  struct Step {
+    const char* name;
+    TTypeBar typeBar;
+    std::string text;
+    int width;
+    bool completeDraw;
+    TDisplayType display;
+  };
+  const Step steps[] = {
+      {"first paint", csCode128, "Brevix-128", 300, false, csOutputNone},
+      {"the same again", csCode128, "Brevix-128", 300, false, csOutputNone},
+      {"another text of the same length", csCode128, "Brevix-129", 300, false, csOutputNone},
+      {"a wider box", csCode128, "Brevix-129", 331, false, csOutputNone},
+      {"integer mode", csCode128, "Brevix-129", 331, true, csOutputNone},
+      {"anchors from another symbology", csCodeEAN13, "9771210107001", 331, true, csOutputCode},
+      {"an add-on moves the anchors", csCodeEAN13, "977121010700112", 331, true, csOutputCode},
+      {"a box too narrow for the pattern", csCodeEAN13, "977121010700112", 60, true, csOutputCode},
+      {"back to the first", csCode128, "Brevix-128", 300, false, csOutputNone},
+  };
+  TBrevixBC reused;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    TBrevixBC fresh;
+    for (TBrevixBC* bc : {&reused, &fresh}) {
+      bc->SetTypeBar(step.typeBar);
+      bc->SetDisplay(step.display);
+      bc->SetText(step.text);
+      bc->SetCompleteDraw(step.completeDraw);
+    }
+    const TRect rect{0, 0, step.width, 90};
+    TBitmap a(step.width, 90, RGBColor(1, 2, 3)), b(step.width, 90, RGBColor(1, 2, 3));
+    TRasterCanvas ca(a), cb(b);
+    DrawBarCode(ca, rect, reused);
+    DrawBarCode(cb, rect, fresh);
+    EXPECT_EQ(a.Rgb, b.Rgb);
+    EXPECT_EQ(reused.ErrorMessage(), fresh.ErrorMessage());
+    // A paint that fails keeps the pattern of the last one that drew.
+    if (fresh.ErrorMessage() == erOK) {
+      EXPECT_EQ(reused.DrawnPattern(), fresh.DrawnPattern());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace brevix

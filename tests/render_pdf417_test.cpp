@@ -205,3 +205,55 @@ TEST(RenderPDF417, NeverTurnedAndWithoutCaptions) {
 
 }  // namespace
 }  // namespace brevix
+
+namespace brevix {
+namespace {
+
+// A control reuses its drawing buffers from one paint to the next. Whatever changes between two
+// paints, the second must draw and report exactly what a fresh control with the same settings
+// does, on a bitmap and on the recording canvas.
+TEST(RenderPDF417, RepaintAfterAChangeMatchesAFreshControl) {
+  struct Step {
+    const char* name;
+    std::string text;
+    TRect rect;
+    bool completeDraw;
+  };
+  const Step steps[] = {
+      {"first paint", "Brevix PDF417", {0, 0, 478, 60}, false},
+      {"the same again", "Brevix PDF417", {0, 0, 478, 60}, false},
+      {"another text of the same size", "Brevix PDF418", {0, 0, 478, 60}, false},
+      {"a taller box", "Brevix PDF418", {0, 0, 478, 97}, false},
+      {"a box moved", "Brevix PDF418", {13, 7, 491, 104}, false},
+      {"integer mode", "Brevix PDF418", {13, 7, 491, 104}, true},
+      {"integer mode, narrower than the symbol", "Brevix PDF418", {0, 0, 200, 60}, true},
+      {"fill mode, squeezed", "Brevix PDF418", {0, 0, 200, 60}, false},
+      {"more rows", "Brevix PDF417 with a longer text, 0123456789", {0, 0, 478, 60}, false},
+  };
+  auto reused = MakePdf("x");
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    auto fresh = MakePdf(step.text);
+    for (TBrevixBC* bc : {reused.get(), fresh.get()}) {
+      bc->SetText(step.text);
+      bc->SetCompleteDraw(step.completeDraw);
+    }
+    TBitmap a(520, 120, RGBColor(9, 8, 7)), b(520, 120, RGBColor(9, 8, 7));
+    TRasterCanvas ca(a), cb(b);
+    DrawBarCode(ca, step.rect, *reused);
+    const TLastError reusedError = reused->ErrorMessage();
+    DrawBarCode(cb, step.rect, *fresh);
+    EXPECT_EQ(reusedError, fresh->ErrorMessage());
+    EXPECT_EQ(a.Rgb, b.Rgb);
+
+    TRecordingCanvas ra, rb;
+    DrawBarCode(ra, step.rect, *reused);
+    DrawBarCode(rb, step.rect, *fresh);
+    ASSERT_EQ(ra.Calls.size(), rb.Calls.size());
+    for (std::size_t i = 0; i < ra.Calls.size(); ++i)
+      EXPECT_EQ(ra.Calls[i].Describe(), rb.Calls[i].Describe());
+  }
+}
+
+}  // namespace
+}  // namespace brevix
