@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -309,6 +310,48 @@ TEST(RenderRasterCanvas, QuarterTurnedTextIsTheUprightTextTurned) {
                   static_cast<int>(PixelsOf(turned, clWhite).size()) * 3,
               static_cast<int>(upright.Rgb.size()) -
                   static_cast<int>(PixelsOf(upright, clWhite).size()) * 3);
+  }
+}
+
+TEST(RenderRasterCanvas, SmoothedTextUsesTheInkAndFewShadesBetween) {
+  // Inside the strokes the ink comes out exactly; at the edges at most 14 shades lie between ink
+  // and paper, each channel between theirs, so a picture with a caption keeps 16 colours.
+  struct Row {
+    TColor ink, paper;
+    int escapement;
+  };
+  const Row rows[] = {{clBlack, clWhite, 0},
+                      {clWhite, clBlack, 0},
+                      {RGBColor(0, 0, 128), RGBColor(255, 255, 224), 900},
+                      {RGBColor(200, 30, 90), RGBColor(10, 250, 120), 1800},
+                      {RGBColor(1, 2, 3), RGBColor(254, 253, 252), 2700}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.escapement);
+    TBitmap bmp(120, 120, r.paper);
+    TRasterCanvas canvas(bmp);
+    canvas.Font.SetHeight(-40);
+    canvas.Font.SetStyle(fsBold);
+    canvas.Font.SetColor(r.ink);
+    canvas.Font.SetEscapement(r.escapement);
+    canvas.BkMode = bkTransparent;
+    canvas.TextOut(60, 60, "MW8");
+    std::vector<TColor> colours;
+    for (int y = 0; y < bmp.Height; ++y)
+      for (int x = 0; x < bmp.Width; ++x) {
+        const TColor c = bmp.Pixel(x, y);
+        if (std::find(colours.begin(), colours.end(), c) == colours.end()) colours.push_back(c);
+        for (int shift : {0, 8, 16}) {
+          const int v = static_cast<int>(c >> shift & 0xFF);
+          const int a = static_cast<int>(r.ink >> shift & 0xFF);
+          const int b = static_cast<int>(r.paper >> shift & 0xFF);
+          ASSERT_GE(v, std::min(a, b)) << x << "," << y;
+          ASSERT_LE(v, std::max(a, b)) << x << "," << y;
+        }
+      }
+    EXPECT_NE(std::find(colours.begin(), colours.end(), r.ink), colours.end());
+    EXPECT_NE(std::find(colours.begin(), colours.end(), r.paper), colours.end());
+    EXPECT_LE(colours.size(), 16u);
+    EXPECT_GT(colours.size(), 4u);  // still smoothed
   }
 }
 
