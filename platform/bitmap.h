@@ -20,6 +20,13 @@ struct TBitmap {
   TBitmap() = default;
   TBitmap(int width, int height, TColor fill = clWhite) { Reset(width, height, fill); }
 
+  // Sets the size; the pixels are left unspecified, for a caller that draws every one of them.
+  void Resize(int width, int height) {
+    Width = width > 0 ? width : 0;
+    Height = height > 0 ? height : 0;
+    Rgb.resize(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 3);
+  }
+
   void Reset(int width, int height, TColor fill = clWhite) {
     Width = width > 0 ? width : 0;
     Height = height > 0 ? height : 0;

@@ -723,7 +723,23 @@ TRasterCanvas::TRasterCanvas(TBitmap& bitmap) : TRasterCanvas(bitmap, SharedGlyp
 TRasterCanvas::TRasterCanvas(TBitmap& bitmap, std::shared_ptr<TGlyphCache> cache)
     : FBitmap(bitmap), FCache(std::move(cache)), FBands(std::make_unique<TBandScratch>()) {}
 
-TRasterCanvas::~TRasterCanvas() = default;
+TRasterCanvas::~TRasterCanvas() {
+  Settle();
+}
+
+void TRasterCanvas::Settle() {
+  if (!FPendingFill) return;
+  const TColor color = *FPendingFill;
+  FPendingFill.reset();
+  FillBlock(FBitmap, 0, 0, FBitmap.Width, FBitmap.Height, color);
+}
+
+void TRasterCanvas::SettleUnder(const TRect& bounds) {
+  if (FPendingFill && Brush.Style != bsClear && bounds.Left <= 0 && bounds.Top <= 0 &&
+      bounds.Right >= FBitmap.Width && bounds.Bottom >= FBitmap.Height)
+    FPendingFill.reset();
+  Settle();
+}
 
 void TRasterCanvas::FillPolygon(std::span<const TPoint> points, TColor color, const TRect& clip) {
   const TRect c = Intersect(clip, TRect{0, 0, FBitmap.Width, FBitmap.Height});
@@ -837,6 +853,7 @@ void PenPixels(int x1, int y1, int x2, int y2, const TPen& pen, int width, int h
 }  // namespace
 
 void TRasterCanvas::Polygon(std::span<const TPoint> points) {
+  Settle();
   if (Brush.Style != bsClear)
     FillPolygon(points, Brush.Color, TRect{0, 0, FBitmap.Width, FBitmap.Height});
   if (Pen.Style == psClear || points.empty()) return;
@@ -852,12 +869,14 @@ void TRasterCanvas::Polygon(std::span<const TPoint> points) {
 }
 
 void TRasterCanvas::FillRect(const TRect& r) {
+  SettleUnder(r);
   if (Brush.Style == bsClear) return;
   const TRect c = Intersect(r, TRect{0, 0, FBitmap.Width, FBitmap.Height});
   FillBlock(FBitmap, c.Left, c.Top, c.Right, c.Bottom, Brush.Color);
 }
 
 void TRasterCanvas::FillRects(std::span<const TRect> rects) {
+  Settle();
   if (Brush.Style == bsClear) return;
   if (FillOneColourBand(FBitmap, rects, Brush.Color)) return;
   const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
@@ -871,6 +890,13 @@ void TRasterCanvas::FillRects(std::span<const TRect> rects) {
 }
 
 void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
+  if (FPendingFill) {
+    // The first quad is filled first: when it is the whole bitmap, nothing shows the fill.
+    if (!quads.empty() && IsUprightRect(quads[0].Corners))
+      SettleUnder(UprightBounds(quads[0].Corners));
+    else
+      Settle();
+  }
   if (Brush.Style == bsClear) {
     TCanvas::FillQuads(quads);
     return;
@@ -901,6 +927,7 @@ void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
 }
 
 void TRasterCanvas::Line(int x1, int y1, int x2, int y2) {
+  Settle();
   if (Pen.Style == psClear) return;
   std::vector<std::pair<int, int>> pixels;
   PenPixels(x1, y1, x2, y2, Pen, FBitmap.Width, FBitmap.Height, false, pixels);
@@ -1056,10 +1083,12 @@ bool TRasterCanvas::PlainUnder(const std::uint8_t* corner, std::size_t cols, int
 }
 
 void TRasterCanvas::TextOut(int x, int y, std::string_view text) {
+  Settle();
   DrawText(x, y, text, Font.Escapement(), TRect{0, 0, FBitmap.Width, FBitmap.Height});
 }
 
 void TRasterCanvas::DrawTextCentered(const TRect& r, std::string_view text) {
+  Settle();
   const unsigned align = TextAlign;
   TextAlign = kTaLeft | kTaTop;
   const int lineHeight = TextHeight("Wg");

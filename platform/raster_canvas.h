@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -36,7 +37,15 @@ class TRasterCanvas : public TCanvas {
   TSize TextExtent(std::string_view text) override;
   void DrawTextCentered(const TRect& r, std::string_view text) override;
 
-  TBitmap& Bitmap() { return FBitmap; }
+  // Starts the picture as filled with color, without writing it yet: the fill is written when
+  // something is drawn that does not cover the whole bitmap at once (a barcode's background
+  // does, so an export writes its pixels once), when the bitmap is handed out, or at the end.
+  void ClearTo(TColor color) { FPendingFill = color; }
+
+  TBitmap& Bitmap() {
+    Settle();
+    return FBitmap;
+  }
 
   // The cache every canvas made without one shares.
   static std::shared_ptr<TGlyphCache> SharedGlyphCache();
@@ -50,7 +59,14 @@ class TRasterCanvas : public TCanvas {
   // Whether the rows pixels of cols columns from corner down all have corner's colour.
   bool PlainUnder(const std::uint8_t* corner, std::size_t cols, int rows);
 
+  // Writes the fill ClearTo left pending, if any.
+  void Settle();
+  // For a drawing that covers the whole bitmap with bounds first: the pending fill is dropped
+  // unwritten; otherwise it is written now.
+  void SettleUnder(const TRect& bounds);
+
   TBitmap& FBitmap;
+  std::optional<TColor> FPendingFill;
   std::shared_ptr<TGlyphCache> FCache;
   std::unique_ptr<TBandScratch> FBands;
 };

@@ -71,8 +71,10 @@ class TTrimScratch {
 void RenderInto(TCustomBC& control, TBitmap& bitmap) {
   const int width = control.Width(), height = control.Height();
   CheckImageSize(width, height);
-  bitmap.Reset(width, height, control.Color_Back());
+  // The picture starts as the background, written only where the drawing does not cover it.
+  bitmap.Resize(width, height);
   TRasterCanvas canvas(bitmap);
+  canvas.ClearTo(control.Color_Back());
   DrawBarCode(canvas, TRect{0, 0, width, height}, control);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -352,6 +353,105 @@ TEST(RenderRasterCanvas, SmoothedTextUsesTheInkAndFewShadesBetween) {
     EXPECT_NE(std::find(colours.begin(), colours.end(), r.paper), colours.end());
     EXPECT_LE(colours.size(), 16u);
     EXPECT_GT(colours.size(), 4u);  // still smoothed
+  }
+}
+
+TEST(RenderRasterCanvas, ClearToDrawsAsAnEarlierFillWould) {
+  // A canvas started with ClearTo must end with exactly the pixels of a bitmap filled first,
+  // whatever is drawn: shapes that cover everything (the fill is never written), shapes that
+  // cover part, nothing at all, and a bitmap read in between.
+  const TColor paper = RGBColor(250, 240, 10), ink = RGBColor(20, 30, 200);
+  const auto quad = [](int l, int t, int r, int b, TColor c) {
+    return TQuadFill{{{l, t}, {r, t}, {r, b}, {l, b}}, c};
+  };
+  struct Row {
+    const char* name;
+    std::function<void(TRasterCanvas&)> draw;
+  };
+  const Row rows[] = {
+      {"nothing", [](TRasterCanvas&) {}},
+      {"a background and bars",
+       [&](TRasterCanvas& c) {
+         const TQuadFill q[] = {quad(0, 0, 40, 30, RGBColor(1, 2, 3)), quad(5, 0, 9, 30, ink)};
+         c.FillQuads(q);
+       }},
+      {"a background larger than the bitmap",
+       [&](TRasterCanvas& c) {
+         const TQuadFill q[] = {quad(-5, -5, 50, 50, RGBColor(1, 2, 3)), quad(5, 3, 9, 20, ink)};
+         c.FillQuads(q);
+       }},
+      {"bars only",
+       [&](TRasterCanvas& c) {
+         const TQuadFill q[] = {quad(5, 0, 9, 30, ink), quad(0, 0, 40, 30, RGBColor(1, 2, 3))};
+         c.FillQuads(q);
+       }},
+      {"a background one pixel short",
+       [&](TRasterCanvas& c) {
+         const TQuadFill q[] = {quad(0, 0, 40, 29, RGBColor(1, 2, 3))};
+         c.FillQuads(q);
+       }},
+      {"a turned first quad",
+       [&](TRasterCanvas& c) {
+         const TQuadFill q[] = {TQuadFill{{{0, 0}, {40, 5}, {35, 30}, {-3, 20}}, ink}};
+         c.FillQuads(q);
+       }},
+      {"a clear brush",
+       [&](TRasterCanvas& c) {
+         c.Brush.Style = bsClear;
+         const TQuadFill q[] = {quad(0, 0, 40, 30, ink)};
+         c.FillQuads(q);
+         c.FillRect(TRect{0, 0, 40, 30});
+       }},
+      {"a whole-bitmap rectangle",
+       [&](TRasterCanvas& c) {
+         c.FillRect(TRect{0, 0, 40, 30});
+       }},
+      {"a part rectangle",
+       [&](TRasterCanvas& c) {
+         c.FillRect(TRect{3, 4, 20, 10});
+       }},
+      {"rectangles",
+       [&](TRasterCanvas& c) {
+         const TRect r[] = {{0, 0, 40, 30}, {2, 2, 5, 5}};
+         c.FillRects(r);
+       }},
+      {"a polygon",
+       [&](TRasterCanvas& c) {
+         const TPoint p[] = {{0, 0}, {40, 0}, {40, 30}, {0, 30}};
+         c.Polygon(p);
+       }},
+      {"a line", [&](TRasterCanvas& c) { c.Line(0, 5, 40, 5); }},
+      {"text", [&](TRasterCanvas& c) { c.TextOut(2, 2, "Ag"); }},
+      {"centred text",
+       [&](TRasterCanvas& c) {
+         c.DrawTextCentered(TRect{0, 0, 40, 30}, "Ag");
+       }},
+      {"the bitmap read, then a background",
+       [&](TRasterCanvas& c) {
+         EXPECT_EQ(c.Bitmap().Pixel(0, 0), paper);
+         const TQuadFill q[] = {quad(0, 0, 40, 30, RGBColor(1, 2, 3))};
+         c.FillQuads(q);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TBitmap eager(40, 30, paper);
+    {
+      TRasterCanvas canvas(eager);
+      canvas.Font.SetColor(ink);
+      canvas.Brush.Color = ink;
+      row.draw(canvas);
+    }
+    TBitmap deferred(40, 30, RGBColor(99, 99, 99));  // stale pixels the fill must hide
+    deferred.Resize(40, 30);
+    {
+      TRasterCanvas canvas(deferred);
+      canvas.ClearTo(paper);
+      canvas.Font.SetColor(ink);
+      canvas.Brush.Color = ink;
+      row.draw(canvas);
+    }
+    EXPECT_EQ(deferred.Rgb, eager.Rgb);
   }
 }
 
