@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 
 #include "bench/bench_rows.h"
 #include "bench/our_side.h"
+#include "bench/paired.h"
 #include "bench/png_floor.h"
 #include "bench/zint_side.h"
 
@@ -93,9 +95,16 @@ std::string BenchName(const TBenchRow& row, TStage stage, const char* side) {
   return std::string(side) + "/" + kStageNames[stage] + "/" + row.Name;
 }
 
+// Our side of every row, in the order of BenchRows, for the paired runs after the benchmarks.
+std::vector<std::shared_ptr<TOurSide>>& OurSides() {
+  static std::vector<std::shared_ptr<TOurSide>> sides;
+  return sides;
+}
+
 void RegisterRow(const TBenchRow& row) {
   const TZintSize size = ZintImageSize(row);
   auto ours = std::make_shared<TOurSide>(row, size.Width, size.Height);
+  OurSides().push_back(ours);
 
   benchmark::RegisterBenchmark(BenchName(row, kEncode, "ours").c_str(),
                                [ours](benchmark::State& state) {
@@ -240,6 +249,53 @@ void PrintTable(const TTableReporter& r) {
   }
 }
 
+// The goal's measure again, each ratio taken in pairs of short alternating batches (see
+// paired.h): steadier than the ratio of the two medians above when the machine's speed drifts.
+void PrintPairedTable() {
+  constexpr int kRounds = 61;
+  constexpr double kBatchSeconds = 0.005;
+  std::printf(
+      "\nSpeed-up measured in pairs (zint's time over ours; median and quartiles of %d rounds of"
+      " alternating batches)\n",
+      kRounds);
+  std::printf("%-18s %-18s %9s %16s %6s\n", "row", "stage", "speed-up", "quartiles", "goal");
+  const auto& rows = BenchRows();
+  for (std::size_t k = 0; k < rows.size() && k < OurSides().size(); ++k) {
+    const TBenchRow& row = rows[k];
+    TOurSide& ours = *OurSides()[k];
+    struct TStageRun {
+      TStage Stage;
+      const char* Goal;
+      std::function<void()> Ours, Zint, Idle;
+    };
+    const TStageRun stages[] = {
+      {kEncode,
+       "",
+       [&] { benchmark::DoNotOptimize(ours.Encode()); },
+       [&] { benchmark::DoNotOptimize(ZintEncode(row)); },
+       {}},
+      {kRaster,
+       "2.0",
+       [&] {
+         ours.Paint();
+         benchmark::ClobberMemory();
+       },
+       [&] { benchmark::DoNotOptimize(ZintRaster(row)); },
+       {}},
+#if BREVIX_BENCH_HAVE_EXPORT
+      {kPng, "1.5", [&] { ours.PaintToPng(Files().Next("b")); },
+       [&] { ZintPng(row, Files().Next("z")); }, [] { Files().Clear(); }},
+#endif
+    };
+    for (const TStageRun& run : stages) {
+      const TPairedSpeedUp r = PairedSpeedUp(run.Ours, run.Zint, kRounds, kBatchSeconds, run.Idle);
+      const bool met = run.Goal[0] == 0 || r.Median >= std::atof(run.Goal);
+      std::printf("%-18s %-18s %8.2fx %7.2fx-%6.2fx %6s%s\n", row.Name, kStageNames[run.Stage],
+                  r.Median, r.Low, r.High, run.Goal, met ? "" : "  (below goal)");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brevix::bench
 
@@ -251,6 +307,7 @@ int main(int argc, char** argv) {
   TTableReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintTable(reporter);
+  PrintPairedTable();
   benchmark::Shutdown();
   return 0;
 }
