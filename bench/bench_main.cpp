@@ -299,15 +299,33 @@ void PrintPairedTable() {
 }  // namespace
 }  // namespace brevix::bench
 
+// Besides Google Benchmark's flags: --paired=no skips the paired table, --paired=only runs just
+// that table (the quick way to compare two builds).
 int main(int argc, char** argv) {
   using namespace brevix::bench;
+  std::string paired = "yes";
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--paired=", 0) == 0)
+      paired = arg.substr(9);
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  if (paired != "yes" && paired != "no" && paired != "only") {
+    std::fprintf(stderr, "--paired takes yes, no or only\n");
+    return 1;
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   for (const TBenchRow& row : BenchRows()) RegisterRow(row);
-  TTableReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintTable(reporter);
-  PrintPairedTable();
+  if (paired != "only") {
+    TTableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintTable(reporter);
+  }
+  if (paired != "no") PrintPairedTable();
   benchmark::Shutdown();
   return 0;
 }
