@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,8 +67,33 @@ constexpr auto kDark = [] {
   return dark;
 }();
 
-bool Dark(char c) {
-  return kDark[static_cast<unsigned char>(c)];
+// Calls run(start, end) for each run of dark modules [start, end), left to right. The modules
+// are read 64 at a time into a bit mask whose changes are the runs' edges, so the work is per
+// run rather than a branch per module.
+template <class TRun>
+void ForEachDarkRun(std::string_view pattern, TRun&& run) {
+  const std::size_t n = pattern.size();
+  const char* const p = pattern.data();
+  std::size_t start = 0;
+  bool inRun = false;
+  for (std::size_t base = 0; base < n; base += 64) {
+    const std::size_t count = std::min<std::size_t>(64, n - base);
+    std::uint64_t dark = 0;
+    for (std::size_t k = 0; k < count; ++k)
+      dark |= std::uint64_t{kDark[static_cast<unsigned char>(p[base + k])]} << k;
+    // A set bit where a module differs from the one before it (before the first: the run state).
+    std::uint64_t edges = dark ^ (dark << 1 | (inRun ? 1u : 0u));
+    if (count < 64) edges &= (std::uint64_t{1} << count) - 1;
+    for (; edges != 0; edges &= edges - 1) {
+      const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(edges));
+      if (!inRun)
+        start = at;
+      else
+        run(start, at);
+      inRun = !inRun;
+    }
+  }
+  if (inRun) run(start, n);
 }
 
 // Largest side of a drawing box: as large as the biggest bitmap the image writers accept.
@@ -193,29 +220,20 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   // The bars are the runs of dark modules: every module has at least one pixel column here (the
   // box is at least as wide as the pattern), so a run of dark modules is exactly a run of dark
   // columns, from the first module's start to the start of the module after the last.
-  const int n = static_cast<int>(pattern.size());
   const int* const starts = scratch.Starts.data();
   const int boxHeight = box.Bottom - box.Top;
   const char* const p = pattern.data();
+  // Bars after an add-on mark (the mark that closes a run counts for that run) are add-on bars.
+  const std::size_t firstMark = pattern.find(kAddOnMark);
   int firstBar = 0;
-  bool afterMark = false;
   TBarInsets last;
-  int i = 0;
-  while (i < n) {
-    // A light stretch, then a run of dark modules [start, i) closed by a light one or the end.
-    for (; i < n && !Dark(p[i]); ++i)
-      if (p[i] == kAddOnMark) afterMark = true;
-    if (i == n) break;
-    const int start = i;
-    while (i < n && Dark(p[i])) ++i;
-    // The mark that closes a run already counts for that run's bar.
-    if (i < n && p[i] == kAddOnMark) afterMark = true;
-    last = BarInsets(p[i - 1], afterMark, control, boxHeight, h);
-    const int x0 = starts[start], x1 = starts[i];
+  ForEachDarkRun(pattern, [&](std::size_t start, std::size_t end) {
+    last = BarInsets(p[end - 1], firstMark <= end, control, boxHeight, h);
+    const int x0 = starts[start], x1 = starts[end];
     fills.push_back(
         barQuad(TRect{box.Left + x0, box.Top + last.Top, box.Left + x1, box.Bottom - last.Bottom}));
     if (firstBar == 0) firstBar = x1 - x0;
-  }
+  });
 
   if (typeBar == csCodeITF) {
     // Bearer bars along the top and bottom of the bars, twice as thick as the first bar.
