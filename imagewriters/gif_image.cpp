@@ -24,6 +24,29 @@ inline TColor ColorAt(const std::uint8_t* p) {
   return static_cast<TColor>(p[0] | (p[1] << 8) | (p[2] << 16));
 }
 
+// Maps a row of width pixels holding only colours a (index 0) and b (index 1) without a branch
+// per pixel, where bars a few pixels wide would make every colour change a mispredicted jump.
+// False when the row holds another colour; out is then to be mapped again.
+bool MapTwoColours(const std::uint8_t* p, std::size_t width, TColor a, TColor b,
+                   std::uint8_t* out) {
+  TColor other = 0;
+  std::size_t x = 0;
+  // Four bytes read for three; the last pixel alone, as it may end the bitmap's memory.
+  for (; x + 1 < width; ++x, p += 3) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    const TColor c = v & 0xFFFFFFu;
+    const bool isB = c == b;
+    other |= c ^ (isB ? b : a);
+    out[x] = static_cast<std::uint8_t>(isB);
+  }
+  const TColor c = ColorAt(p);
+  const bool isB = c == b;
+  other |= c ^ (isB ? b : a);
+  out[x] = static_cast<std::uint8_t>(isB);
+  return other == 0;
+}
+
 // Exact palette: succeeds when the bitmap has at most maxColors colours.
 bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
   constexpr std::size_t kSlots = 1024;   // a power of two, four times the largest palette
@@ -38,6 +61,9 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
   // Bars and background alternate: the two latest colours are kept before the table is asked.
   TColor last = kEmpty, previous = kEmpty;
   std::uint8_t lastIndex = 0, previousIndex = 0;
+  // Whether the last row mapped held only the first two colours: rows like it are tried with
+  // the two-colour mapping first.
+  bool twoColours = true;
   for (std::size_t y = 0; y < height; ++y) {
     const std::uint8_t* p = bitmap.Rgb.data() + y * stride;
     std::uint8_t* out = image.Indices.data() + y * width;
@@ -47,6 +73,10 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
       image.RepeatsAbove[y] = 1;
       continue;
     }
+    if (twoColours && image.Palette.size() >= 2 &&
+        MapTwoColours(p, width, image.Palette[0], image.Palette[1], out))
+      continue;
+    twoColours = true;
     for (std::size_t x = 0; x < width; ++x, p += 3) {
       const TColor c = ColorAt(p);
       if (c != last) {
@@ -68,6 +98,7 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
         previousIndex = lastIndex;
         last = c;
         lastIndex = index;
+        twoColours &= index < 2;
       }
       out[x] = lastIndex;
     }
