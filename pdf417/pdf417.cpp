@@ -466,25 +466,30 @@ std::vector<int> PDF417ErrorCorrection(const TPDF417Codewords& list, int level) 
                        " out of range 0.." + std::to_string(kPDF417MaxLevel));
   const int k = 2 << level;
   const std::uint16_t* a = kGenerators.data() + GeneratorOffset(level);
-  // The coefficients negated, so that each step is one product and one remainder:
-  // e_j - t*a_j = e_j + t*(929 - a_j) (mod 929), and t*(929 - a_j) + e_j < 929^2 fits 32 bits.
+  // The coefficients negated, so that each step is one product and one sum:
+  // e_j - t*a_j = e_j + t*(929 - a_j) (mod 929).
   std::vector<std::uint32_t> negated(static_cast<std::size_t>(k));
   for (int j = 0; j < k; ++j) negated[static_cast<std::size_t>(j)] = (kGF - a[j]) % kGF;
   // 1. Registers at zero; 2. divide the list by g(x). The registers shift by one each step: the
   // new values come from the old ones, kept apart so the loop carries nothing from one j to the
-  // next.
+  // next. Register j holds a sum of at most j + 1 products below 929^2, whatever the length of
+  // the list, so the registers are reduced only where t is taken and at the end.
+  static_assert(
+      std::uint64_t{2u << kPDF417MaxLevel} * (kGF - 1) * (kGF - 1) < (std::uint64_t{1} << 32),
+      "the unreduced registers fit 32 bits");
   std::vector<std::uint32_t> e(static_cast<std::size_t>(k), 0), next(static_cast<std::size_t>(k));
   for (int d : list) {
-    const auto t = static_cast<std::uint32_t>((Mod(d, kGF) + static_cast<int>(e.back())) % kGF);
-    next[0] = t * negated[0] % kGF;
-    for (std::size_t j = 1; j < e.size(); ++j) next[j] = (e[j - 1] + t * negated[j]) % kGF;
+    const auto t =
+        static_cast<std::uint32_t>((Mod(d, kGF) + static_cast<int>(e.back() % kGF)) % kGF);
+    next[0] = t * negated[0];
+    for (std::size_t j = 1; j < e.size(); ++j) next[j] = e[j - 1] + t * negated[j];
     e.swap(next);
   }
-  // 3. Negate; 4. highest register first.
+  // 3. Reduce and negate; 4. highest register first.
   std::vector<int> out;
   out.reserve(e.size());
   for (int j = k - 1; j >= 0; --j) {
-    const int v = static_cast<int>(e[static_cast<std::size_t>(j)]);
+    const int v = static_cast<int>(e[static_cast<std::size_t>(j)] % kGF);
     out.push_back(v != 0 ? kGF - v : 0);
   }
   return out;

@@ -300,17 +300,22 @@ TEST(PDF417ErrorCorrection, GeneratorCoefficients) {
 }
 
 TEST(PDF417ErrorCorrection, SymbolIsDivisibleByTheGenerator) {
-  // A correct Reed-Solomon block vanishes at the roots 3^1..3^k of g(x).
+  // A correct Reed-Solomon block vanishes at the roots 3^1..3^k of g(x). Lists up to a full
+  // symbol's 928 codewords and far beyond: the registers are not reduced after every step, which
+  // must hold for any length.
   std::mt19937 rng(417);
   for (int level = 0; level <= 8; ++level) {
-    SCOPED_TRACE(level);
-    std::vector<int> data(1 + rng() % 300);
-    for (int& d : data) d = static_cast<int>(rng() % 929);
-    const std::vector<int> all = Concat({data, PDF417ErrorCorrection(data, level)});
-    int root = 1;
-    for (int j = 1; j <= (2 << level); ++j) {
-      root = root * 3 % 929;
-      ASSERT_EQ(Evaluate(all, root), 0) << "root 3^" << j;
+    for (std::size_t length : {std::size_t{1} + rng() % 300, std::size_t{927}, std::size_t{928},
+                               std::size_t{929}, std::size_t{6000}}) {
+      SCOPED_TRACE(testing::Message() << "level " << level << ", " << length << " codewords");
+      std::vector<int> data(length);
+      for (int& d : data) d = static_cast<int>(rng() % 929);
+      const std::vector<int> all = Concat({data, PDF417ErrorCorrection(data, level)});
+      int root = 1;
+      for (int j = 1; j <= (2 << level); ++j) {
+        root = root * 3 % 929;
+        ASSERT_EQ(Evaluate(all, root), 0) << "root 3^" << j;
+      }
     }
   }
 }
