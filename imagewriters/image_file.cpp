@@ -51,6 +51,19 @@ std::string ResolveLink(const std::string& fileName) {
   return result;
 }
 
+// Writes all of bytes to fd, retrying interrupted and partial writes. Returns 0, or the error.
+int WriteFully(int fd, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
 // Owns a temporary file beside the target until it is renamed into place; removes it otherwise.
 class TTempFile {
  public:
@@ -95,14 +108,7 @@ class TTempFile {
 
   // Writes the bytes and closes the file, so that a late write error shows before the rename.
   void WriteAll(std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = write(FFd, bytes.data(), bytes.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        Fail(errno);
-      }
-      bytes = bytes.subspan(static_cast<std::size_t>(n));
-    }
+    if (const int err = WriteFully(FFd, bytes)) Fail(err);
     const int fd = FFd;
     FFd = -1;
     if (close(fd) != 0) Fail(errno);
@@ -152,14 +158,7 @@ bool TryWriteUnnamed(const std::string& fileName, const std::string& directory,
       if (Fd >= 0) close(Fd);
     }
   } closer{fd};
-  for (std::span<const std::uint8_t> rest = bytes; !rest.empty();) {
-    const ssize_t n = write(fd, rest.data(), rest.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EImageWriteError(fileName, ErrnoText(errno));
-    }
-    rest = rest.subspan(static_cast<std::size_t>(n));
-  }
+  if (const int err = WriteFully(fd, bytes)) throw EImageWriteError(fileName, ErrnoText(err));
   // Linking the descriptor itself needs a privilege on older kernels; its /proc name does not.
   if (linkat(fd, "", AT_FDCWD, fileName.c_str(), AT_EMPTY_PATH) != 0) {
     if (errno == EEXIST) return false;

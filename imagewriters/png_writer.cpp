@@ -15,10 +15,11 @@ namespace brevix {
 
 namespace {
 
-// Palette pictures of bars compress best unfiltered: their rows repeat, and zlib's level 3 finds
-// those repeats at half the cost of the default level 6, for files a few hundred bytes larger.
-// Filtering each row against the one above, with zlib's run-length strategy, is no faster here
-// and makes the files of small barcodes a third to two thirds larger.
+// Palette pictures of bars compress best with their rows unfiltered (only a repeated row of an
+// 8-bit picture is stored filtered, see PackScanlines): their rows repeat, and zlib's level 3
+// finds those repeats at half the cost of the default level 6, for files a few hundred bytes
+// larger. Filtering every row against the one above, with zlib's run-length strategy, is no
+// faster here and makes the files of small barcodes a third to two thirds larger.
 constexpr int kLevel = 3;
 // zlib clears its hash table for every picture. A quarter of the default size (16 KB, room for
 // 4096 symbols per block) loses nothing on barcode pictures and keeps that clearing cheap.
