@@ -78,6 +78,21 @@ TCustomBC::~TCustomBC() {
   FCodeCaption.reset();
 }
 
+const std::string& TCustomBC::DrawnPattern() const {
+  if (FDrawnStale) {
+    FDrawnPattern = ScalePattern(FDrawnModules, {}, FDrawnWidth, FDrawnComplete).Pixels;
+    FDrawnStale = false;
+  }
+  return FDrawnPattern;
+}
+
+void TCustomBC::SetDrawnPattern(std::string_view modules, int width, bool completeDraw) {
+  FDrawnModules.assign(modules);
+  FDrawnWidth = width;
+  FDrawnComplete = completeDraw;
+  FDrawnStale = true;
+}
+
 void TCustomBC::Assign(const TCustomBC& source) {
   if (&source == this) return;
   FShortUpcGuards = source.FShortUpcGuards;

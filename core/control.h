@@ -90,10 +90,12 @@ class TCustomBC : public TCustomControl {
   TPDF417& PDF417() { return *FPDF417; }
   const TPDF417& PDF417() const { return *FPDF417; }
 
-  // Pixel pattern of the last linear drawing; its length is the drawn width.
-  const std::string& DrawnPattern() const { return FDrawnPattern; }
-  // Copied into the string kept from the last paint, which keeps its memory for the next one.
-  void SetDrawnPattern(std::string_view p) { FDrawnPattern.assign(p); }
+  // Pixel pattern of the last linear drawing, one character per pixel column; its length is the
+  // drawn width. A paint records its modules and the width they were spread over, and the pixels
+  // are spelled out when first asked for: painting itself works from the module columns.
+  const std::string& DrawnPattern() const;
+  // The modules are copied into a string kept from the last paint, which keeps its memory.
+  void SetDrawnPattern(std::string_view modules, int width, bool completeDraw);
 
   // Buffers the file export keeps from one picture to the next, made on first use. Each control
   // has its own (Assign leaves them alone); like the control, they serve one thread at a time.
@@ -170,7 +172,11 @@ class TCustomBC : public TCustomControl {
   TFont FFont_Type;
   bool FAutoSize = false;
   std::string FVersion;
-  std::string FDrawnPattern;
+  std::string FDrawnModules;  // the last drawing's modules, FDrawnWidth and FDrawnComplete
+  int FDrawnWidth = 0;        // its scaling: the pixel pattern follows from them
+  bool FDrawnComplete = false;
+  mutable std::string FDrawnPattern;  // spelled out from the three above when stale
+  mutable bool FDrawnStale = false;
   std::unique_ptr<TBarCodeHorzLines> FHorzLines;
   bool FCheckCharacters = true;
   std::unique_ptr<TPDF417> FPDF417;

@@ -20,7 +20,8 @@ std::array<int*, 6> AnchorRefs(TCaptionAnchors& a) {
 template <class TFn>
 void ForEachModuleStart(int length, int width, bool completeDraw, TFn&& fn) {
   const long long q = width / length;
-  if (completeDraw) {
+  if (completeDraw || width % length == 0) {
+    // Every module gets q columns: no carry, and a loop the compiler can widen.
     for (int m = 0; m <= length; ++m) fn(m, static_cast<int>(m * q));
     return;
   }
@@ -82,6 +83,24 @@ TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anc
   return out;
 }
 
+TCaptionAnchors ScaleAnchors(const TCaptionAnchors& anchors, int length, int width,
+                             bool completeDraw) {
+  TCaptionAnchors out = anchors;
+  if (length <= 0 || width <= 0) return out;
+  if (completeDraw) {
+    const int w = width / length;
+    for (int* a : AnchorRefs(out)) *a *= w;
+    return out;
+  }
+  // The modules spread evenly; an anchor becomes the left edge of its module.
+  const auto columnsBefore = [&](long long module) {  // ceil((module - 1) * W / L)
+    return ((module - 1) * width + length - 1) / length;
+  };
+  for (int* a : AnchorRefs(out))
+    if (*a >= 1 && *a <= length) *a = static_cast<int>(columnsBefore(*a));
+  return out;
+}
+
 void ScalePatternInto(std::string_view pattern, const TCaptionAnchors& anchors, int width,
                       bool completeDraw, TScaledPattern& out, std::vector<int>* starts) {
   out.Pixels.clear();
@@ -93,26 +112,11 @@ void ScalePatternInto(std::string_view pattern, const TCaptionAnchors& anchors, 
     out.OutOfBox = completeDraw;
     return;
   }
-  if (completeDraw) {
-    const int w = width / length;
-    if (w == 0) {
-      out.OutOfBox = true;
-      return;
-    }
-    for (int* a : AnchorRefs(out.Anchors)) *a *= w;
-  } else {
-    // The modules spread evenly; an anchor becomes the left edge of its module.
-    const auto columnsBefore = [&](long long module) {  // ceil((module - 1) * W / L)
-      return ((module - 1) * width + length - 1) / length;
-    };
-    TCaptionAnchors incoming = anchors;
-    const auto incomingRefs = AnchorRefs(incoming);
-    const auto outRefs = AnchorRefs(out.Anchors);
-    for (std::size_t k = 0; k < outRefs.size(); ++k) {
-      const int a = *incomingRefs[k];
-      if (a >= 1 && a <= length) *outRefs[k] = static_cast<int>(columnsBefore(a));
-    }
+  if (completeDraw && width / length == 0) {
+    out.OutOfBox = true;
+    return;
   }
+  out.Anchors = ScaleAnchors(anchors, length, width, completeDraw);
   const int total = completeDraw ? width / length * length : width;
   if (starts) starts->resize(static_cast<std::size_t>(length) + 1);
   // Each module's columns are written eight at a time, into some slack at the end; a module of

@@ -69,6 +69,11 @@ TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anc
 void ScalePatternInto(std::string_view pattern, const TCaptionAnchors& anchors, int width,
                       bool completeDraw, TScaledPattern& out, std::vector<int>* starts);
 
+// The anchors as ScalePattern turns them into pixel columns, for a pattern of length modules
+// (unchanged when length or width is not positive).
+TCaptionAnchors ScaleAnchors(const TCaptionAnchors& anchors, int length, int width,
+                             bool completeDraw);
+
 // Where ScalePattern puts the modules of any pattern of length modules: module m covers pixel
 // columns [Starts[m], Starts[m + 1]). Rows of equal length (PDF417) share one map instead of
 // expanding every row.

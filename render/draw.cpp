@@ -160,21 +160,26 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
     caption = captionStore;
   }
 
+  // The bars are drawn from the column each module starts on; the pixel pattern itself is
+  // spelled out only when the control is asked for it.
   TDrawScratch& scratch = DrawScratchOf(control);
-  std::string_view pixels;
-  if (!pattern.empty()) {
-    ScalePatternInto(pattern, anchors, width, control.CompleteDraw(), scratch.Scaled,
-                     &scratch.Starts);
-    if (scratch.Scaled.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
-    pixels = scratch.Scaled.Pixels;
-    anchors = scratch.Scaled.Anchors;
+  const int length = static_cast<int>(pattern.size());
+  int drawnWidth = 0;  // pixel columns of the scaled pattern; 0 when there is none
+  if (length > 0) {
+    TColumnMap& columns = scratch.Map;
+    ScaleColumnsInto(length, width, control.CompleteDraw(), columns);
+    if (columns.OutOfBox) control.SetErrorMessage(erOutOfSecurityBox);
+    if (!columns.Starts.empty()) {
+      drawnWidth = columns.Starts.back();
+      anchors = ScaleAnchors(anchors, length, width, control.CompleteDraw());
+    }
     if (control.ErrorMessage() != erOK) return;
   }
 
   canvas.Brush.Color = control.Color_Back();
   canvas.Brush.Style = bsSolid;
   canvas.Pen.Color = control.Color_Back();
-  if (pixels.empty()) {
+  if (drawnWidth == 0) {
     DrawErrorDisplay(canvas, box, control, centre);
     return;
   }
@@ -185,14 +190,13 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   if (!control.Transparent())
     fills.push_back(RotatedQuad(box, centre, angle, control.Color_Back()));
   canvas.BkMode = control.Transparent() ? bkTransparent : bkOpaque;
-  control.SetDrawnPattern(pixels);
+  control.SetDrawnPattern(pattern, width, control.CompleteDraw());
 
   if (paintTypeCaption && !control.TypeCaption().Caption().empty()) {
     // The type caption is written over the background and under the bars.
     canvas.FillQuads(fills);
     fills.clear();
-    PaintTypeCaption(control.TypeCaption(), canvas, box, centre, angle,
-                     static_cast<int>(pixels.size()));
+    PaintTypeCaption(control.TypeCaption(), canvas, box, centre, angle, drawnWidth);
   }
 
   canvas.Font.Assign(control.Font());
@@ -220,7 +224,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   // The bars are the runs of dark modules: every module has at least one pixel column here (the
   // box is at least as wide as the pattern), so a run of dark modules is exactly a run of dark
   // columns, from the first module's start to the start of the module after the last.
-  const int* const starts = scratch.Starts.data();
+  const int* const starts = scratch.Map.Starts.data();
   const int boxHeight = box.Bottom - box.Top;
   const char* const p = pattern.data();
   // Bars after an add-on mark (the mark that closes a run counts for that run) are add-on bars.
@@ -237,7 +241,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
 
   if (typeBar == csCodeITF) {
     // Bearer bars along the top and bottom of the bars, twice as thick as the first bar.
-    const int right = box.Left + static_cast<int>(pixels.size());
+    const int right = box.Left + drawnWidth;
     fills.push_back(barQuad(TRect{box.Left, box.Top, right, box.Top + 2 * firstBar}));
     fills.push_back(barQuad(
         TRect{box.Left, box.Bottom - last.Bottom - 2 * firstBar, right, box.Bottom - last.Bottom}));

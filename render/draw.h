@@ -21,13 +21,11 @@ void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control);
 void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_view text,
                 TPoint centre, bool paintTypeCaption);
 
-// What a control's paints reuse from one to the next instead of allocating it again: the scaled
-// pattern, the module columns, the batch of fills, the bars of a PDF417 row.
+// What a control's paints reuse from one to the next instead of allocating it again: the module
+// columns, the batch of fills, the bars of a PDF417 row.
 struct TDrawScratch {
-  TScaledPattern Scaled;
-  std::vector<int> Starts;
   std::vector<TQuadFill> Fills;
-  TColumnMap Map;
+  TColumnMap Map;  // the module columns of the symbol being drawn
   std::vector<TRect> Bars;
 };
 // The control's scratch, made on its first paint.
