@@ -96,6 +96,44 @@ TEST(RenderLinear, BarsFillTheScaledColumnsInEveryOrientation) {
     }
 }
 
+// Symbols of many lengths, so that runs of bars start and end on every side of the 64-module
+// steps the bar scan works in: each pixel column of the picture is dark exactly where the pixel
+// pattern has a dark character, in both scaling modes.
+TEST(RenderLinear, BarsFollowThePixelPatternForEveryLength) {
+  struct TCase {
+    TTypeBar TypeBar;
+    std::string Alphabet;
+  };
+  const TCase cases[] = {{csCode_2_5_interleaved, "0123456789"},
+                         {csCode39, "A-B.C 1$2/3+4%"},
+                         {csCode128, "Ab1!z~ 9"}};
+  for (const TCase& c : cases)
+    for (std::size_t n = 2; n <= 40; n += 2)
+      for (const bool completeDraw : {false, true}) {
+        std::string text;
+        for (std::size_t i = 0; i < n; ++i) text += c.Alphabet[(i * 7) % c.Alphabet.size()];
+        SCOPED_TRACE(text + (completeDraw ? " integer" : " fill"));
+        auto bc = MakeControl(c.TypeBar, text, csOutputNone);
+        bc->SetCompleteDraw(completeDraw);
+        const int modules = static_cast<int>(bc->Encode(bc->Text()).size());
+        ASSERT_GT(modules, 0);
+        // Even, so that the box keeps every column (the halving about the centre drops one of an
+        // odd width), and not always a multiple of the modules.
+        const int width = 2 * modules + 6 + 2 * static_cast<int>(n % 5);
+        TBitmap bmp(width, 4, clRed);
+        TRasterCanvas canvas(bmp);
+        DrawBarCode(canvas, {0, 0, width, 4}, *bc);
+        ASSERT_EQ(bc->ErrorMessage(), erOK);
+        const std::string& pixels = bc->DrawnPattern();
+        ASSERT_EQ(pixels, ScalePattern(bc->Encode(bc->Text()), {}, width, completeDraw).Pixels);
+        for (int x = 0; x < width; ++x) {
+          const std::size_t col = static_cast<std::size_t>(x);
+          const bool dark = col < pixels.size() && IsDarkModule(pixels[col]);
+          ASSERT_EQ(bmp.Pixel(x, 3), dark ? clBlack : clWhite) << "column " << x;
+        }
+      }
+}
+
 TEST(RenderLinear, VerticalSymbolReadsFromBottomToTop) {
   auto bc = MakeControl(csCode_2_5_interleaved, "0123", csOutputNone);
   bc->SetAngle(csVertical);
