@@ -30,10 +30,27 @@ constexpr std::string_view kInterleavedQuietZone = "          ";
 constexpr std::string_view kInterleavedStart = "1010";
 constexpr std::string_view kInterleavedStop = "1101";
 
-void AppendElement(std::string& p, char module, char weight) {
-  p += module;
-  if (weight == '1') p += module;
-}
+// Every digit has two wide elements of five, so a pair of digits (bars, then spaces) is always
+// 14 modules: the hundred pairs, spelled out once.
+constexpr std::size_t kPairModules = 14;
+constexpr auto kInterleavedPairs = [] {
+  std::array<std::array<char, kPairModules>, 100> pairs{};
+  for (std::size_t pair = 0; pair < 100; ++pair) {
+    const std::string_view bars = kInterleavedWeights[pair / 10];
+    const std::string_view spaces = kInterleavedWeights[pair % 10];
+    std::size_t at = 0;
+    const auto element = [&](char module, char weight) {
+      pairs[pair][at++] = module;
+      if (weight == '1') pairs[pair][at++] = module;
+    };
+    for (std::size_t k = 0; k < 5; ++k) {
+      element(kBar, bars[k]);
+      element(kSpace, spaces[k]);
+    }
+    if (at != kPairModules) throw "a digit must have exactly two wide elements";
+  }
+  return pairs;
+}();
 
 // ---- The six encoders that map each digit to a fixed module string between start and stop.
 
@@ -101,18 +118,13 @@ TEncodeResult Encode2of5Interleaved(std::string_view text, const TEncodeOptions&
   // text (which validation refuses) draws nothing rather than a wrong symbol.
   if (text.empty() || text.size() % 2 != 0 || !AllDigits(text)) return r;
   std::string& p = r.Pattern;
-  p.reserve(kInterleavedQuietZone.size() * 2 + 8 + text.size() * 7);
+  p.reserve(kInterleavedQuietZone.size() * 2 + 8 + text.size() / 2 * kPairModules);
   p = kInterleavedQuietZone;
   p += kInterleavedStart;
   r.Anchors.LeftFrom = static_cast<int>(p.size()) + 1;
-  for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-    const std::string_view bars = kInterleavedWeights[DigitValue(text[i])];
-    const std::string_view spaces = kInterleavedWeights[DigitValue(text[i + 1])];
-    for (std::size_t k = 0; k < 5; ++k) {
-      AppendElement(p, kBar, bars[k]);
-      AppendElement(p, kSpace, spaces[k]);
-    }
-  }
+  for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+    p.append(kInterleavedPairs[DigitValue(text[i]) * 10 + DigitValue(text[i + 1])].data(),
+             kPairModules);
   r.Anchors.LeftTo = static_cast<int>(p.size()) - 1;
   p += kInterleavedStop;
   p += kInterleavedQuietZone;

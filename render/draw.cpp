@@ -264,12 +264,13 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   }
   int firstBar = 0;
   TBarInsets last;
+  // The box in locals: the stores of the bars cannot change them.
+  const int left = box.Left, top = box.Top, bottom = box.Bottom;
   ForEachDarkRun(pattern, [&](std::size_t start, std::size_t end) {
     const char c = p[end - 1];
     last = insets[firstMark <= end][c == kGuardBar ? 1 : c == kHalfBar ? 2 : 0];
     const int x0 = starts[start], x1 = starts[end];
-    *out++ =
-        barQuad(TRect{box.Left + x0, box.Top + last.Top, box.Left + x1, box.Bottom - last.Bottom});
+    *out++ = barQuad(TRect{left + x0, top + last.Top, left + x1, bottom - last.Bottom});
     if (firstBar == 0) firstBar = x1 - x0;
   });
 
