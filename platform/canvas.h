@@ -42,6 +42,13 @@ struct TQuadFill {
   TColor Color = clBlack;
 };
 
+// One upright rectangle of a batch fill and its colour: the quad of its corners from the top left
+// clockwise, {Left, Top}, {Right, Top}, {Right, Bottom}, {Left, Bottom}.
+struct TRectFill {
+  TRect R;
+  TColor Color = clBlack;
+};
+
 class TCanvas {
  public:
   virtual ~TCanvas() = default;
@@ -65,6 +72,18 @@ class TCanvas {
     for (const TQuadFill& q : quads) {
       Brush.Color = q.Color;
       Polygon(q.Corners);
+    }
+  }
+  // FillQuads for the quads of the rectangles: an unturned barcode's background and bars, handed
+  // over without spelling out four corners each.
+  virtual void FillUprightQuads(std::span<const TRectFill> fills) {
+    Pen.Style = psClear;
+    for (const TRectFill& f : fills) {
+      Brush.Color = f.Color;
+      const TRect& r = f.R;
+      const TPoint corners[4] = {
+          {r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}};
+      Polygon(corners);
     }
   }
   // FillRect for each rectangle, in order.

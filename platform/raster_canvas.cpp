@@ -244,10 +244,8 @@ void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
 
 }  // namespace
 
-struct TBandRect {
-  TRect R;  // inside the bitmap, not empty
-  TColor Color;
-};
+// A rectangle of the band filler: inside the bitmap, not empty.
+using TBandRect = TRectFill;
 
 // Scratch of the band filler and the text painter, kept by the canvas so that repeated paints
 // do not allocate.
@@ -948,6 +946,46 @@ void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
   FillBands(FBitmap, rects, *FBands);
   Pen.Style = psClear;
   if (!quads.empty()) Brush.Color = quads.back().Color;
+}
+
+void TRasterCanvas::FillUprightQuads(std::span<const TRectFill> fills) {
+  const auto upright = [](const TRect& r) {  // the pixels Polygon fills, whichever way round
+    return TRect{std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+                 std::max(r.Top, r.Bottom)};
+  };
+  if (FPendingFill) {
+    // The first rectangle is filled first: when it is the whole bitmap, nothing shows the fill.
+    if (!fills.empty())
+      SettleUnder(upright(fills[0].R));
+    else
+      Settle();
+  }
+  if (Brush.Style == bsClear) {
+    TCanvas::FillUprightQuads(fills);
+    return;
+  }
+  // A barcode's rectangles are already inside the bitmap and the right way round, and go to the
+  // band filler as they are; otherwise each is put right and clipped.
+  const int width = FBitmap.Width, height = FBitmap.Height;
+  bool asGiven = true;
+  for (const TRectFill& f : fills) {
+    const TRect& r = f.R;
+    asGiven &= (r.Left >= 0) & (r.Top >= 0) & (r.Right <= width) & (r.Bottom <= height) &
+               (r.Left < r.Right) & (r.Top < r.Bottom);
+  }
+  std::span<const TBandRect> rects = fills;
+  if (!asGiven) {
+    std::vector<TBandRect>& out = FBands->Rects;
+    out.clear();
+    for (const TRectFill& f : fills) {
+      const TRect c = Intersect(upright(f.R), TRect{0, 0, width, height});
+      if (c.Left < c.Right && c.Top < c.Bottom) out.push_back({c, f.Color});
+    }
+    rects = out;
+  }
+  FillBands(FBitmap, rects, *FBands);
+  Pen.Style = psClear;
+  if (!fills.empty()) Brush.Color = fills.back().Color;
 }
 
 void TRasterCanvas::Line(int x1, int y1, int x2, int y2) {

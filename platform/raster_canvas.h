@@ -31,6 +31,7 @@ class TRasterCanvas : public TCanvas {
   void Polygon(std::span<const TPoint> points) override;
   void FillRect(const TRect& r) override;
   void FillQuads(std::span<const TQuadFill> quads) override;
+  void FillUprightQuads(std::span<const TRectFill> fills) override;
   void FillRects(std::span<const TRect> rects) override;
   void Line(int x1, int y1, int x2, int y2) override;
   void TextOut(int x, int y, std::string_view text) override;

@@ -64,6 +64,10 @@ class TFontRestore {
   const TFont& FFont;
 };
 
+// The dark modules' characters, for searches along a pattern.
+constexpr char kDarkModuleChars[] = {kBar, kGuardBar, kHalfBar};
+constexpr std::string_view kDarkModules{kDarkModuleChars, sizeof kDarkModuleChars};
+
 // Bit k set where module k of the count (at most 64) at p is dark, the bits above count clear.
 // This scan runs over every module of every paint: sixteen modules a step where the processor
 // compares sixteen bytes at once.
@@ -205,22 +209,33 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
     DrawErrorDisplay(canvas, box, control, centre);
     return;
   }
-  // The background and the bars go to the canvas as one batch of fills, in drawing order, written
-  // into room for every bar (at most one per two modules, rounded up), the background and two
-  // bearer bars. The scratch keeps that room from paint to paint.
-  std::vector<TQuadFill>& room = scratch.Fills;
-  if (room.size() < static_cast<std::size_t>(length) / 2 + 4)
-    room.resize(static_cast<std::size_t>(length) / 2 + 4);
-  TQuadFill* const fills = room.data();
-  TQuadFill* out = fills;
-  if (!control.Transparent()) *out++ = RotatedQuad(box, centre, angle, control.Color_Back());
+  // The background and the bars go to the canvas as one batch of fills, in drawing order, laid
+  // out in the upright box and turned as they are handed over. They are written into room for
+  // every bar (at most one per two modules, rounded up), the background and two bearer bars, which
+  // the scratch keeps from paint to paint.
+  const std::size_t most = static_cast<std::size_t>(length) / 2 + 4;
+  if (scratch.Fills.size() < most) scratch.Fills.resize(most);
+  TRectFill* const fills = scratch.Fills.data();
+  TRectFill* out = fills;
+  const auto handOver = [&] {
+    const std::span<const TRectFill> batch{fills, out};
+    out = fills;
+    if (angle == 0) {
+      canvas.FillUprightQuads(batch);
+      return;
+    }
+    std::vector<TQuadFill>& quads = scratch.Quads;
+    quads.clear();
+    for (const TRectFill& f : batch) quads.push_back(RotatedQuad(f.R, centre, angle, f.Color));
+    canvas.FillQuads(quads);
+  };
+  if (!control.Transparent()) *out++ = TRectFill{box, control.Color_Back()};
   canvas.BkMode = control.Transparent() ? bkTransparent : bkOpaque;
   control.SetDrawnPattern(pattern, width, control.CompleteDraw());
 
   if (paintTypeCaption && !control.TypeCaption().Caption().empty()) {
     // The type caption is written over the background and under the bars.
-    canvas.FillQuads({fills, out});
-    out = fills;
+    handOver();
     PaintTypeCaption(control.TypeCaption(), canvas, box, centre, angle, drawnWidth);
   }
 
@@ -239,12 +254,6 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
                            pattern.find(kGuardBar) != std::string_view::npos);
   const int h = needHeight ? canvas.TextHeight(text) : 0;
   const TColor bars = control.Color_Lines();
-  const auto barQuad = [&](const TRect& r) {
-    if (angle == 0)
-      return TQuadFill{{{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}},
-                       bars};
-    return RotatedQuad(r, centre, angle, bars);
-  };
 
   // The bars are the runs of dark modules: every module has at least one pixel column here (the
   // box is at least as wide as the pattern), so a run of dark modules is exactly a run of dark
@@ -262,26 +271,36 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
     insets[addOn][1] = BarInsets(kGuardBar, addOn, control, boxHeight, h);
     insets[addOn][2] = BarInsets(kHalfBar, addOn, control, boxHeight, h);
   }
-  int firstBar = 0;
-  TBarInsets last;
+  const auto insetsOf = [&](std::size_t end) -> const TBarInsets& {
+    const char c = p[end - 1];
+    return insets[firstMark <= end][c == kGuardBar ? 1 : c == kHalfBar ? 2 : 0];
+  };
   // The box in locals: the stores of the bars cannot change them.
   const int left = box.Left, top = box.Top, bottom = box.Bottom;
   ForEachDarkRun(pattern, [&](std::size_t start, std::size_t end) {
-    const char c = p[end - 1];
-    last = insets[firstMark <= end][c == kGuardBar ? 1 : c == kHalfBar ? 2 : 0];
-    const int x0 = starts[start], x1 = starts[end];
-    *out++ = barQuad(TRect{left + x0, top + last.Top, left + x1, bottom - last.Bottom});
-    if (firstBar == 0) firstBar = x1 - x0;
+    const TBarInsets& in = insetsOf(end);
+    *out++ = {{left + starts[start], top + in.Top, left + starts[end], bottom - in.Bottom}, bars};
   });
 
   if (typeBar == csCodeITF) {
-    // Bearer bars along the top and bottom of the bars, twice as thick as the first bar.
+    // Bearer bars along the top and bottom of the bars, twice as thick as the first bar; the
+    // lower one ends where the last bar does.
+    const std::size_t firstDark = pattern.find_first_of(kDarkModules);
+    const std::size_t lastDark = pattern.find_last_of(kDarkModules);
+    int firstBar = 0;
+    TBarInsets last;
+    if (firstDark != std::string_view::npos) {
+      const std::size_t firstEnd =
+          std::min(pattern.find_first_not_of(kDarkModules, firstDark), pattern.size());
+      firstBar = starts[firstEnd] - starts[firstDark];
+      last = insetsOf(lastDark + 1);
+    }
     const int right = box.Left + drawnWidth;
-    *out++ = barQuad(TRect{box.Left, box.Top, right, box.Top + 2 * firstBar});
-    *out++ = barQuad(
-        TRect{box.Left, box.Bottom - last.Bottom - 2 * firstBar, right, box.Bottom - last.Bottom});
+    *out++ = {{box.Left, box.Top, right, box.Top + 2 * firstBar}, bars};
+    *out++ = {{box.Left, box.Bottom - last.Bottom - 2 * firstBar, right, box.Bottom - last.Bottom},
+              bars};
   }
-  canvas.FillQuads({fills, out});
+  handOver();
 
   canvas.Brush.Color = control.Color_Lines();
   if (control.ShowCodeCaption())

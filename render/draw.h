@@ -24,8 +24,9 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
 // What a control's paints reuse from one to the next instead of allocating it again: the module
 // columns, the batch of fills, the bars of a PDF417 row.
 struct TDrawScratch {
-  std::vector<TQuadFill> Fills;
-  TColumnMap Map;  // the module columns of the symbol being drawn
+  std::vector<TRectFill> Fills;  // background and bars in the upright box
+  std::vector<TQuadFill> Quads;  // the same turned
+  TColumnMap Map;                // the module columns of the symbol being drawn
   std::vector<TRect> Bars;
 };
 // The control's scratch, made on its first paint.

@@ -189,18 +189,22 @@ TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
     stripes.quads.push_back(quad(i, 2 * i + 1, 40 - i, 2 * i + 2 + i % 3, i % 2 ? red : clBlack));
   stripes.quads.push_back(quad(3, 4, 9, 27, clWhite));
   all.push_back(stripes);
+  // The picture of a row before any shape is drawn.
+  const auto beforeShapes = [](const Row& row) {
+    TBitmap b(40, 30);
+    for (int y = 0; y < b.Height; ++y)
+      for (int x = 0; x < b.Width; ++x)
+        b.SetPixel(
+            x, y,
+            RGBColor(static_cast<std::uint8_t>(x * 6),
+                     static_cast<std::uint8_t>(row.background == kRowsDiffer ? y * 8 : 0), 77));
+    if (row.background == kOnePixelDiffers) b.SetPixel(21, 13, clWhite);
+    return b.Rgb;
+  };
   for (const Row& row : all) {
     SCOPED_TRACE(row.name);
     TBitmap batch(40, 30), single(40, 30);
-    for (TBitmap* b : {&batch, &single})
-      for (int y = 0; y < b->Height; ++y)
-        for (int x = 0; x < b->Width; ++x)
-          b->SetPixel(
-              x, y,
-              RGBColor(static_cast<std::uint8_t>(x * 6),
-                       static_cast<std::uint8_t>(row.background == kRowsDiffer ? y * 8 : 0), 77));
-    if (row.background == kOnePixelDiffers)
-      for (TBitmap* b : {&batch, &single}) b->SetPixel(21, 13, clWhite);
+    batch.Rgb = single.Rgb = beforeShapes(row);
     TRasterCanvas a(batch), b(single);
     a.FillQuads(row.quads);
     for (const TQuadFill& q : row.quads) {
@@ -211,6 +215,29 @@ TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
     EXPECT_EQ(batch.Rgb, single.Rgb);
     EXPECT_EQ(a.Brush.Color, b.Brush.Color);
     EXPECT_EQ(a.Pen.Style, psClear);
+
+    // The same quads handed over as rectangles (corners from the top left clockwise) fill the
+    // same pixels, as they are or put right and clipped.
+    std::vector<TRectFill> fills;
+    for (const TQuadFill& q : row.quads) {
+      const TPoint* c = q.Corners;
+      if (c[0].Y == c[1].Y && c[1].X == c[2].X && c[2].Y == c[3].Y && c[3].X == c[0].X &&
+          c[0].X == c[3].X)
+        fills.push_back({TRect{c[0].X, c[0].Y, c[2].X, c[2].Y}, q.Color});
+    }
+    if (fills.size() == row.quads.size()) {
+      TBitmap upright(40, 30);
+      upright.Rgb = beforeShapes(row);
+      TRasterCanvas u(upright);
+      u.Brush.Color = clWhite;
+      u.FillUprightQuads(fills);
+      EXPECT_EQ(upright.Rgb, single.Rgb);
+      EXPECT_EQ(u.Brush.Color, b.Brush.Color);
+      EXPECT_EQ(u.Pen.Style, psClear);
+      u.Brush.Style = bsClear;
+      u.FillUprightQuads(fills);
+      EXPECT_EQ(upright.Rgb, single.Rgb);
+    }
 
     std::vector<TRect> rects;
     for (const TQuadFill& q : row.quads)

@@ -395,11 +395,33 @@ TEST(RenderRasterCanvas, ClearToDrawsAsAnEarlierFillWould) {
          const TQuadFill q[] = {TQuadFill{{{0, 0}, {40, 5}, {35, 30}, {-3, 20}}, ink}};
          c.FillQuads(q);
        }},
+      {"an upright background and bars",
+       [&](TRasterCanvas& c) {
+         const TRectFill f[] = {{{0, 0, 40, 30}, RGBColor(1, 2, 3)}, {{5, 0, 9, 30}, ink}};
+         c.FillUprightQuads(f);
+       }},
+      {"an upright background turned inside out",
+       [&](TRasterCanvas& c) {
+         const TRectFill f[] = {{{40, 30, 0, 0}, RGBColor(1, 2, 3)}, {{5, 3, 9, 20}, ink}};
+         c.FillUprightQuads(f);
+       }},
+      {"an upright bar alone",
+       [&](TRasterCanvas& c) {
+         const TRectFill f[] = {{{5, 3, 9, 20}, ink}};
+         c.FillUprightQuads(f);
+       }},
+      {"upright bars only",
+       [&](TRasterCanvas& c) {
+         const TRectFill f[] = {{{5, 0, 9, 30}, ink}, {{0, 0, 40, 30}, RGBColor(1, 2, 3)}};
+         c.FillUprightQuads(f);
+       }},
       {"a clear brush",
        [&](TRasterCanvas& c) {
          c.Brush.Style = bsClear;
          const TQuadFill q[] = {quad(0, 0, 40, 30, ink)};
          c.FillQuads(q);
+         const TRectFill f[] = {{{0, 0, 40, 30}, ink}};
+         c.FillUprightQuads(f);
          c.FillRect(TRect{0, 0, 40, 30});
        }},
       {"a whole-bitmap rectangle",
