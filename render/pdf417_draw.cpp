@@ -5,6 +5,7 @@
 
 #include "core/control.h"
 #include "pdf417/pdf417.h"
+#include "render/dark_runs.h"
 #include "render/draw.h"
 
 namespace brevix {
@@ -33,25 +34,21 @@ void DrawModuleRow(TCanvas& canvas, const TRect& rowBox, std::string_view pixels
 
 namespace {
 
-// One row of modules through a column map: each run of dark columns as one rectangle, exactly
-// the rectangles DrawModuleRow finds in the expanded row.
+// One row of modules ('0' light, '1' dark) through a column map: each run of dark columns as one
+// rectangle, exactly the rectangles DrawModuleRow finds in the expanded row.
 void DrawMappedRow(TCanvas& canvas, const TRect& rowBox, std::string_view modules,
                    const TColumnMap& map, std::vector<TRect>& bars) {
   bars.clear();
-  const std::size_t n = modules.size();
-  std::size_t i = 0;
-  while (i < n) {
-    while (i < n && modules[i] == '0') ++i;
-    if (i == n) break;
-    const std::size_t start = i;
-    while (i < n && modules[i] != '0') ++i;
-    const int from = rowBox.Left + map.Starts[start], to = rowBox.Left + map.Starts[i];
-    if (from == to) continue;  // modules that got no column
+  const int* const starts = map.Starts.data();
+  const int left = rowBox.Left, top = rowBox.Top, bottom = rowBox.Bottom;
+  ForEachDarkRun(modules, [&](std::size_t start, std::size_t end) {
+    const int from = left + starts[start], to = left + starts[end];
+    if (from == to) return;  // modules that got no column
     if (!bars.empty() && bars.back().Right == from)
       bars.back().Right = to;  // the light modules between got no column
     else
-      bars.push_back(TRect{from, rowBox.Top, to, rowBox.Bottom});
-  }
+      bars.push_back(TRect{from, top, to, bottom});
+  });
   canvas.FillRects(bars);
 }
 
