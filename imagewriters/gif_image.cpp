@@ -48,7 +48,8 @@ bool MapTwoColours(const std::uint8_t* p, std::size_t width, TColor a, TColor b,
 }
 
 // Exact palette: succeeds when the bitmap has at most maxColors colours.
-bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
+bool TryExactPalette(const TBitmap& bitmap, int maxColors, std::span<const std::uint8_t> repeats,
+                     TGifImage& image) {
   constexpr std::size_t kSlots = 1024;   // a power of two, four times the largest palette
   constexpr TColor kEmpty = 0xFFFFFFFF;  // never a 24-bit colour
   std::array<TColor, kSlots> keys;
@@ -67,8 +68,11 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, TGifImage& image) {
   for (std::size_t y = 0; y < height; ++y) {
     const std::uint8_t* p = bitmap.Rgb.data() + y * stride;
     std::uint8_t* out = image.Indices.data() + y * width;
-    // Most rows of a barcode repeat the row above: they take its indices whole.
-    if (y > 0 && std::memcmp(p, p - stride, stride) == 0) {
+    // Most rows of a barcode repeat the row above: they take its indices whole. Rows the
+    // drawing reported as repeats are not compared again.
+    const bool known = y > 0 && !repeats.empty() && repeats[y] != 0;
+    assert(!known || std::memcmp(p, p - stride, stride) == 0);
+    if (known || (y > 0 && std::memcmp(p, p - stride, stride) == 0)) {
       std::memcpy(out, out - width, width);
       image.RepeatsAbove[y] = 1;
       continue;
@@ -240,7 +244,8 @@ TGifImage GifImageFromBitmap(const TBitmap& bitmap, int maxColors) {
   return image;
 }
 
-void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors) {
+void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors,
+                        std::span<const std::uint8_t> repeats) {
   CheckImageSize(bitmap.Width, bitmap.Height);
   assert(maxColors >= 1 && maxColors <= kMaxGifColors);
   assert(bitmap.Rgb.size() ==
@@ -253,7 +258,8 @@ void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors) 
   image.Indices.resize(static_cast<std::size_t>(bitmap.Width) *
                        static_cast<std::size_t>(bitmap.Height));
   image.RepeatsAbove.assign(static_cast<std::size_t>(bitmap.Height), 0);
-  if (!TryExactPalette(bitmap, maxColors, image)) {
+  if (repeats.size() != static_cast<std::size_t>(bitmap.Height)) repeats = {};
+  if (!TryExactPalette(bitmap, maxColors, repeats, image)) {
     image.Palette.clear();
     image.RepeatsAbove.clear();
     MedianCutPalette(bitmap, maxColors, image);

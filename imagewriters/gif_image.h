@@ -4,6 +4,7 @@
 // palette and indices, so those files carry the colours of the GIF conversion.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/bitmap.h"
@@ -32,8 +33,11 @@ struct TGifImage {
 // median cut, without dithering, so that bars stay solid. Throws EImageEncodeError for a size out
 // of bounds.
 TGifImage GifImageFromBitmap(const TBitmap& bitmap, int maxColors = kMaxGifColors);
-// The same into an existing image, whose buffers are reused: every field is replaced.
-void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors = kMaxGifColors);
+// The same into an existing image, whose buffers are reused: every field is replaced. repeats,
+// when it holds a flag for every row, marks rows known to hold the bytes of the row above (as a
+// raster canvas reports them), which are then not compared.
+void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors = kMaxGifColors,
+                        std::span<const std::uint8_t> repeats = {});
 
 // Marks color transparent (the graphic control extension of the frame). A colour the picture does
 // not use gets a palette entry of its own, so no other pixel turns transparent. Returns false,

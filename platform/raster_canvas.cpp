@@ -145,10 +145,62 @@ void CopyFirstRow(std::uint8_t* first, std::size_t n, std::size_t stride, const 
   }
 }
 
+}  // namespace
+
+// Which rows of the bitmap the canvas knows to be equal to the row above, kept up to date by
+// every drawing: flag y is set only while row y holds exactly the bytes of row y - 1. Unknown
+// (clear) at first; rows filled whole with the same bytes become known equal, and any writing
+// clears what it may have changed.
+class TRowRepeats {
+ public:
+  explicit TRowRepeats(int height) : FFlags(static_cast<std::size_t>(std::max(height, 0)), 0) {}
+
+  // The whole bitmap holds one colour.
+  void AllEqual() {
+    if (FFlags.empty()) return;
+    std::fill(FFlags.begin() + 1, FFlags.end(), std::uint8_t{1});
+  }
+  // Rows [y0, y1) were written in any way: neither they nor the row below them are known equal
+  // to the row above.
+  void Written(long long y0, long long y1) {
+    const long long h = static_cast<long long>(FFlags.size());
+    y0 = std::clamp<long long>(y0, 0, h);
+    y1 = std::clamp<long long>(y1 + 1, y0, h);
+    std::fill(FFlags.begin() + y0, FFlags.begin() + y1, std::uint8_t{0});
+  }
+  // Rows [y0, y1) got the same bytes in the same columns: between them equality stands as it
+  // was, while the first and the row below the last may now differ from the rows above them.
+  // Whole rows written so are equal to one another.
+  void WrittenAlike(int y0, int y1, bool wholeRows) {
+    const int h = static_cast<int>(FFlags.size());
+    if (y0 >= y1 || y0 < 0 || y1 > h) {
+      Written(y0, y1);
+      return;
+    }
+    if (wholeRows) std::fill(FFlags.begin() + y0 + 1, FFlags.begin() + y1, std::uint8_t{1});
+    FFlags[static_cast<std::size_t>(y0)] = 0;
+    if (y1 < h) FFlags[static_cast<std::size_t>(y1)] = 0;
+  }
+  // Whether rows (y0, y1) are all known equal to row y0.
+  bool Repeat(int y0, int y1) const {
+    return y0 >= 0 && y1 <= static_cast<int>(FFlags.size()) && y0 < y1 &&
+           std::all_of(FFlags.begin() + y0 + 1, FFlags.begin() + y1,
+                       [](std::uint8_t f) { return f != 0; });
+  }
+  std::span<const std::uint8_t> Flags() const { return FFlags; }
+
+ private:
+  std::vector<std::uint8_t> FFlags;
+};
+
+namespace {
+
 // Fills [x0, x1) x [y0, y1), inside the bitmap, with one colour: the first row pixel by pixel
 // (or as one run of equal bytes for a grey), the others copied from it.
-void FillBlock(TBitmap& bitmap, int x0, int y0, int x1, int y1, TColor color) {
+void FillBlock(TBitmap& bitmap, TRowRepeats& repeats, int x0, int y0, int x1, int y1,
+               TColor color) {
   if (x0 >= x1 || y0 >= y1) return;
+  repeats.WrittenAlike(y0, y1, x0 == 0 && x1 == bitmap.Width);
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * 3;
   std::uint8_t* const first =
@@ -250,6 +302,8 @@ using TBandRect = TRectFill;
 // Scratch of the band filler and the text painter, kept by the canvas so that repeated paints
 // do not allocate.
 struct TBandScratch {
+  explicit TBandScratch(int height) : Repeats(height) {}
+  TRowRepeats Repeats;
   std::vector<TBandRect> Rects;
   std::vector<int> Edges;
   std::vector<std::size_t> ByTop;
@@ -262,7 +316,9 @@ struct TBandScratch {
 namespace {
 
 // Whether rows (y0, y1) hold, in columns [lo, hi), the same bytes as row y0.
-bool RowsRepeatFirst(const TBitmap& bitmap, int y0, int y1, int lo, int hi) {
+bool RowsRepeatFirst(const TBitmap& bitmap, const TRowRepeats& repeats, int y0, int y1, int lo,
+                     int hi) {
+  if (repeats.Repeat(y0, y1)) return true;
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   const std::uint8_t* const first =
       bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride + static_cast<std::size_t>(lo) * 3;
@@ -282,7 +338,7 @@ constexpr int kManyShapes = 8;
 // columns after every shape is composed leaves each pixel with the colour of the last shape over
 // it, as filling the shapes one after the other does.
 template <class TCovering>
-void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
+void FillBand(TBitmap& bitmap, TRowRepeats& repeats, int y0, int y1, const TCovering& covering) {
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
   const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
@@ -298,6 +354,7 @@ void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
     hi = std::max(hi, r.Right);
     FillRowSpan(row, r.Left, r.Right, br.Color);
   });
+  repeats.WrittenAlike(y0, y1, whole && lo == 0 && hi == bitmap.Width);
   if (y1 - y0 < 2 || lo >= hi) return;
   if (whole) {
     std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
@@ -313,7 +370,8 @@ void FillBand(TBitmap& bitmap, int y0, int y1, const TCovering& covering) {
 // Rectangles of one colour and one height inside the bitmap (a row of PDF417 modules) as one
 // band, straight from the rectangles; false, with nothing drawn, for any other batch. With one
 // colour the order of the rectangles does not matter.
-bool FillOneColourBand(TBitmap& bitmap, std::span<const TRect> rects, TColor color) {
+bool FillOneColourBand(TBitmap& bitmap, TRowRepeats& repeats, std::span<const TRect> rects,
+                       TColor color) {
   if (rects.empty()) return false;
   const int y0 = rects[0].Top, y1 = rects[0].Bottom;
   if (y0 < 0 || y1 > bitmap.Height || y0 >= y1) return false;
@@ -328,7 +386,8 @@ bool FillOneColourBand(TBitmap& bitmap, std::span<const TRect> rects, TColor col
   std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
   const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
   const bool repeated = y1 - y0 >= 2 && static_cast<int>(rects.size()) >= kManyShapes &&
-                        RowsRepeatFirst(bitmap, y0, y1, lo, hi);
+                        RowsRepeatFirst(bitmap, repeats, y0, y1, lo, hi);
+  repeats.WrittenAlike(y0, y1, false);
   for (const TRect& r : rects) FillRowSpan(row, r.Left, r.Right, color);
   if (y1 - y0 < 2) return true;
   if (repeated) {
@@ -351,14 +410,14 @@ void FillBands(TBitmap& bitmap, std::span<const TBandRect> rects, TBandScratch& 
   if (rects.empty()) return;
   if (rects.size() == 1) {
     const TRect& r = rects[0].R;
-    FillBlock(bitmap, r.Left, r.Top, r.Right, r.Bottom, rects[0].Color);
+    FillBlock(bitmap, s.Repeats, r.Left, r.Top, r.Right, r.Bottom, rects[0].Color);
     return;
   }
   // Bars of one height over their background, or a row of PDF417 modules: one band.
   const int top = rects[0].R.Top, bottom = rects[0].R.Bottom;
   if (std::all_of(rects.begin(), rects.end(),
                   [&](const TBandRect& r) { return r.R.Top == top && r.R.Bottom == bottom; })) {
-    FillBand(bitmap, top, bottom, [&](auto&& fill) {
+    FillBand(bitmap, s.Repeats, top, bottom, [&](auto&& fill) {
       for (const TBandRect& r : rects) fill(r);
     });
     return;
@@ -376,7 +435,7 @@ void FillBands(TBitmap& bitmap, std::span<const TBandRect> rects, TBandScratch& 
     std::sort(edges.begin(), edges.end());
     for (std::size_t k = 0; k + 1 < edges.size(); ++k) {
       const int y0 = edges[k], y1 = edges[k + 1];
-      FillBand(bitmap, y0, y1, [&](auto&& fill) {
+      FillBand(bitmap, s.Repeats, y0, y1, [&](auto&& fill) {
         for (const TBandRect& r : rects)
           if (r.R.Top <= y0 && r.R.Bottom >= y1) fill(r);
       });
@@ -403,7 +462,7 @@ void FillBands(TBitmap& bitmap, std::span<const TBandRect> rects, TBandScratch& 
     std::erase_if(active, [&](std::size_t i) { return rects[i].R.Bottom <= y0; });
     for (; next < byTop.size() && rects[byTop[next]].R.Top <= y0; ++next)
       active.insert(std::lower_bound(active.begin(), active.end(), byTop[next]), byTop[next]);
-    FillBand(bitmap, y0, y1, [&](auto&& fill) {
+    FillBand(bitmap, s.Repeats, y0, y1, [&](auto&& fill) {
       for (const std::size_t i : active) fill(rects[i]);
     });
   }
@@ -743,7 +802,9 @@ std::shared_ptr<TGlyphCache> TRasterCanvas::SharedGlyphCache() {
 TRasterCanvas::TRasterCanvas(TBitmap& bitmap) : TRasterCanvas(bitmap, SharedGlyphCache()) {}
 
 TRasterCanvas::TRasterCanvas(TBitmap& bitmap, std::shared_ptr<TGlyphCache> cache)
-    : FBitmap(bitmap), FCache(std::move(cache)), FBands(std::make_unique<TBandScratch>()) {}
+    : FBitmap(bitmap),
+      FCache(std::move(cache)),
+      FBands(std::make_unique<TBandScratch>(bitmap.Height)) {}
 
 TRasterCanvas::~TRasterCanvas() {
   Settle();
@@ -753,7 +814,18 @@ void TRasterCanvas::Settle() {
   if (!FPendingFill) return;
   const TColor color = *FPendingFill;
   FPendingFill.reset();
-  FillBlock(FBitmap, 0, 0, FBitmap.Width, FBitmap.Height, color);
+  FillBlock(FBitmap, FBands->Repeats, 0, 0, FBitmap.Width, FBitmap.Height, color);
+}
+
+TBitmap& TRasterCanvas::Bitmap() {
+  Settle();
+  FBands->Repeats.Written(0, FBitmap.Height);
+  return FBitmap;
+}
+
+std::span<const std::uint8_t> TRasterCanvas::RowRepeats() {
+  Settle();
+  return FBands->Repeats.Flags();
 }
 
 void TRasterCanvas::SettleUnder(const TRect& bounds) {
@@ -769,7 +841,7 @@ void TRasterCanvas::FillPolygon(std::span<const TPoint> points, TColor color, co
   if (IsUprightRect(points)) {
     // The pixels the scan below finds for such a shape, filled a block at a time.
     const TRect r = Intersect(c, UprightBounds(points));
-    FillBlock(FBitmap, r.Left, r.Top, r.Right, r.Bottom, color);
+    FillBlock(FBitmap, FBands->Repeats, r.Left, r.Top, r.Right, r.Bottom, color);
     return;
   }
   long long minY = points[0].Y, maxY = points[0].Y;
@@ -779,6 +851,7 @@ void TRasterCanvas::FillPolygon(std::span<const TPoint> points, TColor color, co
   }
   const int y0 = static_cast<int>(std::max<long long>(minY, c.Top));
   const int y1 = static_cast<int>(std::min<long long>(maxY, c.Bottom));
+  FBands->Repeats.Written(y0, y1);
   std::vector<double> xs;
   // A pixel belongs to the polygon when its centre lies inside (even-odd rule); this puts an
   // axis-aligned edge at x on column x when it opens the shape and on x - 1 when it closes it.
@@ -804,6 +877,7 @@ void TRasterCanvas::FillPolygon(std::span<const TPoint> points, TColor color, co
 
 void TRasterCanvas::PlotPen(int x, int y) {
   if (x < 0 || y < 0 || x >= FBitmap.Width || y >= FBitmap.Height) return;
+  FBands->Repeats.Written(y, y + 1);
   switch (Pen.Mode) {
     case pmNot:
       FBitmap.SetPixel(x, y, ~FBitmap.Pixel(x, y) & 0xFFFFFF);
@@ -894,13 +968,13 @@ void TRasterCanvas::FillRect(const TRect& r) {
   SettleUnder(r);
   if (Brush.Style == bsClear) return;
   const TRect c = Intersect(r, TRect{0, 0, FBitmap.Width, FBitmap.Height});
-  FillBlock(FBitmap, c.Left, c.Top, c.Right, c.Bottom, Brush.Color);
+  FillBlock(FBitmap, FBands->Repeats, c.Left, c.Top, c.Right, c.Bottom, Brush.Color);
 }
 
 void TRasterCanvas::FillRects(std::span<const TRect> rects) {
   Settle();
   if (Brush.Style == bsClear) return;
-  if (FillOneColourBand(FBitmap, rects, Brush.Color)) return;
+  if (FillOneColourBand(FBitmap, FBands->Repeats, rects, Brush.Color)) return;
   const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
   std::vector<TBandRect>& out = FBands->Rects;
   out.clear();
@@ -1085,6 +1159,7 @@ void TRasterCanvas::DrawText(int x, int y, std::string_view text, int escapement
     const int c0 = static_cast<int>(std::clamp<long long>(c.Left - gx, 0, g.Width));
     const int c1 = static_cast<int>(std::clamp<long long>(c.Right - gx, 0, g.Width));
     if (r0 >= r1 || c0 >= c1) continue;
+    FBands->Repeats.Written(gy + r0, gy + r1);
     const int src[3] = {static_cast<int>(ColorR(color)), static_cast<int>(ColorG(color)),
                         static_cast<int>(ColorB(color))};
     const std::size_t stride = static_cast<std::size_t>(FBitmap.Width) * 3;

@@ -43,10 +43,13 @@ class TRasterCanvas : public TCanvas {
   // does, so an export writes its pixels once), when the bitmap is handed out, or at the end.
   void ClearTo(TColor color) { FPendingFill = color; }
 
-  TBitmap& Bitmap() {
-    Settle();
-    return FBitmap;
-  }
+  // The bitmap, to read or to write: the canvas forgets which rows it knew to be equal.
+  TBitmap& Bitmap();
+
+  // One flag a row of the bitmap as this canvas has drawn it: 1 where the row holds exactly the
+  // bytes of the row above, as far as the canvas knows (0: unknown). Valid while nothing but this
+  // canvas writes to the bitmap; an image writer can take such rows without comparing them.
+  std::span<const std::uint8_t> RowRepeats();
 
   // The cache every canvas made without one shares.
   static std::shared_ptr<TGlyphCache> SharedGlyphCache();

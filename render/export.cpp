@@ -36,6 +36,8 @@ constexpr std::size_t kKeepBytes = std::size_t{16} << 20;
 class TExportScratch {
  public:
   TBitmap Bitmap;
+  // Rows of Bitmap its drawing made equal to the row above (see TRasterCanvas::RowRepeats).
+  std::vector<std::uint8_t> Repeats;
   TGifImage Image;
   TBytes Bytes;  // the file of the writers that return theirs
   std::optional<TPngEncoder> Png;
@@ -68,7 +70,10 @@ class TTrimScratch {
   TCustomBC& FControl;
 };
 
-void RenderInto(TCustomBC& control, TBitmap& bitmap) {
+// Draws the control into bitmap; repeats, when given, receives the rows the drawing made equal
+// to the row above.
+void RenderInto(TCustomBC& control, TBitmap& bitmap, std::vector<std::uint8_t>* repeats = nullptr) {
+  if (repeats) repeats->clear();  // nothing is known of a drawing that fails half-way
   const int width = control.Width(), height = control.Height();
   CheckImageSize(width, height);
   // The picture starts as the background, written only where the drawing does not cover it.
@@ -76,15 +81,23 @@ void RenderInto(TCustomBC& control, TBitmap& bitmap) {
   TRasterCanvas canvas(bitmap);
   canvas.ClearTo(control.Color_Back());
   DrawBarCode(canvas, TRect{0, 0, width, height}, control);
+  if (repeats) {
+    const std::span<const std::uint8_t> flags = canvas.RowRepeats();
+    repeats->assign(flags.begin(), flags.end());
+  }
 }
 
 const TGifImage& GifImageOf(TExportScratch& scratch, const TBitmap& bitmap, TColor back,
                             bool transparency) {
   TGifImage& image = scratch.Image;
-  GifImageFromBitmap(bitmap, image);
+  // What the drawing knows of the rows holds for the bitmap the scratch keeps, drawn last.
+  const std::span<const std::uint8_t> repeats = &bitmap == &scratch.Bitmap
+                                                    ? std::span<const std::uint8_t>(scratch.Repeats)
+                                                    : std::span<const std::uint8_t>();
+  GifImageFromBitmap(bitmap, image, kMaxGifColors, repeats);
   if (transparency && !AddTransparency(image, back)) {
     // A full palette without the background colour: reduce one colour further to make room.
-    GifImageFromBitmap(bitmap, image, kMaxGifColors - 1);
+    GifImageFromBitmap(bitmap, image, kMaxGifColors - 1, repeats);
     AddTransparency(image, back);
   }
   return image;
@@ -127,7 +140,7 @@ void WriteRaster(TCustomBC& control, const std::string& fileName, TExportFormat 
   const TTrimScratch trim(control);
   SaveImageFile(fileName, [&] {
     if (!picture) {
-      RenderInto(control, scratch.Bitmap);
+      RenderInto(control, scratch.Bitmap, &scratch.Repeats);
       picture = &scratch.Bitmap;
     }
     return EncodeRaster(control, scratch, *picture, format);
@@ -175,7 +188,7 @@ TBitmap RenderToBitmap(TCustomBC& control) {
 
 const TBitmap& RenderForExport(TCustomBC& control) {
   TExportScratch& scratch = ScratchOf(control);
-  RenderInto(control, scratch.Bitmap);
+  RenderInto(control, scratch.Bitmap, &scratch.Repeats);
   return scratch.Bitmap;
 }
 

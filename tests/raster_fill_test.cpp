@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "core/pattern.h"
@@ -327,6 +330,118 @@ TEST(RasterQuickPaths, ColumnMapMatchesTheScaledPattern) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace brevix
+
+namespace brevix {
+namespace {
+
+// Every row the canvas reports as a repeat must hold exactly the bytes of the row above.
+void ExpectReportedRepeatsHold(TRasterCanvas& canvas, const TBitmap& bitmap,
+                               const std::string& what) {
+  const std::span<const std::uint8_t> flags = canvas.RowRepeats();
+  ASSERT_EQ(flags.size(), static_cast<std::size_t>(bitmap.Height)) << what;
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  for (std::size_t y = 1; y < flags.size(); ++y) {
+    if (flags[y] == 0) continue;
+    ASSERT_TRUE(std::equal(bitmap.Rgb.begin() + static_cast<std::ptrdiff_t>(y * stride),
+                           bitmap.Rgb.begin() + static_cast<std::ptrdiff_t>((y + 1) * stride),
+                           bitmap.Rgb.begin() + static_cast<std::ptrdiff_t>((y - 1) * stride)))
+        << what << ": row " << y;
+  }
+  EXPECT_EQ(flags[0], 0) << what;
+}
+
+TEST(RasterRowRepeats, ReportedRowsRepeatAfterEveryKindOfDrawing) {
+  // Drawings in a fixed pseudo-random order over a started picture: after each, every reported
+  // repeat must still be true.
+  const TColor colours[] = {clBlack, clWhite, RGBColor(200, 10, 30), RGBColor(90, 90, 90)};
+  TBitmap bitmap(37, 29);
+  TRasterCanvas canvas(bitmap);
+  canvas.ClearTo(clWhite);
+  ExpectReportedRepeatsHold(canvas, bitmap, "the started picture");
+  std::uint32_t seed = 12345;
+  const auto next = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 16) % static_cast<std::uint32_t>(n));
+  };
+  for (int step = 0; step < 400; ++step) {
+    const int x0 = next(45) - 4, y0 = next(37) - 4, x1 = next(45) - 4, y1 = next(37) - 4;
+    const TColor colour = colours[next(4)];
+    canvas.Brush.Color = colour;
+    canvas.Pen.Color = colour;
+    canvas.Pen.Style = psSolid;
+    std::string what = "step " + std::to_string(step) + ": ";
+    switch (next(8)) {
+      case 0: {
+        what += "full-width band";
+        const TRectFill f[] = {{{0, y0, bitmap.Width, y1}, colour},
+                               {{x0, y0, x1, y1}, colours[next(4)]}};
+        canvas.FillUprightQuads(f);
+        break;
+      }
+      case 1: {
+        what += "bars of one height";
+        const TRect r[] = {{x0, y0, x0 + 2, y1}, {x1, y0, x1 + 3, y1}};
+        canvas.FillRects(r);
+        break;
+      }
+      case 2:
+        what += "rectangle";
+        canvas.FillRect(TRect{x0, y0, x1, y1});
+        break;
+      case 3: {
+        what += "quads of several heights";
+        const TQuadFill q[] = {
+            {{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}, colour},
+            {{{0, y1}, {bitmap.Width, y1}, {bitmap.Width, y1 + 3}, {0, y1 + 3}}, colours[next(4)]}};
+        canvas.FillQuads(q);
+        break;
+      }
+      case 4: {
+        what += "turned polygon";
+        const TPoint p[] = {{x0, y0}, {x1, y0 + 3}, {x1 - 2, y1}};
+        canvas.Polygon(p);
+        break;
+      }
+      case 5:
+        what += "line";
+        canvas.Line(x0, y0, x1, y1);
+        break;
+      case 6:
+        what += "text";
+        canvas.Font.SetSize(6 + next(6));
+        canvas.Font.SetEscapement(next(4) * 900);
+        canvas.BkMode = next(2) ? bkOpaque : bkTransparent;
+        canvas.TextOut(x0, y0, "Ag1");
+        break;
+      default: {
+        what += "whole background";
+        const TRectFill f[] = {{{0, 0, bitmap.Width, bitmap.Height}, colour}};
+        canvas.FillUprightQuads(f);
+        break;
+      }
+    }
+    ExpectReportedRepeatsHold(canvas, bitmap, what);
+  }
+}
+
+TEST(RasterRowRepeats, ABarcodeOverItsBackgroundIsKnownRowByRow) {
+  // The rows a background and bars of one height fill are all reported, so that an image writer
+  // compares none of them; a bitmap handed out for writing is known no more.
+  TBitmap bitmap(60, 20);
+  TRasterCanvas canvas(bitmap);
+  canvas.ClearTo(clWhite);
+  const TRectFill f[] = {
+      {{0, 0, 60, 20}, clWhite}, {{4, 0, 6, 20}, clBlack}, {{9, 0, 12, 20}, clBlack}};
+  canvas.FillUprightQuads(f);
+  const std::span<const std::uint8_t> flags = canvas.RowRepeats();
+  EXPECT_EQ(std::count(flags.begin(), flags.end(), 1), 19);
+  canvas.Bitmap();
+  const std::span<const std::uint8_t> after = canvas.RowRepeats();
+  EXPECT_EQ(std::count(after.begin(), after.end(), 1), 0);
 }
 
 }  // namespace
