@@ -102,3 +102,39 @@ TEST(RepeatedRows, PaletteAndPngComeBackExactly) {
 
 }  // namespace
 }  // namespace brevix
+
+namespace brevix {
+namespace {
+
+// Rows of the picture's first two colours are mapped sixteen pixels at a time where the
+// processor allows; rows of every width around those steps, with a third colour or a pixel
+// whose bytes mix the two colours at each place, must map as pixel by pixel.
+TEST(RepeatedRows, TwoColourRowsMapAsPixelByPixel) {
+  const TColor a = RGBColor(250, 251, 252), b = RGBColor(3, 2, 1);
+  const TColor strangers[] = {RGBColor(3, 251, 252), RGBColor(250, 2, 1), RGBColor(3, 2, 252),
+                              RGBColor(250, 251, 1), RGBColor(9, 9, 9)};
+  for (int width = 1; width <= 53; ++width)
+    for (int odd = -1; odd < width; odd += (width > 20 ? 7 : 1))
+      for (const TColor stranger : strangers) {
+        SCOPED_TRACE("width " + std::to_string(width) + ", other colour at " + std::to_string(odd));
+        // Row 0 sets the palette (a, then b); row 1 is the row under test.
+        TBitmap bitmap(width, 2);
+        std::vector<TColor> row(static_cast<std::size_t>(width));
+        for (int x = 0; x < width; ++x) {
+          bitmap.SetPixel(x, 0, x % 2 == 0 ? a : b);
+          row[static_cast<std::size_t>(x)] = (x * 7 / 3) % 2 == 0 ? b : a;
+        }
+        if (width == 1) bitmap.SetPixel(0, 0, a);
+        if (odd >= 0) row[static_cast<std::size_t>(odd)] = stranger;
+        for (int x = 0; x < width; ++x) bitmap.SetPixel(x, 1, row[static_cast<std::size_t>(x)]);
+        const TGifImage image = GifImageFromBitmap(bitmap);
+        for (int x = 0; x < width; ++x) {
+          const std::uint8_t index = image.Indices[static_cast<std::size_t>(width + x)];
+          ASSERT_LT(index, image.Palette.size());
+          ASSERT_EQ(image.Palette[index], row[static_cast<std::size_t>(x)]) << "pixel " << x;
+        }
+      }
+}
+
+}  // namespace
+}  // namespace brevix
