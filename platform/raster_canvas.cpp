@@ -985,14 +985,18 @@ void TRasterCanvas::FillRects(std::span<const TRect> rects) {
   FillBands(FBitmap, out, *FBands);
 }
 
+void TRasterCanvas::SettleBeforeBatch(const std::optional<TRect>& first) {
+  // The first shape is filled first: when it is the whole bitmap, nothing shows the fill.
+  if (first)
+    SettleUnder(*first);
+  else
+    Settle();
+}
+
 void TRasterCanvas::FillQuads(std::span<const TQuadFill> quads) {
-  if (FPendingFill) {
-    // The first quad is filled first: when it is the whole bitmap, nothing shows the fill.
-    if (!quads.empty() && IsUprightRect(quads[0].Corners))
-      SettleUnder(UprightBounds(quads[0].Corners));
-    else
-      Settle();
-  }
+  SettleBeforeBatch(!quads.empty() && IsUprightRect(quads[0].Corners)
+                        ? std::optional<TRect>(UprightBounds(quads[0].Corners))
+                        : std::nullopt);
   if (Brush.Style == bsClear) {
     TCanvas::FillQuads(quads);
     return;
@@ -1027,13 +1031,7 @@ void TRasterCanvas::FillUprightQuads(std::span<const TRectFill> fills) {
     return TRect{std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
                  std::max(r.Top, r.Bottom)};
   };
-  if (FPendingFill) {
-    // The first rectangle is filled first: when it is the whole bitmap, nothing shows the fill.
-    if (!fills.empty())
-      SettleUnder(upright(fills[0].R));
-    else
-      Settle();
-  }
+  SettleBeforeBatch(fills.empty() ? std::nullopt : std::optional<TRect>(upright(fills[0].R)));
   if (Brush.Style == bsClear) {
     TCanvas::FillUprightQuads(fills);
     return;

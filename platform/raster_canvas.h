@@ -65,6 +65,9 @@ class TRasterCanvas : public TCanvas {
 
   // Writes the fill ClearTo left pending, if any.
   void Settle();
+  // Settle for a batch of fills whose first shape covers first (nullopt: not known); the fill
+  // stays unwritten when that shape covers the whole bitmap.
+  void SettleBeforeBatch(const std::optional<TRect>& first);
   // For a drawing that covers the whole bitmap with bounds first: the pending fill is dropped
   // unwritten; otherwise it is written now.
   void SettleUnder(const TRect& bounds);
