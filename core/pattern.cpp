@@ -41,47 +41,25 @@ void ForEachModuleStart(int length, int width, bool completeDraw, TFn&& fn) {
 }
 
 // Writes each module's character over its columns from p, eight bytes at a time (p has
-// kSlack bytes of slack); with kStarts, the module columns into starts as well.
+// kSlack bytes of slack): most modules are a few columns wide. A module of no columns writes only
+// bytes the next module overwrites.
 constexpr std::size_t kSlack = 16;
 
-template <bool kStarts>
-void WritePixels(std::string_view pattern, int width, bool completeDraw, char* p, int* starts) {
-  const int length = static_cast<int>(pattern.size());
+void WritePixels(std::string_view pattern, int width, bool completeDraw, char* p) {
   char* q = p;
-  // The spread of ForEachModuleStart, written out: this loop runs for every module of every
-  // paint.
-  const long long each = width / length;
-  const long long r = completeDraw ? 0 : width % length;
-  long long g = length - 1;
-  long long at = 0;
-  for (int m = 0; m < length; ++m) {
-    if constexpr (kStarts) starts[m] = static_cast<int>(at);
-    at += each;
-    g += r;
-    if (g >= length) {
-      g -= length;
-      ++at;
-    }
-    const std::uint64_t v =
-        0x0101010101010101ULL * static_cast<unsigned char>(pattern[static_cast<std::size_t>(m)]);
-    char* const stop = p + at;
-    // Most modules are a few columns wide: two stores, and a loop only for wide ones.
+  ForEachModuleStart(static_cast<int>(pattern.size()), width, completeDraw, [&](int m, int start) {
+    if (m == 0) return;  // module m - 1 ends where module m starts
+    const std::uint64_t v = 0x0101010101010101ULL *
+                            static_cast<unsigned char>(pattern[static_cast<std::size_t>(m - 1)]);
+    char* const stop = p + start;
     std::memcpy(q, &v, 8);
     std::memcpy(q + 8, &v, 8);
     for (char* t = q + 16; t < stop; t += 8) std::memcpy(t, &v, 8);
     q = stop;
-  }
-  if constexpr (kStarts) starts[length] = static_cast<int>(at);
+  });
 }
 
 }  // namespace
-
-TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anchors, int width,
-                            bool completeDraw) {
-  TScaledPattern out;
-  ScalePatternInto(pattern, anchors, width, completeDraw, out, nullptr);
-  return out;
-}
 
 TCaptionAnchors ScaleAnchors(const TCaptionAnchors& anchors, int length, int width,
                              bool completeDraw) {
@@ -101,32 +79,25 @@ TCaptionAnchors ScaleAnchors(const TCaptionAnchors& anchors, int length, int wid
   return out;
 }
 
-void ScalePatternInto(std::string_view pattern, const TCaptionAnchors& anchors, int width,
-                      bool completeDraw, TScaledPattern& out, std::vector<int>* starts) {
-  out.Pixels.clear();
+TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anchors, int width,
+                            bool completeDraw) {
+  TScaledPattern out;
   out.Anchors = anchors;
-  out.OutOfBox = false;
-  if (starts) starts->clear();
   const int length = static_cast<int>(pattern.size());
   if (length == 0 || width <= 0) {
     out.OutOfBox = completeDraw;
-    return;
+    return out;
   }
   if (completeDraw && width / length == 0) {
     out.OutOfBox = true;
-    return;
+    return out;
   }
   out.Anchors = ScaleAnchors(anchors, length, width, completeDraw);
   const int total = completeDraw ? width / length * length : width;
-  if (starts) starts->resize(static_cast<std::size_t>(length) + 1);
-  // Each module's columns are written eight at a time, into some slack at the end; a module of
-  // no columns writes only bytes the next module overwrites.
   out.Pixels.resize(static_cast<std::size_t>(total) + kSlack);
-  if (starts)
-    WritePixels<true>(pattern, width, completeDraw, out.Pixels.data(), starts->data());
-  else
-    WritePixels<false>(pattern, width, completeDraw, out.Pixels.data(), nullptr);
+  WritePixels(pattern, width, completeDraw, out.Pixels.data());
   out.Pixels.resize(static_cast<std::size_t>(total));
+  return out;
 }
 
 TColumnMap ScaleColumns(int length, int width, bool completeDraw) {

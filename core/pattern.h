@@ -63,20 +63,14 @@ struct TScaledPattern {
 // evenly (anchors become the left-edge offset of their module).
 TScaledPattern ScalePattern(std::string_view pattern, const TCaptionAnchors& anchors, int width,
                             bool completeDraw);
-// ScalePattern into out, whose string keeps its memory from one paint to the next. starts, when
-// given, receives the module columns as ScaleColumns has them (left empty when out gets no
-// pixels), so that the bars can be found module by module instead of pixel by pixel.
-void ScalePatternInto(std::string_view pattern, const TCaptionAnchors& anchors, int width,
-                      bool completeDraw, TScaledPattern& out, std::vector<int>* starts);
-
 // The anchors as ScalePattern turns them into pixel columns, for a pattern of length modules
 // (unchanged when length or width is not positive).
 TCaptionAnchors ScaleAnchors(const TCaptionAnchors& anchors, int length, int width,
                              bool completeDraw);
 
 // Where ScalePattern puts the modules of any pattern of length modules: module m covers pixel
-// columns [Starts[m], Starts[m + 1]). Rows of equal length (PDF417) share one map instead of
-// expanding every row.
+// columns [Starts[m], Starts[m + 1]). Painting draws from it instead of expanding the pattern;
+// rows of equal length (PDF417) share one map.
 struct TColumnMap {
   std::vector<int> Starts;  // length + 1 entries; empty when ScalePattern gives no pixels
   bool OutOfBox = false;

@@ -83,9 +83,9 @@ int ClampToInt(double v) {
 
 // Repeats the n bytes at p over [p + n, end), which holds a whole number of copies: whole rows
 // of a bitmap under their first row. A forward copy from p to p + n that runs byte after byte
-// does exactly that, and x86's string move is defined to run so while it moves whole cache lines
-// at a time when the two ends are far apart. It writes the rows as one stretch, at the speed of
-// filling memory, where a call per row (or per doubling step) costs up to twice as much.
+// does exactly that; x86's string move is defined to give that result, and moves whole cache
+// lines at a time when the two ends are far apart. It writes the rows as one stretch, at the
+// speed of filling memory, where a call per row (or per doubling step) costs up to twice as much.
 void RepeatForward(std::uint8_t* p, std::size_t n, const std::uint8_t* end) {
   std::size_t count = static_cast<std::size_t>(end - p) - n;
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -155,11 +155,6 @@ class TRowRepeats {
  public:
   explicit TRowRepeats(int height) : FFlags(static_cast<std::size_t>(std::max(height, 0)), 0) {}
 
-  // The whole bitmap holds one colour.
-  void AllEqual() {
-    if (FFlags.empty()) return;
-    std::fill(FFlags.begin() + 1, FFlags.end(), std::uint8_t{1});
-  }
   // Rows [y0, y1) were written in any way: neither they nor the row below them are known equal
   // to the row above.
   void Written(long long y0, long long y1) {

@@ -221,7 +221,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
 
   if (typeBar == csCodeITF) {
     // Bearer bars along the top and bottom of the bars, twice as thick as the first bar; the
-    // lower one ends where the last bar does.
+    // lower one's bottom is level with the last bar's.
     const std::size_t firstDark = pattern.find_first_of(kDarkModules);
     const std::size_t lastDark = pattern.find_last_of(kDarkModules);
     int firstBar = 0;

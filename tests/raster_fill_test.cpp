@@ -297,12 +297,12 @@ TEST(RasterQuickPaths, TextOverPlainColourMatchesThePixelBlend) {
   }
 }
 
-// The column map that PDF417 rows share puts every module exactly where ScalePattern puts it.
+// The column map that painting draws from puts every module exactly where ScalePattern puts it,
+// and the anchors go where ScalePattern puts them.
 TEST(RasterQuickPaths, ColumnMapMatchesTheScaledPattern) {
-  // One scratch for every case, as a control reuses it from paint to paint: what an earlier,
-  // longer pattern left behind must not show.
-  TScaledPattern reused;
-  std::vector<int> starts{7, 7, 7};
+  // One map for every case, as a control reuses it from paint to paint: what an earlier, longer
+  // pattern left behind must not show.
+  TColumnMap reused{{7, 7, 7}, true};
   for (const bool complete : {false, true}) {
     for (int length = 45; length >= 1; --length) {
       std::string pattern;
@@ -321,12 +321,17 @@ TEST(RasterQuickPaths, ColumnMapMatchesTheScaledPattern) {
                             pattern[static_cast<std::size_t>(m)]);
         }
         ASSERT_EQ(expanded, s.Pixels);
-        ScalePatternInto(pattern, {2, 0, 0, 0, 0, 1}, width, complete, reused, &starts);
-        ASSERT_EQ(reused.Pixels, s.Pixels);
-        ASSERT_EQ(reused.OutOfBox, s.OutOfBox);
-        ASSERT_EQ(reused.Anchors,
-                  ScalePattern(pattern, {2, 0, 0, 0, 0, 1}, width, complete).Anchors);
-        ASSERT_EQ(starts, s.Pixels.empty() ? std::vector<int>{} : map.Starts);
+        ScaleColumnsInto(length, width, complete, reused);
+        ASSERT_EQ(reused.Starts, map.Starts);
+        ASSERT_EQ(reused.OutOfBox, map.OutOfBox);
+        if (!map.Starts.empty() && length >= 2) {
+          // An anchor on module a becomes its left edge when the modules fill the box, the
+          // right edge of module a in integer mode.
+          const TCaptionAnchors a = ScaleAnchors({2, 0, 0, 0, 0, 1}, length, width, complete);
+          ASSERT_EQ(a.LeftFrom, map.Starts[complete ? 2 : 1]);
+          ASSERT_EQ(a.TrailFrom, map.Starts[complete ? 1 : 0]);
+          ASSERT_EQ(a.LeftTo, 0);
+        }
       }
     }
   }
