@@ -451,3 +451,42 @@ TEST(RasterRowRepeats, ABarcodeOverItsBackgroundIsKnownRowByRow) {
 
 }  // namespace
 }  // namespace brevix
+
+namespace brevix {
+namespace {
+
+// Whole rows under a composed first row are repeated as one stretch of memory, by the string
+// move for rows of 256 bytes or more and by doubling copies below that: every pixel of every row
+// must come out as drawn, for widths on both sides of that line and heights of one row up.
+TEST(RasterQuickPaths, WholeRowFillsRepeatTheFirstRowExactly) {
+  const TColor colours[] = {RGBColor(1, 2, 3), RGBColor(77, 77, 77)};
+  for (const int width : {1, 2, 85, 86, 87, 200, 511})
+    for (const int height : {1, 2, 7, 64})
+      for (const TColor back : colours) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height << " colour " << back);
+        TBitmap filled(width, height, clWhite);
+        {
+          TRasterCanvas canvas(filled);
+          canvas.Brush.Color = back;
+          canvas.FillRect(TRect{0, 0, width, height});
+        }
+        for (int y = 0; y < height; ++y)
+          for (int x = 0; x < width; ++x) ASSERT_EQ(filled.Pixel(x, y), back) << x << "," << y;
+
+        // A background and a bar: the band's first row is composed and the rows below copied.
+        TBitmap barred(width, height, clWhite);
+        {
+          TRasterCanvas canvas(barred);
+          const int bar = width / 3;
+          const TRectFill f[] = {{{0, 0, width, height}, back},
+                                 {{bar, 0, bar + 1, height}, clBlack}};
+          canvas.FillUprightQuads(f);
+        }
+        for (int y = 0; y < height; ++y)
+          for (int x = 0; x < width; ++x)
+            ASSERT_EQ(barred.Pixel(x, y), x == width / 3 ? clBlack : back) << x << "," << y;
+      }
+}
+
+}  // namespace
+}  // namespace brevix
