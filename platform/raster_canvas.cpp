@@ -362,21 +362,30 @@ void FillBand(TBitmap& bitmap, TRowRepeats& repeats, int y0, int y1, const TCove
   });
 }
 
-// Rectangles of one colour and one height inside the bitmap (a row of PDF417 modules) as one
-// band, straight from the rectangles; false, with nothing drawn, for any other batch. With one
-// colour the order of the rectangles does not matter.
-bool FillOneColourBand(TBitmap& bitmap, TRowRepeats& repeats, std::span<const TRect> rects,
-                       TColor color) {
-  if (rects.empty()) return false;
-  const int y0 = rects[0].Top, y1 = rects[0].Bottom;
-  if (y0 < 0 || y1 > bitmap.Height || y0 >= y1) return false;
-  int lo = bitmap.Width, hi = 0;
+// Rectangles of one colour and one height inside the bitmap (a row of PDF417 modules): the rows
+// they cover and the columns from the first one's left to the last one's right.
+struct TOneBand {
+  int Y0 = 0, Y1 = 0, Lo = 0, Hi = 0;
+};
+std::optional<TOneBand> OneBandOf(const TBitmap& bitmap, std::span<const TRect> rects) {
+  if (rects.empty()) return std::nullopt;
+  TOneBand band{rects[0].Top, rects[0].Bottom, bitmap.Width, 0};
+  if (band.Y0 < 0 || band.Y1 > bitmap.Height || band.Y0 >= band.Y1) return std::nullopt;
   for (const TRect& r : rects) {
-    if (r.Top != y0 || r.Bottom != y1 || r.Left < 0 || r.Right > bitmap.Width || r.Left >= r.Right)
-      return false;
-    lo = std::min(lo, r.Left);
-    hi = std::max(hi, r.Right);
+    if (r.Top != band.Y0 || r.Bottom != band.Y1 || r.Left < 0 || r.Right > bitmap.Width ||
+        r.Left >= r.Right)
+      return std::nullopt;
+    band.Lo = std::min(band.Lo, r.Left);
+    band.Hi = std::max(band.Hi, r.Right);
   }
+  return band;
+}
+
+// Such a band, straight from the rectangles. With one colour the order of the rectangles does
+// not matter.
+void FillOneColourBand(TBitmap& bitmap, TRowRepeats& repeats, std::span<const TRect> rects,
+                       const TOneBand& band, TColor color) {
+  const int y0 = band.Y0, y1 = band.Y1, lo = band.Lo, hi = band.Hi;
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
   const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
@@ -384,17 +393,29 @@ bool FillOneColourBand(TBitmap& bitmap, TRowRepeats& repeats, std::span<const TR
                         RowsRepeatFirst(bitmap, repeats, y0, y1, lo, hi);
   repeats.WrittenAlike(y0, y1, false);
   for (const TRect& r : rects) FillRowSpan(row, r.Left, r.Right, color);
-  if (y1 - y0 < 2) return true;
+  if (y1 - y0 < 2) return;
   if (repeated) {
     std::uint8_t* const first = row + static_cast<std::size_t>(lo) * 3;
     CopyFirstRow(first, static_cast<std::size_t>(hi - lo) * 3, stride, first + down);
-    return true;
+    return;
   }
   for (const TRect& r : rects) {
     std::uint8_t* const first = row + static_cast<std::size_t>(r.Left) * 3;
     CopyFirstRow(first, static_cast<std::size_t>(r.Right - r.Left) * 3, stride, first + down);
   }
-  return true;
+}
+
+// Such a band over rows that are still to be filled with paper: the first row is composed of the
+// paper and the rectangles and repeated as whole rows, so each pixel is written once.
+void FillOneColourBandOverPaper(TBitmap& bitmap, TRowRepeats& repeats, std::span<const TRect> rects,
+                                const TOneBand& band, TColor color, TColor paper) {
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(band.Y0) * stride;
+  FillRowSpan(row, 0, bitmap.Width, paper);
+  for (const TRect& r : rects) FillRowSpan(row, r.Left, r.Right, color);
+  if (band.Y1 - band.Y0 >= 2)
+    RepeatForward(row, stride, row + static_cast<std::size_t>(band.Y1 - band.Y0) * stride);
+  repeats.WrittenAlike(band.Y0, band.Y1, true);
 }
 
 // Fills the rectangles in order. Between two consecutive top or bottom edges the same
@@ -805,11 +826,28 @@ TRasterCanvas::~TRasterCanvas() {
   Settle();
 }
 
+void TRasterCanvas::ClearTo(TColor color) {
+  FPendingFill = color;
+  FUnfilled.assign(static_cast<std::size_t>(std::max(FBitmap.Height, 0)), 1);
+}
+
 void TRasterCanvas::Settle() {
   if (!FPendingFill) return;
   const TColor color = *FPendingFill;
   FPendingFill.reset();
-  FillBlock(FBitmap, FBands->Repeats, 0, 0, FBitmap.Width, FBitmap.Height, color);
+  // The rows still to be filled, a run of them at a time.
+  const int height = std::min(FBitmap.Height, static_cast<int>(FUnfilled.size()));
+  for (int y = 0; y < height;) {
+    if (!FUnfilled[static_cast<std::size_t>(y)]) {
+      ++y;
+      continue;
+    }
+    int end = y + 1;
+    while (end < height && FUnfilled[static_cast<std::size_t>(end)]) ++end;
+    FillBlock(FBitmap, FBands->Repeats, 0, y, FBitmap.Width, end, color);
+    y = end;
+  }
+  FUnfilled.clear();
 }
 
 TBitmap& TRasterCanvas::Bitmap() {
@@ -825,8 +863,10 @@ std::span<const std::uint8_t> TRasterCanvas::RowRepeats() {
 
 void TRasterCanvas::SettleUnder(const TRect& bounds) {
   if (FPendingFill && Brush.Style != bsClear && bounds.Left <= 0 && bounds.Top <= 0 &&
-      bounds.Right >= FBitmap.Width && bounds.Bottom >= FBitmap.Height)
+      bounds.Right >= FBitmap.Width && bounds.Bottom >= FBitmap.Height) {
     FPendingFill.reset();
+    FUnfilled.clear();
+  }
   Settle();
 }
 
@@ -967,9 +1007,23 @@ void TRasterCanvas::FillRect(const TRect& r) {
 }
 
 void TRasterCanvas::FillRects(std::span<const TRect> rects) {
+  const std::optional<TOneBand> band =
+      Brush.Style == bsClear ? std::nullopt : OneBandOf(FBitmap, rects);
+  if (band && FPendingFill && static_cast<std::size_t>(band->Y1) <= FUnfilled.size() &&
+      std::all_of(FUnfilled.begin() + band->Y0, FUnfilled.begin() + band->Y1,
+                  [](std::uint8_t f) { return f != 0; })) {
+    // Rows of a PDF417 row that the background fill has not reached yet: written once, the
+    // background under the modules, and kept from the fill that comes later.
+    FillOneColourBandOverPaper(FBitmap, FBands->Repeats, rects, *band, Brush.Color, *FPendingFill);
+    std::fill(FUnfilled.begin() + band->Y0, FUnfilled.begin() + band->Y1, std::uint8_t{0});
+    return;
+  }
   Settle();
   if (Brush.Style == bsClear) return;
-  if (FillOneColourBand(FBitmap, FBands->Repeats, rects, Brush.Color)) return;
+  if (band) {
+    FillOneColourBand(FBitmap, FBands->Repeats, rects, *band, Brush.Color);
+    return;
+  }
   const TRect bounds{0, 0, FBitmap.Width, FBitmap.Height};
   std::vector<TBandRect>& out = FBands->Rects;
   out.clear();

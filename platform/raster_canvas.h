@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
@@ -41,7 +42,9 @@ class TRasterCanvas : public TCanvas {
   // Starts the picture as filled with color, without writing it yet: the fill is written when
   // something is drawn that does not cover the whole bitmap at once (a barcode's background
   // does, so an export writes its pixels once), when the bitmap is handed out, or at the end.
-  void ClearTo(TColor color) { FPendingFill = color; }
+  // A row of rectangles of one colour (a PDF417 row) over rows it has not reached is drawn with
+  // the fill under it, and those rows are left out of the fill.
+  void ClearTo(TColor color);
 
   // The bitmap, to read or to write: the canvas forgets which rows it knew to be equal.
   TBitmap& Bitmap();
@@ -74,6 +77,7 @@ class TRasterCanvas : public TCanvas {
 
   TBitmap& FBitmap;
   std::optional<TColor> FPendingFill;
+  std::vector<std::uint8_t> FUnfilled;  // with FPendingFill: 1 for each row it has yet to fill
   std::shared_ptr<TGlyphCache> FCache;
   std::unique_ptr<TBandScratch> FBands;
 };

@@ -437,6 +437,37 @@ TEST(RenderRasterCanvas, ClearToDrawsAsAnEarlierFillWould) {
          const TRect r[] = {{0, 0, 40, 30}, {2, 2, 5, 5}};
          c.FillRects(r);
        }},
+      {"rows of modules over rows not yet filled, the rest filled at the end",
+       [&](TRasterCanvas& c) {
+         const TRect first[] = {{2, 3, 5, 6}, {9, 3, 10, 6}, {30, 3, 40, 6}};
+         c.FillRects(first);
+         const TRect second[] = {{0, 6, 1, 7}, {20, 6, 25, 7}};
+         c.FillRects(second);
+       }},
+      {"a row of modules, then the same rows again and a line",
+       [&](TRasterCanvas& c) {
+         const TRect r[] = {{2, 10, 5, 20}, {9, 10, 10, 20}};
+         c.FillRects(r);
+         c.Brush.Color = RGBColor(1, 2, 3);
+         const TRect again[] = {{4, 10, 12, 20}};
+         c.FillRects(again);
+         c.Line(0, 15, 40, 15);
+       }},
+      {"a row of modules, then a background over everything",
+       [&](TRasterCanvas& c) {
+         const TRect r[] = {{2, 0, 5, 4}};
+         c.FillRects(r);
+         const TQuadFill q[] = {quad(0, 0, 40, 30, RGBColor(1, 2, 3))};
+         c.FillQuads(q);
+       }},
+      {"rectangles of two heights, and a row of modules with a clear brush",
+       [&](TRasterCanvas& c) {
+         const TRect r[] = {{2, 0, 5, 4}, {7, 1, 8, 9}};
+         c.FillRects(r);
+         c.Brush.Style = bsClear;
+         const TRect clear[] = {{2, 20, 5, 25}};
+         c.FillRects(clear);
+       }},
       {"a polygon",
        [&](TRasterCanvas& c) {
          const TPoint p[] = {{0, 0}, {40, 0}, {40, 30}, {0, 30}};
