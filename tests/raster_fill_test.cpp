@@ -164,6 +164,29 @@ TEST(RasterQuickPaths, BatchFillsMatchOneByOne) {
         quad(0, 9, 40, 13, clBlack), quad(4, 20, 36, 22, red)}},
   };
   std::vector<Row> all(std::begin(rows), std::end(rows));
+  // A grey background across the bitmap and grey bars of one colour, left to right, as a
+  // barcode's band: bars of every width from one pixel, touching, at both ends, in the last row;
+  // and out of order, over a coloured background, in two inks.
+  const TColor lightGrey = RGBColor(200, 200, 200);
+  Row bars{"a grey background and grey bars of every width", {quad(0, 0, 40, 30, lightGrey)}};
+  for (int x = 0, w = 1; x + w <= 40; x += w + (w % 3), ++w)
+    bars.quads.push_back(quad(x, 0, x + w, 30, clBlack));
+  all.push_back(bars);
+  all.push_back({"grey bars touching, at both ends",
+                 {quad(0, 0, 40, 30, clWhite), quad(0, 0, 1, 30, grey), quad(1, 0, 3, 30, grey),
+                  quad(20, 0, 31, 30, grey), quad(39, 0, 40, 30, grey)},
+                 kRowsRepeat});
+  all.push_back(
+      {"grey bars in the bitmap's last row",
+       {quad(0, 29, 40, 30, clWhite), quad(3, 29, 4, 30, clBlack), quad(37, 29, 38, 30, clBlack)}});
+  all.push_back(
+      {"grey bars out of order",
+       {quad(0, 0, 40, 30, clWhite), quad(20, 0, 22, 30, clBlack), quad(5, 0, 7, 30, clBlack)}});
+  all.push_back({"grey bars over a coloured background",
+                 {quad(0, 0, 40, 30, red), quad(2, 0, 4, 30, clBlack)}});
+  all.push_back(
+      {"bars of two greys",
+       {quad(0, 0, 40, 30, clWhite), quad(2, 0, 4, 30, clBlack), quad(6, 0, 9, 30, grey)}});
   // A row of modules: many shapes of one height with gaps between them.
   Row modules{"a row of modules, gaps between", {}};
   for (int x = 1; x + 2 < 40; x += 4)
