@@ -184,7 +184,12 @@ void HostIn(const wchar_t* atlDll, const wchar_t* hostClass) {
 }  // namespace
 
 int wmain() {
-  if (FAILED(OleInitialize(nullptr))) return 3;
+  // Unbuffered, so that a host that dies still shows how far it got.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  if (const HRESULT hr = OleInitialize(nullptr); FAILED(hr)) {
+    std::printf("FAIL OleInitialize: 0x%08lx\n", static_cast<unsigned long>(hr));
+    return 3;
+  }
   WNDCLASSW wc{};
   wc.lpfnWndProc = DefWindowProcW;
   wc.hInstance = GetModuleHandleW(nullptr);

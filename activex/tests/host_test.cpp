@@ -1263,7 +1263,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   gOcxPath = argv[1];
   gOutDir = argv[2];
-  if (FAILED(OleInitialize(nullptr))) return 3;
+  // Unbuffered, so that a host that dies still shows how far it got.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  if (const HRESULT hr = OleInitialize(nullptr); FAILED(hr)) {
+    std::printf("FAIL OleInitialize: 0x%08lx\n", static_cast<unsigned long>(hr));
+    return 3;
+  }
   TRunner& run = Runner();
   run.Group("type library", TypeLibraryChecks);
   run.Group("creation and interfaces", CreationChecks);
