@@ -1012,8 +1012,8 @@ void TRasterCanvas::FillRects(std::span<const TRect> rects) {
   if (band && FPendingFill && static_cast<std::size_t>(band->Y1) <= FUnfilled.size() &&
       std::all_of(FUnfilled.begin() + band->Y0, FUnfilled.begin() + band->Y1,
                   [](std::uint8_t f) { return f != 0; })) {
-    // Rows of a PDF417 row that the background fill has not reached yet: written once, the
-    // background under the modules, and kept from the fill that comes later.
+    // A band over rows the pending fill has not reached (a PDF417 row in an export): written
+    // once, the fill's colour under the rectangles, and left out of the fill that comes later.
     FillOneColourBandOverPaper(FBitmap, FBands->Repeats, rects, *band, Brush.Color, *FPendingFill);
     std::fill(FUnfilled.begin() + band->Y0, FUnfilled.begin() + band->Y1, std::uint8_t{0});
     return;
