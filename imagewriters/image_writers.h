@@ -20,9 +20,9 @@ TBytes EncodeGif(const TGifImage& image);
 // Palette PNG of 1, 2, 4 or 8 bits per pixel; no transparency chunk.
 TBytes EncodePng(const TGifImage& image);
 
-// PNG encoding that keeps the working memory of libpng and zlib and its buffers from one picture
-// to the next, for callers that write many: touching freshly allocated memory costs more than
-// encoding a small barcode. One encoder serves one thread at a time.
+// PNG encoding that keeps the working memory of libpng and of its compressor and its buffers from
+// one picture to the next, for callers that write many: touching freshly allocated memory costs
+// more than encoding a small barcode. One encoder serves one thread at a time.
 class TPngEncoder {
  public:
   TPngEncoder();

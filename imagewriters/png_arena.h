@@ -1,5 +1,5 @@
 #pragma once
-// Working memory for libpng and zlib that a PNG encoder keeps from one picture to the next.
+// Working memory for libpng that a PNG encoder keeps from one picture to the next.
 
 #include <algorithm>
 #include <cstddef>
@@ -22,9 +22,9 @@
 namespace brevix {
 
 // Blocks handed out front to back and taken back all at once after each picture. libpng asks for
-// its structures anew for every picture (and zlib, when libpng compresses, for 50 to 200 KB), and
-// touching fresh memory every time costs more than encoding a small barcode. Requests too large for
-// a block, or past the blocks kept, come from malloc and go back to free. Nothing here throws:
+// its structures anew for every picture (and zlib's, for 50 to 200 KB, where libpng compresses),
+// and touching fresh memory every time costs more than encoding a small barcode. Requests too large
+// for a block, or past the blocks kept, come from malloc and go back to free. Nothing here throws:
 // libpng calls it from C.
 class TPngArena {
  public:

@@ -1,3 +1,4 @@
+#include <isa-l/igzip_lib.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -15,22 +16,20 @@ namespace brevix {
 
 namespace {
 
-// Palette pictures of bars compress best with their rows unfiltered (only a repeated row of an
-// 8-bit picture is stored filtered, see PackScanlines): their rows repeat, and zlib's level 3
-// finds those repeats at half the cost of the default level 6, for files a few hundred bytes
-// larger. Filtering every row against the one above, with zlib's run-length strategy, is no
-// faster here and makes the files of small barcodes a third to two thirds larger.
-constexpr int kLevel = 3;
-// zlib clears its hash table for every picture. A quarter of the default size (16 KB, room for
-// 4096 symbols per block) loses nothing on barcode pictures and keeps that clearing cheap.
-constexpr int kMemLevel = 6;
-// zlib's stream format around a raw deflate stream: the header of a 32 KB window at a fast
-// level, and the data's Adler-32 checksum after it, which PackScanlines already has.
-constexpr int kWindowBits = 15;
+// The rows are compressed by ISA-L's deflate, which does what zlib's fastest levels do at several
+// times their speed. A picture whose distinct rows (those unlike the row above) hold at most this
+// many bytes, a linear barcode or a small symbol, is compressed at its fastest level with the fixed
+// codes of the deflate format: building codes for the picture would cost more than compressing
+// it, and the file is at most a few hundred bytes larger. Larger ones get codes built for them
+// (level 1), which makes them about as small as zlib's level 3 does.
+constexpr std::size_t kFixedCodesUpTo = 2048;
+// zlib's stream format around the raw deflate stream: the header of a 32 KB window compressed
+// with the fastest algorithm, and the data's Adler-32 checksum after it, which PackScanlines
+// already has.
+constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
+constexpr std::size_t kZlibTrailer = 4;
 constexpr std::uint8_t kFilterNone = 0;
 constexpr std::uint8_t kFilterUp = 2;
-constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x5E};
-constexpr std::size_t kZlibTrailer = 4;
 
 // Packs a row of 1-bit indices (each 0 or 1), leftmost pixel in the high bit: eight at a time,
 // by a multiplication that gathers the low bit of each byte into the top byte.
@@ -81,10 +80,16 @@ uLong AppendCopies(uLong adler, uLong lineAdler, z_off_t length, std::size_t cou
   return adler;
 }
 
+struct TScanlines {
+  uLong Adler = 0;                // the checksum of all rows
+  std::size_t DistinctBytes = 0;  // the bytes of the rows unlike the row above
+};
+
 // The image data of a PNG file: each row a filter byte (none) and its indices packed to the
 // picture's depth; a row like the one above is not packed again. Returns the Adler-32 checksum
-// of the data: a repeated row's checksum is combined in, not computed again.
-uLong PackScanlines(const TGifImage& image, TBytes& out) {
+// of the data (a repeated row's checksum is combined in, not computed again) and how much of it
+// is distinct rows.
+TScanlines PackScanlines(const TGifImage& image, TBytes& out) {
   const int bits = image.BitsPerPixel();
   const std::size_t width = static_cast<std::size_t>(image.Width);
   const std::size_t rowBytes = (width * static_cast<std::size_t>(bits) + 7) / 8;
@@ -94,8 +99,8 @@ uLong PackScanlines(const TGifImage& image, TBytes& out) {
   std::uint8_t* dst = out.data();
   const bool flagged = image.RepeatsAbove.size() == static_cast<std::size_t>(image.Height);
   // In a picture of one byte a pixel, a row like the one above is stored filtered against it:
-  // its filter byte and zeros, which zlib gets through faster than a copy of the row. Packed rows
-  // are short enough that a copy costs it no more.
+  // its filter byte and zeros, which deflate gets through faster than a copy of the row. Packed
+  // rows are short enough that a copy costs it no more.
   const bool up = bits == 8;
   const uLong upAdler = up ? [&] {
     std::uint8_t* const zeros = out.data();  // the first row is written over it below
@@ -108,6 +113,7 @@ uLong PackScanlines(const TGifImage& image, TBytes& out) {
   uLong pendingAdler = adler;  // a line not yet in adler, and how many times it comes
   std::size_t pending = 0;
   bool pendingUp = false;
+  std::size_t distinct = 0;
   for (int y = 0; y < image.Height; ++y, dst += line) {
     const std::uint8_t* src = image.Indices.data() + static_cast<std::size_t>(y) * width;
     if (y > 0 && (flagged ? image.RepeatsAbove[static_cast<std::size_t>(y)] != 0
@@ -139,8 +145,9 @@ uLong PackScanlines(const TGifImage& image, TBytes& out) {
     pendingAdler = adler32(adler32(0, nullptr, 0), dst, static_cast<uInt>(line));
     pending = 1;
     pendingUp = false;
+    distinct += line;
   }
-  return AppendCopies(adler, pendingAdler, lineLength, pending);
+  return {AppendCopies(adler, pendingAdler, lineLength, pending), distinct};
 }
 
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
@@ -212,11 +219,13 @@ bool WritePng(TPngJob& job) {
 }  // namespace
 
 // The compressor lives as long as the encoder: setting one up touches more memory than a small
-// barcode's picture holds, while resetting it between pictures only clears its hash table.
+// barcode's picture holds.
 struct TPngEncoder::TState {
   TPngArena Arena;  // libpng's memory for one picture
-  z_stream Zip{};
-  bool ZipReady = false;
+  isal_zstream Deflate{};
+  // Level 1's hash table and symbol buffer, made when a picture first needs it.
+  std::unique_ptr<std::uint8_t[]> LevelBuffer;
+  static constexpr std::size_t kLevelBufferSize = ISAL_DEF_LVL1_SMALL;
   TBytes Scanlines;
   TBytes Idat;  // room for the largest stream so far; IdatSize bytes of it in use
   std::size_t IdatSize = 0;
@@ -225,35 +234,43 @@ struct TPngEncoder::TState {
   TState() = default;
   TState(const TState&) = delete;
   TState& operator=(const TState&) = delete;
-  ~TState() {
-    if (ZipReady) deflateEnd(&Zip);
-  }
 
-  // Compresses Scanlines, whose checksum is adler, into Idat as one zlib stream.
-  void Compress(uLong adler) {
-    if (!ZipReady) {
-      if (deflateInit2(&Zip, kLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) !=
-          Z_OK)
-        throw EImageEncodeError("PNG: out of memory for zlib");
-      ZipReady = true;
-    } else if (deflateReset(&Zip) != Z_OK) {
-      throw EImageEncodeError("PNG: zlib failed");
+  // Compresses Scanlines, whose checksum and distinct bytes are given, into Idat as one zlib
+  // stream.
+  void Compress(const TScanlines& scanlines) {
+    isal_deflate_stateless_init(&Deflate);
+    Deflate.end_of_stream = 1;
+    Deflate.flush = NO_FLUSH;
+    Deflate.gzip_flag = IGZIP_DEFLATE;
+    if (scanlines.DistinctBytes <= kFixedCodesUpTo) {
+      Deflate.level = 0;
+      if (isal_deflate_set_hufftables(&Deflate, nullptr, IGZIP_HUFFTABLE_STATIC) != COMP_OK)
+        throw EImageEncodeError("PNG: deflate failed");
+    } else {
+      if (!LevelBuffer) LevelBuffer = std::make_unique<std::uint8_t[]>(kLevelBufferSize);
+      Deflate.level = 1;
+      Deflate.level_buf = LevelBuffer.get();
+      Deflate.level_buf_size = kLevelBufferSize;
     }
+    // Data that does not compress is stored as it is: the rows, a block header for each 64 KB
+    // and the stream's first header (the largest a block of codes can have) at most.
+    const std::size_t n = Scanlines.size();
+    const std::size_t bound =
+        sizeof kZlibHeader + n + 5 * (n / 65535 + 1) + ISAL_DEF_MAX_HDR_SIZE + 64 + kZlibTrailer;
     // Grown only, so that its bytes are not cleared again for every picture.
-    const std::size_t bound = sizeof kZlibHeader +
-                              deflateBound(&Zip, static_cast<uLong>(Scanlines.size())) +
-                              kZlibTrailer;
     if (Idat.size() < bound) Idat.resize(bound);
     std::memcpy(Idat.data(), kZlibHeader, sizeof kZlibHeader);
-    Zip.next_in = Scanlines.data();
-    Zip.avail_in = static_cast<uInt>(Scanlines.size());
-    Zip.next_out = Idat.data() + sizeof kZlibHeader;
-    Zip.avail_out = static_cast<uInt>(bound - sizeof kZlibHeader - kZlibTrailer);
-    // The bound holds the whole stream, so one call finishes it.
-    if (deflate(&Zip, Z_FINISH) != Z_STREAM_END) throw EImageEncodeError("PNG: zlib failed");
-    std::uint8_t* trailer = Idat.data() + sizeof kZlibHeader + Zip.total_out;
+    Deflate.next_in = Scanlines.data();
+    Deflate.avail_in = static_cast<std::uint32_t>(n);
+    Deflate.next_out = Idat.data() + sizeof kZlibHeader;
+    Deflate.avail_out = static_cast<std::uint32_t>(bound - sizeof kZlibHeader - kZlibTrailer);
+    if (isal_deflate_stateless(&Deflate) != COMP_OK || Deflate.avail_in != 0)
+      throw EImageEncodeError("PNG: deflate failed");
+    const std::size_t written = Deflate.total_out;
+    std::uint8_t* trailer = Idat.data() + sizeof kZlibHeader + written;
+    const uLong adler = scanlines.Adler;
     for (int k = 0; k < 4; ++k) trailer[k] = static_cast<std::uint8_t>(adler >> (24 - 8 * k));
-    IdatSize = sizeof kZlibHeader + Zip.total_out + kZlibTrailer;
+    IdatSize = sizeof kZlibHeader + written + kZlibTrailer;
   }
 };
 

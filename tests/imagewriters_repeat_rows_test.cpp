@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -96,6 +97,46 @@ TEST(RepeatedRows, PaletteAndPngComeBackExactly) {
             ASSERT_EQ(back->At(x, y), static_cast<std::uint32_t>(c & 0xFFFFFF)) << x << "," << y;
           }
       }
+    }
+  }
+}
+
+// A picture with little distinct data is compressed with the deflate format's fixed codes, a
+// larger one with codes made for it. On both sides of that choice the data must inflate to the
+// exact rows, and a picture of much distinct data must come out no larger than zlib's fastest
+// level makes it (a picture stored uncompressed, or with fixed codes, would not).
+TEST(RepeatedRows, PngDataInflatesOnBothSidesOfTheCodeChoice) {
+  test::TTempDir dir;
+  // 17 colours: one byte a pixel, so 31 pixels make a line of 32 bytes; every row differs from
+  // the one above. 64 rows hold 2048 distinct bytes.
+  for (int height : {1, 63, 64, 65, 66, 400}) {
+    for (int width : {31, 301}) {
+      SCOPED_TRACE(testing::Message() << width << "x" << height);
+      const TBitmap bitmap = BandedBitmap(width, height, 17, 1);
+      const TGifImage image = GifImageFromBitmap(bitmap);
+      ASSERT_EQ(image.BitsPerPixel(), 8);
+      const std::string file = dir.File("codes.png");
+      SavePngFile(image, file);
+      const std::size_t line = static_cast<std::size_t>(width) + 1;
+      const std::size_t size = line * static_cast<std::size_t>(height);
+      const std::vector<std::uint8_t> raw = InflatedImageData(file, size);
+      ASSERT_EQ(raw.size(), size);
+      for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = raw.data() + static_cast<std::size_t>(y) * line;
+        ASSERT_EQ(row[0], 0) << "filter of row " << y;
+        ASSERT_TRUE(std::equal(row + 1, row + line,
+                               image.Indices.begin() + static_cast<std::ptrdiff_t>(y * width)))
+            << "row " << y;
+      }
+      if (size < 8192) continue;
+      uLongf zipped = compressBound(static_cast<uLong>(size));
+      std::vector<std::uint8_t> zip(zipped);
+      ASSERT_EQ(compress2(zip.data(), &zipped, raw.data(), static_cast<uLong>(size), 1), Z_OK);
+      // Around the image data: the signature, IHDR, PLTE of 17 colours, pHYs, IDAT's own
+      // length, name and CRC, and IEND.
+      constexpr std::size_t kChunks = 8 + 25 + (12 + 3 * 17) + 21 + 12 + 12;
+      std::ifstream in(file, std::ios::binary | std::ios::ate);
+      EXPECT_LE(static_cast<std::size_t>(in.tellg()), zipped + kChunks) << "zlib: " << zipped;
     }
   }
 }
