@@ -4,6 +4,8 @@
 // both metafile kinds, when that size is one a bitmap may have. Now and then the picture also goes
 // through every image encoder, in memory.
 
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -40,6 +42,44 @@ class TCheckingCanvas : public TCanvas {
 // keep the runs fast.
 inline constexpr long long kMaxPaintPixels = 1LL << 16;
 
+// Whether a PNG file's image data inflates (checksum included) to rows that give back the
+// picture's indices: each row unfiltered (none, or up against the row above) and unpacked.
+inline bool PngHoldsIndices(std::span<const std::uint8_t> png, const TGifImage& image) {
+  std::vector<std::uint8_t> idat;
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    const std::size_t length = std::size_t{png[at]} << 24 | std::size_t{png[at + 1]} << 16 |
+                               std::size_t{png[at + 2]} << 8 | png[at + 3];
+    if (length > png.size() - at - 12) return false;
+    if (std::memcmp(png.data() + at + 4, "IDAT", 4) == 0)
+      idat.insert(idat.end(), png.data() + at + 8, png.data() + at + 8 + length);
+    at += 12 + length;
+  }
+  const int bits = image.BitsPerPixel();
+  const std::size_t width = static_cast<std::size_t>(image.Width);
+  const std::size_t line = (width * static_cast<std::size_t>(bits) + 7) / 8 + 1;
+  const std::size_t size = line * static_cast<std::size_t>(image.Height);
+  std::vector<std::uint8_t> raw(size + 1);
+  uLongf got = static_cast<uLongf>(raw.size());
+  if (uncompress(raw.data(), &got, idat.data(), static_cast<uLong>(idat.size())) != Z_OK ||
+      got != size)
+    return false;
+  for (std::size_t y = 0; y < static_cast<std::size_t>(image.Height); ++y) {
+    std::uint8_t* row = raw.data() + y * line;
+    if (row[0] == 2 && y > 0) {
+      const std::uint8_t* above = row - line;
+      for (std::size_t i = 1; i < line; ++i) row[i] = static_cast<std::uint8_t>(row[i] + above[i]);
+    } else if (row[0] != 0) {
+      return false;
+    }
+    for (std::size_t x = 0; x < width; ++x) {
+      const std::size_t bit = x * static_cast<std::size_t>(bits);
+      const unsigned index = row[1 + bit / 8] >> (8 - bits - bit % 8) & ((1u << bits) - 1);
+      if (index != image.Indices[y * width + x]) return false;
+    }
+  }
+  return true;
+}
+
 // repeats: the rows the drawing reported equal to the row above, as the export passes them on.
 inline void EncodeEveryFormat(const TBitmap& bitmap, TColor transparent,
                               std::span<const std::uint8_t> repeats) {
@@ -50,7 +90,7 @@ inline void EncodeEveryFormat(const TBitmap& bitmap, TColor transparent,
   Require(gif.Indices.size() == bitmap.Rgb.size() / 3, "GIF image of another size");
   Require(!gif.Palette.empty() && gif.Palette.size() <= kMaxGifColors, "GIF palette size");
   for (std::uint8_t i : gif.Indices) Require(i < gif.Palette.size(), "GIF index past the palette");
-  Require(!EncodePng(gif).empty(), "empty PNG");
+  Require(PngHoldsIndices(EncodePng(gif), gif), "PNG image data does not give back the picture");
   Require(!EncodeTiff(gif).empty(), "empty TIFF");
   AddTransparency(gif, transparent);
   Require(!EncodeGif(gif).empty(), "empty GIF");
