@@ -310,18 +310,28 @@ struct TBandScratch {
 
 namespace {
 
-// Whether rows (y0, y1) hold, in columns [lo, hi), the same bytes as row y0.
-bool RowsRepeatFirst(const TBitmap& bitmap, const TRowRepeats& repeats, int y0, int y1, int lo,
-                     int hi) {
-  if (repeats.Repeat(y0, y1)) return true;
+// How far rows (y0, y1) hold the bytes of row y0: not at all, in columns [lo, hi), or whole.
+enum class TRepeatsFirst { No, InSpan, Whole };
+
+TRepeatsFirst RowsRepeatFirst(const TBitmap& bitmap, const TRowRepeats& repeats, int y0, int y1,
+                              int lo, int hi) {
+  if (repeats.Repeat(y0, y1)) return TRepeatsFirst::Whole;
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
-  const std::uint8_t* const first =
-      bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride + static_cast<std::size_t>(lo) * 3;
+  const std::uint8_t* const first = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
+  const std::size_t from = static_cast<std::size_t>(lo) * 3;
   const std::size_t n = static_cast<std::size_t>(hi - lo) * 3;
+  // Whole rows are compared as long as they match (the span is most of a row): a band drawn over
+  // rows known equal leaves them equal, and the next drawing need not compare them.
+  bool whole = true;
   const std::uint8_t* row = first + stride;
-  for (int y = y0 + 1; y < y1; ++y, row += stride)
-    if (std::memcmp(row, first, n) != 0) return false;
-  return true;
+  for (int y = y0 + 1; y < y1; ++y, row += stride) {
+    if (whole) {
+      if (std::memcmp(row, first, stride) == 0) continue;
+      whole = false;
+    }
+    if (std::memcmp(row + from, first + from, n) != 0) return TRepeatsFirst::No;
+  }
+  return whole ? TRepeatsFirst::Whole : TRepeatsFirst::InSpan;
 }
 
 // Shapes in a band from which comparing the rows below beats copying each shape down on its own.
@@ -389,9 +399,12 @@ void FillOneColourBand(TBitmap& bitmap, TRowRepeats& repeats, std::span<const TR
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   std::uint8_t* const row = bitmap.Rgb.data() + static_cast<std::size_t>(y0) * stride;
   const std::size_t down = static_cast<std::size_t>(y1 - y0) * stride;
-  const bool repeated = y1 - y0 >= 2 && static_cast<int>(rects.size()) >= kManyShapes &&
-                        RowsRepeatFirst(bitmap, repeats, y0, y1, lo, hi);
-  repeats.WrittenAlike(y0, y1, false);
+  const TRepeatsFirst alike = y1 - y0 >= 2 && static_cast<int>(rects.size()) >= kManyShapes
+                                  ? RowsRepeatFirst(bitmap, repeats, y0, y1, lo, hi)
+                                  : TRepeatsFirst::No;
+  const bool repeated = alike != TRepeatsFirst::No;
+  // Whole rows alike before stay alike: the same bytes go into the same columns of each.
+  repeats.WrittenAlike(y0, y1, alike == TRepeatsFirst::Whole);
   for (const TRect& r : rects) FillRowSpan(row, r.Left, r.Right, color);
   if (y1 - y0 < 2) return;
   if (repeated) {

@@ -456,6 +456,31 @@ TEST(RasterRowRepeats, ReportedRowsRepeatAfterEveryKindOfDrawing) {
   }
 }
 
+TEST(RasterRowRepeats, ModulesOverRowsKnownOnlyWhereTheRowsMatchWhole) {
+  // A row of PDF417 modules drawn over rows that differ outside the modules' columns: the rows
+  // are not equal, whatever the modules make alike. Once the rows match whole, the modules
+  // leave them equal and that is reported.
+  TBitmap bitmap(40, 6, clWhite);
+  for (int y = 0; y < 6; ++y) bitmap.SetPixel(0, y, RGBColor(y * 40, 0, 0));
+  TRasterCanvas canvas(bitmap);
+  canvas.Brush = TBrush{clBlack, bsSolid};
+  std::vector<TRect> modules;
+  for (int k = 0; k < 10; ++k) modules.push_back(TRect{5 + 3 * k, 0, 6 + 3 * k + k % 2, 6});
+  canvas.FillRects(modules);
+  ExpectReportedRepeatsHold(canvas, bitmap, "rows differing in column 0");
+  canvas.Brush = TBrush{clWhite, bsSolid};
+  canvas.FillRect(TRect{0, 0, 1, 6});
+  canvas.Brush = TBrush{clBlack, bsSolid};
+  canvas.FillRects(modules);
+  ExpectReportedRepeatsHold(canvas, bitmap, "rows matching whole");
+  const std::span<const std::uint8_t> flags = canvas.RowRepeats();
+  EXPECT_EQ(std::count(flags.begin(), flags.end(), 1), 5);
+  canvas.FillRects(modules);  // known now: not compared, still reported
+  ExpectReportedRepeatsHold(canvas, bitmap, "drawn again");
+  const std::span<const std::uint8_t> again = canvas.RowRepeats();
+  EXPECT_EQ(std::count(again.begin(), again.end(), 1), 5);
+}
+
 TEST(RasterRowRepeats, ABarcodeOverItsBackgroundIsKnownRowByRow) {
   // The rows a background and bars of one height fill are all reported, so that an image writer
   // compares none of them; a bitmap handed out for writing is known no more.
