@@ -22,8 +22,9 @@
 namespace brevix {
 
 // Blocks handed out front to back and taken back all at once after each picture. libpng asks for
-// its structures anew for every picture (and zlib's, for 50 to 200 KB, where libpng compresses),
-// and touching fresh memory every time costs more than encoding a small barcode. Requests too large
+// its structures anew for every picture (and, where it compresses the rows itself, zlib's 50 to
+// 200 KB and a row buffer), and touching fresh memory every time costs more than encoding a small
+// barcode. Requests too large
 // for a block, or past the blocks kept, come from malloc and go back to free. Nothing here throws:
 // libpng calls it from C.
 class TPngArena {
@@ -31,8 +32,8 @@ class TPngArena {
   static constexpr std::size_t kAlign = alignof(std::max_align_t);
   static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
   static constexpr std::size_t kLargest = kBlockBytes / 2;
-  // Enough for the compressor and the rows of all but the widest pictures; a picture that needs
-  // more takes the rest from malloc rather than keep it in the encoder.
+  // Enough for libpng compressing all but the widest pictures itself; a picture that needs more
+  // takes the rest from malloc rather than keep it in the encoder.
   static constexpr std::size_t kMaxBlocks = 2;
 
   TPngArena() {

@@ -252,8 +252,8 @@ struct TPngEncoder::TState {
       Deflate.level_buf = LevelBuffer.get();
       Deflate.level_buf_size = kLevelBufferSize;
     }
-    // Data that does not compress is stored as it is: the rows, a block header for each 64 KB
-    // and the stream's first header (the largest a block of codes can have) at most.
+    // Data that does not compress is stored as it is: at most the rows, a stored block's header
+    // for every 64 KB and the largest header a block of codes can have, with a little slack.
     const std::size_t n = Scanlines.size();
     const std::size_t bound =
         sizeof kZlibHeader + n + 5 * (n / 65535 + 1) + ISAL_DEF_MAX_HDR_SIZE + 64 + kZlibTrailer;
