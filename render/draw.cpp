@@ -69,13 +69,16 @@ void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
   const TFontRestore restore(canvas, control.Font());
   const TPoint centre{static_cast<int>((static_cast<long long>(rect.Left) + rect.Right) / 2),
                       static_cast<int>((static_cast<long long>(rect.Top) + rect.Bottom) / 2)};
-  TRect box = FitBox(rect, control.AngleDegrees());
+  // PDF417 is never turned: it stays upright in the control's own rectangle at every angle, where
+  // a box fitted for a quarter turn, its sides swapped, would run off the picture.
+  const bool pdf417 = control.TypeBar() == csCodePDF417;
+  TRect box = pdf417 ? rect : FitBox(rect, control.AngleDegrees());
   if (static_cast<long long>(box.Right) - box.Left > kMaxBoxSide ||
       static_cast<long long>(box.Bottom) - box.Top > kMaxBoxSide)
     // A size far beyond any surface (a ratio or size out of range) would cost a pixel row of
     // gigabytes and as many steps, for pixels no surface shows.
     control.SetErrorMessage(erOutOfSecurityBox);
-  else if (control.TypeBar() == csCodePDF417)
+  else if (pdf417)
     DrawPDF417(canvas, box, control);
   else
     DrawLinear(canvas, box, control, control.Text(), centre, true);

@@ -13,7 +13,8 @@ namespace brevix {
 class TCustomBC;
 
 // The one entry for every output: screen paint, clipboard and files. Nothing is drawn for an
-// empty text. Raises EPDF417Error for a PDF417 text its mode refuses.
+// empty text. A linear symbol is turned to fill rect; PDF417 stays upright in rect at every angle.
+// Raises EPDF417Error for a PDF417 text its mode refuses.
 void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control);
 
 // A linear symbol in the upright box, turned about centre by the control's angle. The type

@@ -1,5 +1,5 @@
 #pragma once
-// PDF417 stretched over the drawing box: never turned, no background, no captions.
+// PDF417 stretched over the control's rectangle: never turned, no background, no captions.
 
 #include <string_view>
 #include <vector>

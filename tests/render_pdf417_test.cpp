@@ -180,27 +180,44 @@ TEST(RenderPDF417, RefusedCharacterRaisesAndDrawsNothing) {
 }
 
 TEST(RenderPDF417, NeverTurnedAndWithoutCaptions) {
-  auto bc = MakePdf("A");
-  bc->SetAngle(csVertical);
-  int painted = 0;
-  bc->OnPaint = [&](TObject*, TRect&, const std::string&) { ++painted; };
-  TRecordingCanvas canvas;
-  DrawBarCode(canvas, {0, 0, 400, 300}, *bc);
-  EXPECT_EQ(painted, 1);
-  EXPECT_TRUE(canvas.CallsOf(TCanvasOp::TextOut).empty());
-  EXPECT_TRUE(canvas.CallsOf(TCanvasOp::Polygon).empty());
-  // The upright box for a quarter turn is 300 wide and 400 high about (200, 150).
-  const auto fills = canvas.CallsOf(TCanvasOp::FillRect);
-  ASSERT_FALSE(fills.empty());
-  for (const TCanvasCall& f : fills) {
-    EXPECT_GE(f.Rect.Left, 50);
-    EXPECT_LE(f.Rect.Right, 350);
-    EXPECT_GE(f.Rect.Top, -50);
-    EXPECT_LE(f.Rect.Bottom, 350);
-    EXPECT_EQ(f.Brush.Color, bc->Color_Lines());
+  // The symbol stays upright in the control's own rectangle whatever the angle, with the ordinary
+  // too-small rule for a rectangle narrower than the symbol (239 modules).
+  struct Row {
+    TAngleType angle;
+    TRect rect;
+    TLastError error;
+  };
+  const Row rows[] = {
+      {csHorizontal, {0, 0, 400, 300}, erOK},
+      {csVertical, {0, 0, 400, 300}, erOK},
+      {csVerticalMirrored, {10, 20, 260, 770}, erOK},
+      {csHorizontalMirrored, {0, 0, 300, 80}, erOK},
+      {csVertical, {0, 0, 120, 750}, erSmallPaintBox},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.angle);
+    auto bc = MakePdf("A");
+    bc->SetAngle(r.angle);
+    int painted = 0;
+    bc->OnPaint = [&](TObject*, TRect&, const std::string&) { ++painted; };
+    TRecordingCanvas canvas;
+    DrawBarCode(canvas, r.rect, *bc);
+    EXPECT_EQ(bc->ErrorMessage(), r.error);
+    EXPECT_EQ(painted, 1);
+    EXPECT_TRUE(canvas.CallsOf(TCanvasOp::TextOut).empty());
+    EXPECT_TRUE(canvas.CallsOf(TCanvasOp::Polygon).empty());
+    const auto fills = canvas.CallsOf(TCanvasOp::FillRect);
+    ASSERT_FALSE(fills.empty());
+    for (const TCanvasCall& f : fills) {
+      EXPECT_GE(f.Rect.Left, r.rect.Left);
+      EXPECT_LE(f.Rect.Right, r.rect.Right);
+      EXPECT_GE(f.Rect.Top, r.rect.Top);
+      EXPECT_LE(f.Rect.Bottom, r.rect.Bottom);
+      EXPECT_EQ(f.Brush.Color, bc->Color_Lines());
+    }
+    EXPECT_EQ(fills.front().Rect.Top, r.rect.Top);
+    EXPECT_EQ(fills.back().Rect.Bottom, r.rect.Bottom);
   }
-  EXPECT_EQ(fills.front().Rect.Top, -50);
-  EXPECT_EQ(fills.back().Rect.Bottom, 350);
 }
 
 }  // namespace

@@ -118,23 +118,27 @@ TEST(RenderRoundTrip, LinearSymbolsDecodeInEveryOrientation) {
 
 TEST(RenderRoundTrip, PDF417DecodesInEveryOrientation) {
   if (!test::HaveZXing()) GTEST_SKIP() << "zxing-cpp not available";
-  for (TAngleType angle : {csHorizontal, csVertical, csHorizontalMirrored, csVerticalMirrored}) {
-    SCOPED_TRACE(angle);
-    TBrevixBC bc;
-    bc.SetTypeBar(csCodePDF417);
-    bc.SetText("Brevix PDF417, drawn 2x");
-    bc.SetAngle(angle);
-    // A square area: the upright box is the area itself whatever the angle.
-    const int side = bc.MinWidth() * 2;
-    TBitmap bmp(side + 2 * kMargin, side + 2 * kMargin);
-    TRasterCanvas canvas(bmp);
-    DrawBarCode(canvas, {kMargin, kMargin, kMargin + side, kMargin + side}, bc);
-    ASSERT_EQ(bc.ErrorMessage(), erOK);
-    const auto decoded = test::DecodeWithZXing(ToGrey(bmp));
-    ASSERT_EQ(decoded.size(), 1u);
-    EXPECT_EQ(decoded[0].Format, "PDF417");
-    EXPECT_EQ(decoded[0].Text, "Brevix PDF417, drawn 2x");
-  }
+  const std::string text = "Brevix PDF417, drawn 2x";
+  for (TAngleType angle : {csHorizontal, csVertical, csHorizontalMirrored, csVerticalMirrored})
+    // Wide and tall rectangles: the symbol stays upright in the rectangle whatever the angle.
+    for (const int tall : {0, 1}) {
+      TBrevixBC bc;
+      bc.SetTypeBar(csCodePDF417);
+      bc.SetText(text);
+      bc.SetAngle(angle);
+      const int w = bc.MinWidth() * 2;
+      const int h = tall ? w * 3 : w / 4;
+      SCOPED_TRACE(std::to_string(bc.AngleDegrees()) + " degrees, " + std::to_string(w) + "x" +
+                   std::to_string(h));
+      TBitmap bmp(w + 2 * kMargin, h + 2 * kMargin);
+      TRasterCanvas canvas(bmp);
+      DrawBarCode(canvas, {kMargin, kMargin, kMargin + w, kMargin + h}, bc);
+      ASSERT_EQ(bc.ErrorMessage(), erOK);
+      const auto decoded = test::DecodeWithZXing(ToGrey(bmp));
+      ASSERT_EQ(decoded.size(), 1u);
+      EXPECT_EQ(decoded[0].Format, "PDF417");
+      EXPECT_EQ(decoded[0].Text, text);
+    }
 }
 
 }  // namespace
