@@ -10,9 +10,8 @@ namespace {
 // Character sets that are not spelled out literally in the table: they are built on demand.
 enum class TCharSetKind : std::uint8_t {
   Literal,    // the row's CharSet text as written
-  Code39Ext,  // 0x20..0x7E, then 0x80
   Code93,     // the Code 39 set plus & " ( )
-  Code93Ext,  // 0x20..0x7E
+  FullAscii,  // 0x20..0x7E: the full-ASCII forms of Code 39 and Code 93
   Code128,    // 0x01..0x7E
   UccEan128,  // 0x20..0x7E plus eight accented letters of code page 1250
 };
@@ -45,9 +44,9 @@ constexpr std::array<TCatalogueRow, kTypeBarCount> kCatalogue{{
     {"2/5 INVERT", "Code25, 2/5 INVERT", "123456", L, kDigits, 0, ""},
     {"2/5 Coop", "Code25, 2/5 Matrix", "123456", L, kDigits, 0, ""},
     {"Code 39", "Code 39", "BC", L, kCode39Set, 1972, ""},
-    {"Code 39 Extended", "Code 39 Extended", "BC", TCharSetKind::Code39Ext, "", 1974, ""},
+    {"Code 39 Extended", "Code 39 Extended", "BC", TCharSetKind::FullAscii, "", 1974, ""},
     {"Code 93", "Code 93", "BC", TCharSetKind::Code93, "", 1982, ""},
-    {"Code 93 Extended", "Code 93 Extended", "BC", TCharSetKind::Code93Ext, "", 1974, ""},
+    {"Code 93 Extended", "Code 93 Extended", "BC", TCharSetKind::FullAscii, "", 1974, ""},
     {"Code 128", "Code 128 ( includes A, B, C )", "BC", TCharSetKind::Code128, "", 1981, ""},
     {"AbcCodabar", "AbcCodabar", "ABCCBA", L, "0123456789-$:/.+ABCD ", 1977, ""},
     {"ITF", "ITF6, ITF14 (SSC14), ITF16", "0977121010700", L, kDigits, 0, ""},
@@ -85,11 +84,9 @@ std::string BuildCharSet(const TCatalogueRow& row) {
   switch (row.Kind) {
     case TCharSetKind::Literal:
       return std::string(row.CharSet);
-    case TCharSetKind::Code39Ext:
-      return ByteRange(0x20, 0x7E) + '\x80';
     case TCharSetKind::Code93:
       return std::string(kCode39Set) + "&\"()";
-    case TCharSetKind::Code93Ext:
+    case TCharSetKind::FullAscii:
       return ByteRange(0x20, 0x7E);
     case TCharSetKind::Code128:
       return ByteRange(0x01, 0x7E);

@@ -155,10 +155,9 @@ TEncodeResult EncodeCode39Extended(std::string_view text, const TEncodeOptions& 
   code39.reserve(2 * text.size());
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
-    // Byte 0x80 is admitted by the character set and written as DEL; nothing else above 127
-    // has a sequence.
-    if (c > 128) return {};
-    const TFullAscii fa = FullAscii(c == 128 ? 127 : c);
+    // Bytes above 127 have no full-ASCII sequence.
+    if (c > 127) return {};
+    const TFullAscii fa = FullAscii(c);
     if (fa.Shift != 0) code39 += fa.Shift;
     code39 += fa.Letter;
   }

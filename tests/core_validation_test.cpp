@@ -156,7 +156,8 @@ TEST(PreEncodeCheck, LengthsSeparatorsAndCharacterSets) {
       {csCode128, std::string("a\0", 2), erCharOutOfSet, 2},
       {csCode39, "CODE-39 $/+%.", erOK, 0},
       {csCode39, "Code", erCharOutOfSet, 2},
-      {csCode39Extended, "a~\x80", erOK, 0},
+      {csCode39Extended, "a~", erOK, 0},
+      {csCode39Extended, "a\x80~", erCharOutOfSet, 2},  // the euro sign of code page 1252
       {csCode39Extended, "a\x7F", erCharOutOfSet, 2},
       {csCode93, "A&\"()", erOK, 0},
       {csCode93, "a", erCharOutOfSet, 1},
