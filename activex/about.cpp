@@ -19,8 +19,8 @@ constexpr TPlacement kLayout[] = {
 };
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 
-// What the dialog owns while it is open.
-struct TAboutState {
+// The about form while it is shown: what it owns, freed when it closes.
+struct TBrevixBarCodeAbout {
   HFONT NameFont = nullptr;
   HFONT LinkFont = nullptr;
   HBITMAP Picture = nullptr;
@@ -41,7 +41,7 @@ void LayOut(HWND dialog) {
   }
 }
 
-void SetUp(HWND dialog, TAboutState& state) {
+void SetUp(HWND dialog, TBrevixBarCodeAbout& state) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
   LayOut(dialog);
   state.NameFont =
@@ -61,19 +61,19 @@ void SetUp(HWND dialog, TAboutState& state) {
   SetFocus(GetDlgItem(dialog, IDOK));
 }
 
-void TearDown(TAboutState& state) {
+void TearDown(TBrevixBarCodeAbout& state) {
   if (state.NameFont) DeleteObject(state.NameFont);
   if (state.LinkFont) DeleteObject(state.LinkFont);
   if (state.Picture) DeleteObject(state.Picture);
-  state = TAboutState{};
+  state = TBrevixBarCodeAbout{};
 }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* state = reinterpret_cast<TAboutState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  auto* state = reinterpret_cast<TBrevixBarCodeAbout*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (msg) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(dialog, DWLP_USER, lp);
-      SetUp(dialog, *reinterpret_cast<TAboutState*>(lp));
+      SetUp(dialog, *reinterpret_cast<TBrevixBarCodeAbout*>(lp));
       return FALSE;  // focus is set
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wp);
@@ -107,7 +107,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void ShowAboutBox(HINSTANCE instance) {
-  TAboutState state;
+  TBrevixBarCodeAbout state;
   const INT_PTR result = DialogBoxParamW(instance, L"TBREVIXBARCODEABOUT", nullptr, &AboutProc,
                                          reinterpret_cast<LPARAM>(&state));
   // The dialog frees what it made when it closes; this covers a dialog that failed half-way.

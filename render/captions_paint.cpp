@@ -72,7 +72,7 @@ class TCaptionWriter {
   }
   // The two digit groups under the bars and the add-on digits at the top, above the lowered
   // add-on bars.
-  void Groups(std::string_view t1, std::string_view t2, std::string_view t3) {
+  void DrawCaptionGroups(std::string_view t1, std::string_view t2, std::string_view t3) {
     const TCaptionAnchors& a = FPlace.Anchors;
     FCanvas.Brush.Style = bsClear;
     Centred(a.LeftFrom, a.LeftTo, t1);
@@ -88,8 +88,8 @@ class TCaptionWriter {
 
 }  // namespace
 
-void PaintTypeCaption(const TTypeCaption& caption, TCanvas& canvas, TRect& box, TPoint centre,
-                      int angle, int drawnWidth) {
+void PaintCaption(const TTypeCaption& caption, TCanvas& canvas, TRect& box, TPoint centre,
+                  int angle, int drawnWidth) {
   const std::string& s = caption.Caption();
   if (s.empty()) return;
   const TRect captionBox{box.Left, box.Top, box.Left + drawnWidth, box.Bottom};
@@ -122,7 +122,7 @@ void PaintCodeCaption(TCanvas& canvas, const TCustomBC& control, std::string_vie
   switch (control.TypeBar()) {
     case csCodeEAN8:
     case csCodeJAN8:
-      w.Groups(Chars(c, 1, 4), Chars(c, 5, 8), Chars(c, 10, 14));
+      w.DrawCaptionGroups(Chars(c, 1, 4), Chars(c, 5, 8), Chars(c, 10, 14));
       break;
     case csCodeEAN13:
     case csCodeJAN13:
@@ -130,16 +130,16 @@ void PaintCodeCaption(TCanvas& canvas, const TCustomBC& control, std::string_vie
     case csCodeISSN:
     case csCodeISMN:
       w.AtCaptionLine(0, Chars(c, 1, 1));
-      w.Groups(Chars(c, 2, 7), Chars(c, 8, 13), Chars(c, 15, 19));
+      w.DrawCaptionGroups(Chars(c, 2, 7), Chars(c, 8, 13), Chars(c, 15, 19));
       break;
     case csCodeUPC_A:
       w.AtCaptionLine(0, Chars(c, 1, 1));
-      w.Groups(Chars(c, 2, 6), Chars(c, 7, 11), Chars(c, 14, 18));
+      w.DrawCaptionGroups(Chars(c, 2, 6), Chars(c, 7, 11), Chars(c, 14, 18));
       w.AtCaptionLine(a.TrailFrom, Chars(c, 12, 12));
       break;
     case csCodeUPC_E0:
     case csCodeUPC_E1: {
-      w.Groups(Chars(c, 2, 7), "", Chars(c, 10, 14));
+      w.DrawCaptionGroups(Chars(c, 2, 7), "", Chars(c, 10, 14));
       // The number system and check digits stand smaller beside the bars, on the box bottom.
       canvas.Font.SetSize(RoundHalfEven(canvas.Font.Size() * 0.75L));
       SetFontAngle(canvas.Font, place.Angle);
@@ -152,7 +152,7 @@ void PaintCodeCaption(TCanvas& canvas, const TCustomBC& control, std::string_vie
       const std::string s = Chars(text, 1, 1) + "  " + Chars(text, 2, 3) + "  " +
                             Chars(text, 4, 8) + "  " + Chars(text, 9, 13) + "  " +
                             Chars(text, 14, 14);
-      w.Groups(s, "", Chars(text, 16, 21));
+      w.DrawCaptionGroups(s, "", Chars(text, 16, 21));
       break;
     }
     case csCodeOPC:

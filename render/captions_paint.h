@@ -24,8 +24,8 @@ struct TCaptionPlace {
 
 // The type caption left-aligned at the top of the box over the drawn width; box.Top moves below
 // it. Nothing for an empty caption.
-void PaintTypeCaption(const TTypeCaption& caption, TCanvas& canvas, TRect& box, TPoint centre,
-                      int angle, int drawnWidth);
+void PaintCaption(const TTypeCaption& caption, TCanvas& canvas, TRect& box, TPoint centre,
+                  int angle, int drawnWidth);
 
 // Sets the canvas font for the code caption: the code caption's font, or with auto-size the
 // canvas font scaled so the reference text fills nine tenths of the first caption interval.

@@ -176,7 +176,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   if (paintTypeCaption && !control.TypeCaption().Caption().empty()) {
     // The type caption is written over the background and under the bars.
     handOver();
-    PaintTypeCaption(control.TypeCaption(), canvas, box, centre, angle, drawnWidth);
+    PaintCaption(control.TypeCaption(), canvas, box, centre, angle, drawnWidth);
   }
 
   canvas.Font.Assign(control.Font());
