@@ -22,19 +22,19 @@
 namespace brevix {
 
 // Blocks handed out front to back and taken back all at once after each picture. libpng asks for
-// its structures anew for every picture (and, where it compresses the rows itself, zlib's 50 to
-// 200 KB and a row buffer), and touching fresh memory every time costs more than encoding a small
-// barcode. Requests too large
-// for a block, or past the blocks kept, come from malloc and go back to free. Nothing here throws:
-// libpng calls it from C.
+// its structures anew for every picture, though it only writes the chunks around image data
+// compressed beforehand: its write and info structures and two copies of the palette, about 3 KB.
+// Handing out the same memory again spares a small barcode's picture the allocator's work.
+// Requests too large for a block, or past the blocks kept, come from malloc and go back to free.
+// Nothing here throws: libpng calls it from C.
 class TPngArena {
  public:
   static constexpr std::size_t kAlign = alignof(std::max_align_t);
-  static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
+  // A few times what libpng takes for a picture of any size; more comes from malloc rather than
+  // stay in the encoder.
+  static constexpr std::size_t kBlockBytes = std::size_t{16} << 10;
   static constexpr std::size_t kLargest = kBlockBytes / 2;
-  // Enough for libpng compressing all but the widest pictures itself; a picture that needs more
-  // takes the rest from malloc rather than keep it in the encoder.
-  static constexpr std::size_t kMaxBlocks = 2;
+  static constexpr std::size_t kMaxBlocks = 1;
 
   TPngArena() {
     FBlocks.reserve(kMaxBlocks);

@@ -9,7 +9,8 @@
 //
 // Bounds: a symbol holds at most kPDF417MaxCodewords codewords (descriptor, data, pads and error
 // correction), kPDF417MaxRows rows and kPDF417MaxCols data columns. Text or settings that need
-// more are refused with EPDF417Error; one- and two-row symbols are built as laid out.
+// more are refused with EPDF417Error. Every symbol has at least kPDF417MinRows rows: a text or a
+// row setting that would give one or two rows gets pad codewords up to three.
 
 #include <stdexcept>
 #include <string>
