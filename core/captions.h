@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/canvas.h"
-#include "platform/control.h"
+#include "../platform/canvas.h"
+#include "../platform/control.h"
 
 namespace brevix {
 

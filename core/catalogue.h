@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/types.h"
+#include "types.h"
 
 namespace brevix {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "core/captions.h"
-#include "core/catalogue.h"
-#include "core/pattern.h"
-#include "core/types.h"
-#include "pdf417/pdf417_settings.h"
-#include "platform/control.h"
+#include "../pdf417/pdf417_settings.h"
+#include "../platform/control.h"
+#include "captions.h"
+#include "catalogue.h"
+#include "pattern.h"
+#include "types.h"
 
 namespace brevix {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "core/pattern.h"
+#include "../core/pattern.h"
 
 namespace brevix {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/pattern.h"
+#include "../core/pattern.h"
 
 namespace brevix {
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "core/pattern.h"
+#include "../core/pattern.h"
 
 namespace brevix {
 

@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/graphics.h"
+#include "../platform/bitmap.h"
+#include "../platform/graphics.h"
 
 namespace brevix {
 

@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
-#include "imagewriters/gif_image.h"
-#include "imagewriters/image_file.h"
-#include "platform/bitmap.h"
+#include "../platform/bitmap.h"
+#include "gif_image.h"
+#include "image_file.h"
 
 namespace brevix {
 

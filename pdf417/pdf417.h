@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/types.h"
+#include "../core/types.h"
 
 namespace brevix {
 

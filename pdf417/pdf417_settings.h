@@ -1,8 +1,8 @@
 #pragma once
 // The PDF417 options of one control. Every change repaints the owner and fires OnChange.
 
-#include "core/types.h"
-#include "platform/control.h"
+#include "../core/types.h"
+#include "../platform/control.h"
 
 namespace brevix {
 

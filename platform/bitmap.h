@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/graphics.h"
+#include "graphics.h"
 
 namespace brevix {
 

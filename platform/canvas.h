@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/graphics.h"
+#include "graphics.h"
 
 namespace brevix {
 

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "platform/bitmap.h"
+#include "bitmap.h"
 
 namespace brevix {
 

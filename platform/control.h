@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "platform/canvas.h"
-#include "platform/graphics.h"
+#include "canvas.h"
+#include "graphics.h"
 
 namespace brevix {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "canvas.h"
 
 namespace brevix {
 

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/canvas.h"
+#include "bitmap.h"
+#include "canvas.h"
 
 namespace brevix {
 

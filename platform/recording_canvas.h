@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "canvas.h"
 
 namespace brevix {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/captions.h"
-#include "core/pattern.h"
-#include "platform/canvas.h"
+#include "../core/captions.h"
+#include "../core/pattern.h"
+#include "../platform/canvas.h"
 
 namespace brevix {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/pattern.h"
-#include "platform/canvas.h"
+#include "../core/pattern.h"
+#include "../platform/canvas.h"
 
 namespace brevix {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bitmap.h"
-#include "platform/clipboard.h"
+#include "../platform/bitmap.h"
+#include "../platform/clipboard.h"
 
 namespace brevix {
 

@@ -12,6 +12,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/bin/brevix"
 test -f "$prefix/include/brevix/core/control.h"
 test -f "$prefix/include/brevix/render/export.h"
+test ! -e "$prefix/include/brevix/platform/win"
 "$prefix/bin/brevix" --list | grep -q csCodePDF417
 
 # CMake package.
@@ -25,6 +26,7 @@ test "$tool" = "$prefix/bin/brevix"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig:$prefix/lib64/pkgconfig:$(find "$prefix" -name pkgconfig -type d | tr '\n' ':')"
 pkg-config --exists brevix
 # shellcheck disable=SC2046
-c++ -o "$work/pc-consumer" "$source_dir/tests/package/consumer.cpp" $(pkg-config --cflags --libs brevix)
+c++ -o "$work/pc-consumer" -I "$source_dir/tests/package/own" "$source_dir/tests/package/consumer.cpp" \
+  $(pkg-config --cflags --libs brevix)
 "$work/pc-consumer" "$work/pc.png" >/dev/null
 echo "package: installed, found by CMake and pkg-config, consumer drew its barcode"

@@ -1,11 +1,11 @@
 // Draws a barcode through the installed headers and library and checks the file it wrote.
+#include <brevix/core/control.h>
+#include <brevix/render/export.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
-
-#include "core/control.h"
-#include "render/export.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
