@@ -253,7 +253,10 @@ HRESULT TBrevixBarCode::get_Angle(TxAngleType* Value) {
 }
 
 HRESULT TBrevixBarCode::put_Angle(TxAngleType Value) {
-  return Put([&] { FControl->SetAngle(static_cast<TAngleType>(Value)); });
+  return Put([&] {
+    CheckRange("Angle", Value, csHorizontal, csVerticalMirrored);
+    FControl->SetAngle(static_cast<TAngleType>(Value));
+  });
 }
 
 HRESULT TBrevixBarCode::get_Transparent(VARIANT_BOOL* Value) {
@@ -269,7 +272,10 @@ HRESULT TBrevixBarCode::get_TypeBar(TxTypeBar* Value) {
 }
 
 HRESULT TBrevixBarCode::put_TypeBar(TxTypeBar Value) {
-  return Put([&] { FControl->SetTypeBar(static_cast<TTypeBar>(Value)); });
+  return Put([&] {
+    CheckRange("TypeBar", Value, 0, kTypeBarCount - 1);
+    FControl->SetTypeBar(static_cast<TTypeBar>(Value));
+  });
 }
 
 HRESULT TBrevixBarCode::get_Color_Lines(OLE_COLOR* Value) {
@@ -301,7 +307,10 @@ HRESULT TBrevixBarCode::get_Display(TxDisplayType* Value) {
 }
 
 HRESULT TBrevixBarCode::put_Display(TxDisplayType Value) {
-  return Put([&] { FControl->SetDisplay(static_cast<TDisplayType>(Value)); });
+  return Put([&] {
+    CheckRange("Display", Value, csOutputNone, csOutputBoth);
+    FControl->SetDisplay(static_cast<TDisplayType>(Value));
+  });
 }
 
 HRESULT TBrevixBarCode::get_Text(BSTR* Value) {
@@ -339,7 +348,10 @@ HRESULT TBrevixBarCode::get_PDF417_Mode(TxcsPDF417UserMode* Value) {
 }
 
 HRESULT TBrevixBarCode::put_PDF417_Mode(TxcsPDF417UserMode Value) {
-  return Put([&] { FControl->SetPDF417_Mode(static_cast<csPDF417UserMode>(Value)); });
+  return Put([&] {
+    CheckRange("PDF417_Mode", Value, csPDF417_Alphanumeric, csPDF417_Numeric);
+    FControl->SetPDF417_Mode(static_cast<csPDF417UserMode>(Value));
+  });
 }
 
 HRESULT TBrevixBarCode::get_PDF417_SecurityLevel(TxcsPDF417UserError* Value) {
@@ -347,7 +359,10 @@ HRESULT TBrevixBarCode::get_PDF417_SecurityLevel(TxcsPDF417UserError* Value) {
 }
 
 HRESULT TBrevixBarCode::put_PDF417_SecurityLevel(TxcsPDF417UserError Value) {
-  return Put([&] { FControl->SetPDF417_SecurityLevel(static_cast<csPDF417UserError>(Value)); });
+  return Put([&] {
+    CheckRange("PDF417_SecurityLevel", Value, csPDF417_Level_0, csPDF417_Level_8);
+    FControl->SetPDF417_SecurityLevel(static_cast<csPDF417UserError>(Value));
+  });
 }
 
 HRESULT TBrevixBarCode::get_PDF417_Truncate(VARIANT_BOOL* Value) {
@@ -464,12 +479,45 @@ HRESULT TBrevixBarCode::AboutBox() {
 }
 
 HRESULT TBrevixBarCode::DrawToFile(BSTR M) {
-  return SafeCall(
-      [&] { win::DrawToFile(*FControl, Narrow(M, static_cast<int>(SysStringLen(M)))); });
+  return SafeCall([&] { win::DrawToFile(*FControl, std::wstring(M ? M : L"", SysStringLen(M))); });
 }
 
 HRESULT TBrevixBarCode::get_Error(LONG* Value) {
   return Out(Value, static_cast<LONG>(FControl->Error()));
+}
+
+// Script and VBA code assigns objects with Set, which asks for the reference put.
+HRESULT TBrevixBarCode::putref_Font_Code(IFontDisp* Value) {
+  return put_Font_Code(Value);
+}
+
+HRESULT TBrevixBarCode::putref_Font_Type(IFontDisp* Value) {
+  return put_Font_Type(Value);
+}
+
+HRESULT TBrevixBarCode::get_Width(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->Width()));
+}
+
+HRESULT TBrevixBarCode::put_Width(LONG Value) {
+  return Resize("Width", Value, static_cast<int>(Value), FControl->Height());
+}
+
+HRESULT TBrevixBarCode::get_Height(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->Height()));
+}
+
+HRESULT TBrevixBarCode::put_Height(LONG Value) {
+  return Resize("Height", Value, FControl->Width(), static_cast<int>(Value));
+}
+
+HRESULT TBrevixBarCode::Resize(const char* property, LONG value, int width, int height) {
+  // Script hosts have no container to size the control; a container that has one hears of the
+  // new size as of any size the control takes itself.
+  return Put([&] {
+    CheckRange(property, value, 1, kMaxControlSide);
+    FControl->SetBounds(FControl->Left(), FControl->Top(), width, height);
+  });
 }
 
 // --- ISupportErrorInfo, IProvideClassInfo2, IConnectionPointContainer -------------------------

@@ -107,6 +107,12 @@ class TBrevixBarCode final : public IBrevixBarCode,
   HRESULT STDMETHODCALLTYPE AboutBox() override;
   HRESULT STDMETHODCALLTYPE DrawToFile(BSTR M) override;
   HRESULT STDMETHODCALLTYPE get_Error(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE putref_Font_Code(IFontDisp* Value) override;
+  HRESULT STDMETHODCALLTYPE putref_Font_Type(IFontDisp* Value) override;
+  HRESULT STDMETHODCALLTYPE get_Width(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_Width(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_Height(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_Height(LONG Value) override;
 
   // ISupportErrorInfo
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
@@ -209,6 +215,9 @@ class TBrevixBarCode final : public IBrevixBarCode,
   void Changed();
   void ViewChanged();
   void ControlResized();
+  // Width or Height from a host (property names it, value is what the host gave): the same resize
+  // a container's SetExtent makes, once value is in range.
+  HRESULT Resize(const char* property, LONG value, int width, int height);
   HRESULT ActivateInPlace(LONG verb);
 
   // A property put: the change runs inside the error boundary and marks the object dirty.

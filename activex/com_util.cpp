@@ -2,6 +2,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "activeBrevixBarCodeX.h"
 #include "platform/win/win_error.h"
@@ -38,9 +39,12 @@ BSTR AllocBString(const std::string& s) {
 }
 
 HRESULT ReportError(const std::string& message, HRESULT hr) {
+  return ReportError(Widen(message), hr);
+}
+
+HRESULT ReportError(const std::wstring& text, HRESULT hr) {
   TComPtr<ICreateErrorInfo> create;
   if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
-    const std::wstring text = Widen(message);
     create->SetGUID(IID_IBrevixBarCode);
     create->SetSource(const_cast<LPOLESTR>(L"activeBrevixBarCodeX.BrevixBarCode"));
     create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
@@ -50,11 +54,18 @@ HRESULT ReportError(const std::string& message, HRESULT hr) {
   return hr;
 }
 
+void CheckRange(const char* property, long value, long first, long last) {
+  if (value >= first && value <= last) return;
+  throw win::EWinError(std::string(property) + " must be " + std::to_string(first) + " to " +
+                           std::to_string(last) + ", not " + std::to_string(value),
+                       E_INVALIDARG);
+}
+
 HRESULT CurrentExceptionToHResult() noexcept {
   try {
     throw;
   } catch (const win::EWinError& e) {
-    return ReportError(e.what(), e.Code());
+    return ReportError(e.WideMessage(), e.Code());
   } catch (const std::bad_alloc&) {
     return ReportError("Out of memory", E_OUTOFMEMORY);
   } catch (const std::exception& e) {

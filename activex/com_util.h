@@ -59,6 +59,13 @@ BSTR AllocBString(const std::wstring& s);
 
 // Records message as the thread's error information and returns hr.
 HRESULT ReportError(const std::string& message, HRESULT hr);
+HRESULT ReportError(const std::wstring& message, HRESULT hr);
+
+// A host's value for an enumeration or a size must lie in [first, last]: anything else raises
+// EWinError with E_INVALIDARG naming the property and the range, before anything is stored.
+void CheckRange(const char* property, long value, long first, long last);
+// The largest Width or Height a host may give: the largest picture side the file writers take.
+inline constexpr long kMaxControlSide = 32767;
 
 // Runs body and returns S_OK; an exception becomes a failed HRESULT with its message as error
 // information, and the object stays usable.

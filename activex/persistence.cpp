@@ -177,6 +177,9 @@ std::vector<TNamedValue> SaveState(TCustomBC& c) {
   const SIZEL extent = PixelsToHimetric(c.Width(), c.Height());
   out.push_back({L"_ExtentX", TVariant::Int(extent.cx)});
   out.push_back({L"_ExtentY", TVariant::Int(extent.cy)});
+  // The size in pixels too: the extent follows the screen's resolution, a picture file does not.
+  out.push_back({L"Width", TVariant::Int(c.Width())});
+  out.push_back({L"Height", TVariant::Int(c.Height())});
   return out;
 }
 
@@ -218,19 +221,31 @@ void LoadState(TCustomBC& c,
     if (any) setFont(f);
   };
 
-  apply(L"PDF417_Mode", VT_I4,
-        [&](const TVariant& v) { c.SetPDF417_Mode(static_cast<csPDF417UserMode>(ToLong(v))); });
+  // Enumerations outside their range are skipped like any value that cannot be applied.
+  auto inRange = [](const char* property, const TVariant& v, long first, long last) {
+    const long n = ToLong(v);
+    CheckRange(property, n, first, last);
+    return n;
+  };
+  apply(L"PDF417_Mode", VT_I4, [&](const TVariant& v) {
+    c.SetPDF417_Mode(static_cast<csPDF417UserMode>(
+        inRange("PDF417_Mode", v, csPDF417_Alphanumeric, csPDF417_Numeric)));
+  });
   apply(L"PDF417_SecurityLevel", VT_I4, [&](const TVariant& v) {
-    c.SetPDF417_SecurityLevel(static_cast<csPDF417UserError>(ToLong(v)));
+    c.SetPDF417_SecurityLevel(static_cast<csPDF417UserError>(
+        inRange("PDF417_SecurityLevel", v, csPDF417_Level_0, csPDF417_Level_8)));
   });
   apply(L"PDF417_Truncate", VT_BOOL, [&](const TVariant& v) { c.SetPDF417_Truncate(ToBool(v)); });
-  apply(L"TypeBar", VT_I4,
-        [&](const TVariant& v) { c.SetTypeBar(static_cast<TTypeBar>(ToLong(v))); });
+  apply(L"TypeBar", VT_I4, [&](const TVariant& v) {
+    c.SetTypeBar(static_cast<TTypeBar>(inRange("TypeBar", v, 0, kTypeBarCount - 1)));
+  });
   apply(L"Text", VT_BSTR, [&](const TVariant& v) { c.SetText(ToText(v)); });
-  apply(L"Angle", VT_I4,
-        [&](const TVariant& v) { c.SetAngle(static_cast<TAngleType>(ToLong(v))); });
-  apply(L"Display", VT_I4,
-        [&](const TVariant& v) { c.SetDisplay(static_cast<TDisplayType>(ToLong(v))); });
+  apply(L"Angle", VT_I4, [&](const TVariant& v) {
+    c.SetAngle(static_cast<TAngleType>(inRange("Angle", v, csHorizontal, csVerticalMirrored)));
+  });
+  apply(L"Display", VT_I4, [&](const TVariant& v) {
+    c.SetDisplay(static_cast<TDisplayType>(inRange("Display", v, csOutputNone, csOutputBoth)));
+  });
   apply(L"Transparent", VT_BOOL, [&](const TVariant& v) { c.SetTransparent(ToBool(v)); });
   apply(L"Color_Lines", VT_I4,
         [&](const TVariant& v) { c.SetColor_Lines(static_cast<TColor>(ToLong(v))); });
@@ -253,6 +268,15 @@ void LoadState(TCustomBC& c,
     }
   } catch (const std::exception&) {
   }
+  // Pixels, where saved, win over the extent: each on its own, as a page may give only one.
+  apply(L"Width", VT_I4, [&](const TVariant& v) {
+    c.SetBounds(c.Left(), c.Top(), static_cast<int>(inRange("Width", v, 1, kMaxControlSide)),
+                c.Height());
+  });
+  apply(L"Height", VT_I4, [&](const TVariant& v) {
+    c.SetBounds(c.Left(), c.Top(), c.Width(),
+                static_cast<int>(inRange("Height", v, 1, kMaxControlSide)));
+  });
 }
 
 HRESULT WriteStateToStream(IStream* stream, const std::vector<TNamedValue>& values) {

@@ -79,15 +79,17 @@ HRESULT UnregisterClass() {
   return FAILED(hr) ? hr : hr2;
 }
 
-HRESULT UnregisterTypeLibrary() {
+// Earlier builds registered the library under US English only; that entry goes too.
+constexpr LCID kFormerLocale = 0x0409;
+
+HRESULT UnregisterTypeLibrary(LCID lcid) {
   TComPtr<ITypeLib> lib;
   HRESULT hr = LoadModuleTypeLib(lib.Put());
   if (FAILED(hr)) return hr;
   TLIBATTR* attr = nullptr;
   hr = lib->GetLibAttr(&attr);
   if (FAILED(hr)) return hr;
-  hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                         attr->syskind);
+  hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, lcid, attr->syskind);
   lib->ReleaseTLibAttr(attr);
   // Nothing registered is no failure.
   return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ? S_OK : hr;
@@ -102,6 +104,9 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   TComPtr<ITypeLib> lib;
   HRESULT hr = LoadModuleTypeLib(lib.Put());
   if (FAILED(hr)) return SELFREG_E_TYPELIB;
+  // The library is language-neutral (locale 0), where marshalling looks for it. The former
+  // entry goes first: removing it afterwards would take the interfaces' keys with it.
+  UnregisterTypeLibrary(kFormerLocale);
   std::wstring path = ModulePath();
   hr = RegisterTypeLib(lib.Get(), path.data(), nullptr);
   if (FAILED(hr)) return SELFREG_E_TYPELIB;
@@ -116,7 +121,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   const HRESULT classResult = UnregisterClass();
-  const HRESULT libResult = UnregisterTypeLibrary();
+  UnregisterTypeLibrary(kFormerLocale);
+  const HRESULT libResult = UnregisterTypeLibrary(LOCALE_NEUTRAL);
   if (FAILED(classResult)) return SELFREG_E_CLASS;
   if (FAILED(libResult)) return SELFREG_E_TYPELIB;
   return S_OK;

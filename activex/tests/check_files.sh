@@ -39,16 +39,22 @@ while read -r name width height transparent expect; do
   file="$dir/$name"
   [ -s "$file" ] || { fail "$name: missing or empty"; continue; }
   ext="${name##*.}"
+  ext="${ext,,}"
   case "$ext" in
-    bmp | gif | png | tif | tiff | jpg)
+    bmp | gif | png | tif | tiff | jpg | jpeg | jpe)
       size=$(identify -format '%w %h' "$file[0]" 2>/dev/null)
       [ "$size" = "$width $height" ] && ok "$name: $size" || fail "$name: size '$size', want '$width $height'"
       format=$(identify -format '%m' "$file[0]" 2>/dev/null)
-      case "$ext" in bmp) want=BMP3 ;; gif) want=GIF ;; png) want=PNG ;; tif | tiff) want=TIFF ;; jpg) want=JPEG ;; esac
+      case "$ext" in bmp) want=BMP3 ;; gif) want=GIF ;; png) want=PNG ;; tif | tiff) want=TIFF ;; jpg | jpeg | jpe) want=JPEG ;; esac
       [ "$format" = "$want" ] || [ "$format" = "${want%3}" ] && ok "$name: format $format" || fail "$name: format '$format', want $want"
       if [ "$ext" = png ] || [ "$ext" = tif ] || [ "$ext" = tiff ] || [ "$ext" = gif ]; then
         colors=$(identify -format '%k' "$file[0]" 2>/dev/null)
         [ "${colors:-999}" -le 256 ] && ok "$name: $colors colours" || fail "$name: $colors colours, more than a GIF palette"
+      fi
+      if [ "$ext" != gif ] && [ "$ext" != bmp ]; then
+        # Printed at the control's screen size: 96 pixels per inch in the file.
+        dpi=$(identify -units PixelsPerInch -format '%x' "$file[0]" 2>/dev/null)
+        [ "$(printf '%.0f' "${dpi:-0}")" = 96 ] && ok "$name: 96 pixels per inch" || fail "$name: resolution '$dpi', want 96 per inch"
       fi
       if [ "$ext" = gif ]; then
         gce=$(od -An -tx1 -v "$file" | tr -d ' \n' | grep -c '21f90401' || true)
@@ -98,9 +104,10 @@ while read -r name width height transparent expect; do
   fi
 done < <(tr -d '\r' <"$dir/files.txt")
 
-if [ -f "$dir/script.png" ]; then
-  decodes_to "$dir/script.png" "SCRIPT-128" && ok "script.png decodes" || fail "script.png does not decode"
-fi
+for script in script.png script_vertical.png; do
+  [ -f "$dir/$script" ] || continue
+  decodes_to "$dir/$script" "SCRIPT-128" && ok "$script decodes" || fail "$script does not decode"
+done
 
 if [ "$failures" -eq 0 ]; then
   echo "file checks: all passed"

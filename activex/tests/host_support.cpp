@@ -135,7 +135,7 @@ TCallResult TLateBound::InvokeRaw(DISPID id, WORD flags, VARIANT* args, UINT cou
                                   TVar* result) const {
   DISPPARAMS params{args, nullptr, count, 0};
   DISPID named = DISPID_PROPERTYPUT;
-  if (flags & DISPATCH_PROPERTYPUT) {
+  if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
     params.rgdispidNamedArgs = &named;
     params.cNamedArgs = 1;
   }

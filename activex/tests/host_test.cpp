@@ -25,6 +25,15 @@ namespace {
 constexpr wchar_t kProgId[] = L"activeBrevixBarCodeX.BrevixBarCode";
 
 std::wstring gOcxPath;
+
+std::string Utf8(const std::wstring& s) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
 std::wstring gOutDir;
 
 // --- Creation helpers --------------------------------------------------------------------------
@@ -123,7 +132,7 @@ TPixels DrawThroughView(IUnknown* control, int width, int height) {
 
 // --- Type library -------------------------------------------------------------------------------
 
-enum TKind { kGet, kGetPut, kMethod };
+enum TKind { kGet, kGetPut, kGetPutRef, kMethod };  // kGetPutRef: get, put and put by reference
 
 struct TMemberRow {
   DISPID Id;
@@ -144,8 +153,8 @@ constexpr TMemberRow kMembers[] = {
     {206, L"Ratio", kGetPut, "long", false, nullptr},
     {207, L"Display", kGetPut, "TxDisplayType", false, nullptr},
     {-517, L"Text", kGetPut, "BSTR", false, nullptr},
-    {208, L"Font_Code", kGetPut, "IFontDisp*", false, nullptr},
-    {209, L"Font_Type", kGetPut, "IFontDisp*", false, nullptr},
+    {208, L"Font_Code", kGetPutRef, "IFontDisp*", false, nullptr},
+    {209, L"Font_Type", kGetPutRef, "IFontDisp*", false, nullptr},
     {210, L"PDF417_Mode", kGetPut, "TxcsPDF417UserMode", false, nullptr},
     {211, L"PDF417_SecurityLevel", kGetPut, "TxcsPDF417UserError", false, nullptr},
     {212, L"PDF417_Truncate", kGetPut, "VARIANT_BOOL", false, nullptr},
@@ -170,6 +179,8 @@ constexpr TMemberRow kMembers[] = {
     {-552, L"AboutBox", kMethod, "void", false, nullptr},
     {239, L"DrawToFile", kMethod, "void", false, "BSTR"},
     {215, L"Error", kGet, "long", false, nullptr},
+    {240, L"Width", kGetPut, "long", false, nullptr},
+    {241, L"Height", kGetPut, "long", false, nullptr},
 };
 
 std::string TypeName(ITypeInfo* owner, const TYPEDESC& t) {
@@ -214,7 +225,7 @@ void TypeLibraryChecks() {
   lib->GetLibAttr(&la);
   CHECK_EQ(la->wMajorVerNum, static_cast<unsigned short>(4));
   CHECK_EQ(la->wMinorVerNum, static_cast<unsigned short>(0));
-  CHECK_EQ(static_cast<unsigned long>(la->lcid), 0x0409ul);
+  CHECK_EQ(static_cast<unsigned long>(la->lcid), 0ul);
   lib->ReleaseTLibAttr(la);
   BSTR name = nullptr, doc = nullptr;
   lib->GetDocumentation(-1, &name, &doc, nullptr, nullptr);
@@ -327,7 +338,7 @@ void TypeLibraryChecks() {
   TYPEATTR* ta = nullptr;
   disp->GetTypeAttr(&ta);
   struct TSeen {
-    bool Get = false, Put = false, Method = false;
+    bool Get = false, Put = false, PutRef = false, Method = false;
     std::string GetType, PutType, Output, Param;
     bool Hidden = false;
     int FirstVtable = -1;
@@ -361,6 +372,9 @@ void TypeLibraryChecks() {
       } else if (fd->invkind == INVOKE_PROPERTYPUT) {
         s.Put = true;
         s.PutType = fd->cParams == 1 ? TypeName(disp, fd->lprgelemdescParam[0].tdesc) : "?";
+      } else if (fd->invkind == INVOKE_PROPERTYPUTREF) {
+        s.PutRef = fd->cParams == 1 &&
+                   TypeName(disp, fd->lprgelemdescParam[0].tdesc) == kMembers[row].Type;
       } else if (fd->invkind == INVOKE_FUNC) {
         s.Method = true;
         s.Output = TypeName(disp, fd->elemdescFunc.tdesc);
@@ -385,7 +399,9 @@ void TypeLibraryChecks() {
         CHECK_MSG(s.GetType == m.Type, member + " type " + s.GetType);
         break;
       case kGetPut:
+      case kGetPutRef:
         CHECK_MSG(s.Get && s.Put && !s.Method, member + " is read-write");
+        CHECK_MSG(s.PutRef == (m.Kind == kGetPutRef), member + " put by reference");
         CHECK_MSG(s.GetType == m.Type && s.PutType == m.Type,
                   member + " type " + s.GetType + "/" + s.PutType);
         break;
@@ -542,6 +558,8 @@ void PropertyRoundTrips() {
       {L"DoubleBuffered", 1, true},
       {L"Enabled", 0, true},
       {L"Ratio", 2, false},
+      {L"Width", 250, false},
+      {L"Height", 120, false},
   };
   TConnected c;
   const TLateBound bc = c.Late();
@@ -566,12 +584,27 @@ void PropertyRoundTrips() {
   const std::wstring accented = Wide("caf\xE9");  // e acute in the system code page
   CHECK(bc.Put(L"Text", TVar(accented)).Ok());
   CHECK_EQ(bc.GetString(L"Text"), accented);
-  // Values outside the enumerations are not refused at this boundary.
-  CHECK(bc.Put(L"Angle", TVar(7L)).Ok());
-  CHECK(bc.Put(L"Display", TVar(9L)).Ok());
-  CHECK(bc.Put(L"TypeBar", TVar(40L)).Ok());
-  TVar name;
-  CHECK(bc.Call(L"TypeBarName", &name).Ok());
+  // Values outside a property's range fail, name the property and its range, and change nothing.
+  struct TBadValue {
+    const wchar_t* Name;
+    long Value;
+    const wchar_t* Range;
+  };
+  const TBadValue bad[] = {
+      {L"TypeBar", 99, L"0 to 32"},   {L"TypeBar", -1, L"0 to 32"},
+      {L"Angle", 4, L"0 to 3"},       {L"Display", 9, L"0 to 3"},
+      {L"PDF417_Mode", 3, L"0 to 2"}, {L"PDF417_SecurityLevel", 9, L"0 to 8"},
+      {L"Width", 0, L"1 to 32767"},   {L"Height", 40000, L"1 to 32767"},
+  };
+  for (const TBadValue& row : bad) {
+    const long before = bc.GetLong(row.Name);
+    const TCallResult r = bc.Put(row.Name, TVar(row.Value));
+    CHECK_EQ(HexHr(r.Hr), HexHr(E_INVALIDARG));
+    CHECK_MSG(r.Description.find(row.Name) != std::wstring::npos &&
+                  r.Description.find(row.Range) != std::wstring::npos,
+              "description: " + Narrow(r.Description));
+    CHECK_EQ(bc.GetLong(row.Name), before);
+  }
   // The platform-only members answer with their fixed values.
   CHECK(!bc.GetBool(L"AlignDisabled"));
   CHECK_EQ(bc.GetLong(L"VisibleDockClientCount"), 0L);
@@ -750,6 +783,31 @@ void ValidationChecks() {
   CHECK_EQ(blank.DarkPixels(), 0);
 }
 
+// OLE_COLOR values with the high bit set name system colours: they are painted as the system's
+// colour and read back as given.
+void SystemColourChecks() {
+  TConnected c;
+  const TLateBound bc = c.Late();
+  const std::pair<const wchar_t*, unsigned long> colours[] = {{L"Color_Back", 0x80000005ul},
+                                                              {L"Color_Lines", 0x80000008ul}};
+  for (const auto& [name, value] : colours) {
+    TVar colour;
+    V_VT(&colour.V) = VT_UI4;
+    V_UI4(&colour.V) = value;
+    CHECK(bc.Put(name, colour).Ok());
+    TVar back;
+    CHECK(bc.Get(name, back).Ok());
+    CHECK_EQ(V_VT(&back.V) == VT_UI4 ? V_UI4(&back.V) : 0ul, value);
+  }
+  const SIZE size = GetSize(c.Disp);
+  const TPixels px = DrawThroughView(c.Disp, size.cx, size.cy);
+  const COLORREF window = GetSysColor(COLOR_WINDOW);
+  const unsigned want = GetRValue(window) << 16 | GetGValue(window) << 8 | GetBValue(window);
+  CHECK_EQ(px.At(0, 0), want);
+  CHECK(px.Transitions(size.cy / 2) > 10);
+  CHECK_EQ(bc.CallString(L"ErrorMessage"), std::wstring(L"Correct"));
+}
+
 void FontChecks() {
   TConnected c;
   const TLateBound bc = c.Late();
@@ -778,7 +836,11 @@ void FontChecks() {
     myFont->get_Name(&wantName);
     myFont->get_Size(&wantSize);
     myFont->Release();
-    CHECK(bc.Put(property, TVar(static_cast<IDispatch*>(mine))).Ok());
+    // Font_Type as VB's Set assigns it: a put by reference.
+    TVar given(static_cast<IDispatch*>(mine));
+    const WORD put =
+        std::wstring(property) == L"Font_Type" ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+    CHECK(bc.InvokeRaw(bc.Id(property), put, &given.V, 1, nullptr).Ok());
     mine->Release();
     TVar back;
     CHECK(bc.Get(property, back).Ok());
@@ -868,6 +930,13 @@ void FileChecks(std::ofstream& manifest) {
       {L"code128.tif", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
       {L"code128.tiff", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
       {L"code128.jpg", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
+      {L"code128.JPEG", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
+      {L"code128.jpe", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
+      {L"code128_upper.TiFF", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
+      // Names outside the system code page.
+      {L"\u0448\u0442\u0440\u0438\u0445\u043a\u043e\u0434.png", 11, L"BREVIX-128", 0, false, 300,
+       100, "BREVIX-128"},
+      {L"\u6761\u7801.gif", 11, L"BREVIX-128", 0, false, 300, 100, "BREVIX-128"},
       // Metafile players outline every polygon: wide modules keep the gaps open.
       {L"code128.wmf", 11, L"BREVIX-128", 0, false, 600, 120, "BREVIX-128"},
       {L"code128.emf", 11, L"BREVIX-128", 0, false, 600, 120, "-"},
@@ -898,7 +967,7 @@ void FileChecks(std::ofstream& manifest) {
               "DrawToFile " + Narrow(row.Name) + " " + HexHr(r.Hr) + " " + Narrow(r.Description));
     CHECK_MSG(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES,
               Narrow(row.Name) + " written");
-    manifest << Narrow(row.Name) << ' ' << row.Width << ' ' << row.Height << ' '
+    manifest << Utf8(row.Name) << ' ' << row.Width << ' ' << row.Height << ' '
              << (row.Transparent ? 1 : 0) << ' ' << row.Expect << '\n';
   }
 
@@ -949,14 +1018,25 @@ void FileChecks(std::ofstream& manifest) {
 
   TConnected c;
   const TLateBound bc = c.Late();
-  // Extensions that write nothing, and no error either.
-  for (const wchar_t* name : {L"nothing.jpeg", L"nothing.txt", L"nothing", L"nothing.bmp.x"}) {
+  // An extension that names no format fails, naming the file and the extensions that work.
+  for (const wchar_t* name : {L"nothing.svg", L"nothing", L"nothing.bmp.x", L"\u0444.xyz"}) {
     const std::wstring path = gOutDir + L"\\" + name;
     TVar arg(path);
-    CHECK(bc.Call(L"DrawToFile", nullptr, &arg).Ok());
+    const TCallResult r = bc.Call(L"DrawToFile", nullptr, &arg);
+    CHECK_EQ(HexHr(r.Hr), HexHr(E_INVALIDARG));
+    CHECK_MSG(r.Description.find(path) != std::wstring::npos &&
+                  r.Description.find(L".tiff, .jpg, .jpeg or .jpe") != std::wstring::npos,
+              "description: " + Utf8(r.Description));
     CHECK_MSG(GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES,
-              Narrow(name) + " not written");
+              Utf8(name) + " not written");
   }
+  // A picture beyond what the writers take says so.
+  CHECK(bc.Put(L"Ratio", TVar(100000L)).Ok());
+  TVar huge(gOutDir + L"\\huge.bmp");
+  const TCallResult tooLarge = bc.Call(L"DrawToFile", nullptr, &huge);
+  CHECK_MSG(FAILED(tooLarge.Hr) && tooLarge.Description.find(L"too large") != std::wstring::npos,
+            "description: " + Utf8(tooLarge.Description));
+  CHECK(bc.Put(L"Ratio", TVar(1L)).Ok());
   TVar empty(std::wstring(L""));
   CHECK(bc.Call(L"DrawToFile", nullptr, &empty).Ok());
   // A file that cannot be created is a failed call with a message; the object stays usable.
@@ -1155,12 +1235,18 @@ void PersistenceChecks() {
   V_BSTR(&v) = SysAllocString(L"4567");
   partial.Write(L"Text", &v);
   VariantClear(&v);
+  // A page's <param name="Width"> alone: pixels, the height stays.
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = 250;
+  partial.Write(L"Width", &v);
   {
     TConnected c;
     IPersistPropertyBag* persist = As<IPersistPropertyBag>(c.Disp, IID_IPersistPropertyBag);
     CHECK_HR(persist->Load(&partial, nullptr));
     CHECK_EQ(c.Late().GetString(L"Text"), std::wstring(L"4567"));
     CHECK_EQ(c.Late().GetLong(L"TypeBar"), 0L);
+    CHECK_EQ(c.Late().GetLong(L"Width"), 250L);
+    CHECK_EQ(c.Late().GetLong(L"Height"), 80L);
     persist->Release();
   }
 }
@@ -1278,6 +1364,7 @@ int wmain(int argc, wchar_t** argv) {
   run.Group("events", EventChecks);
   run.Group("PDF417 error at the boundary", Pdf417ErrorChecks);
   run.Group("validation results", ValidationChecks);
+  run.Group("system colours", SystemColourChecks);
   run.Group("caption fonts", FontChecks);
   {
     std::ofstream manifest(Narrow(gOutDir) + "\\files.txt");

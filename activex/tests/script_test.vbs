@@ -68,6 +68,30 @@ Dim fso
 Set fso = CreateObject("Scripting.FileSystemObject")
 Check fso.FileExists(outDir & "\script.png"), "PNG written"
 
+' Objects are assigned with Set: a put by reference.
+Dim f
+Set f = bc.Font_Type
+Set bc.Font_Code = f
+Check bc.Font_Code.Name = f.Name, "Set Font_Code"
+
+' No container sizes a scripted control: Width and Height do.
+bc.Angle = 1
+bc.Width = 120
+bc.Height = 300
+Check bc.Width = 120 And bc.Height = 300, "size " & bc.Width & " x " & bc.Height
+bc.DrawToFile outDir & "\script_vertical.png"
+Check bc.ErrorMessage = "Correct", "vertical symbol drawn: " & bc.ErrorMessage
+
+' Refused values fail with a message and change nothing.
+On Error Resume Next
+bc.TypeBar = 99
+number = Err.Number
+description = Err.Description
+Err.Clear
+On Error Goto 0
+Check number <> 0 And InStr(description, "TypeBar must be 0 to 32") > 0, "TypeBar 99: " & description
+Check bc.TypeBar = 11, "TypeBar kept"
+
 If failures = 0 Then
   WScript.Echo "RESULT: PASS"
 Else

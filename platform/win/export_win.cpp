@@ -3,7 +3,6 @@
 #include <wincodec.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -51,28 +50,33 @@ void DeleteEmf(HENHMETAFILE h) {
   DeleteEnhMetaFile(h);
 }
 
-std::wstring WideName(const std::string& name) {
-  const int n =
-      MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), w.data(), n);
-  return w;
+// The picture limits of the image writers: GDI, the metafile header and the codecs all hold a
+// side in 16 bits, and a DIB of more pixels than this is no barcode anyone can print.
+constexpr int kMaxPictureSide = 32767;
+constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
+
+void CheckPictureSize(int width, int height) {
+  const std::wstring size = std::to_wstring(width) + L" x " + std::to_wstring(height) + L" pixels";
+  if (width <= 0 || height <= 0) {
+    throw EWinError(L"Cannot draw a picture of " + size + L": the picture is empty", E_INVALIDARG);
+  }
+  if (width > kMaxPictureSide || height > kMaxPictureSide ||
+      std::int64_t{width} * height > kMaxPicturePixels) {
+    throw EWinError(L"Cannot draw a picture of " + size + L": the picture is too large (at most " +
+                        std::to_wstring(kMaxPictureSide) + L" pixels a side and " +
+                        std::to_wstring(kMaxPicturePixels) + L" in all)",
+                    E_INVALIDARG);
+  }
 }
 
-std::string UpperExtension(const std::string& name) {
-  const std::size_t slash = name.find_last_of("\\/:");
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = name.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return ext;
+std::wstring Quoted(const std::wstring& name) {
+  return L"\"" + name + L"\"";
 }
 
-void WriteFileBytes(const std::string& name, const void* data, std::size_t size) {
-  HANDLE file = CreateFileW(WideName(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+void WriteFileBytes(const std::wstring& name, const void* data, std::size_t size) {
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) RaiseLastError(("Cannot create file \"" + name + "\"").c_str());
+  if (file == INVALID_HANDLE_VALUE) RaiseLastError(L"Cannot create file " + Quoted(name));
   const auto* p = static_cast<const std::uint8_t*>(data);
   while (size > 0) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
@@ -81,7 +85,7 @@ void WriteFileBytes(const std::string& name, const void* data, std::size_t size)
       const DWORD error = GetLastError();
       CloseHandle(file);
       SetLastError(error ? error : ERROR_WRITE_FAULT);
-      RaiseLastError(("Cannot write file \"" + name + "\"").c_str());
+      RaiseLastError(L"Cannot write file " + Quoted(name));
     }
     p += chunk;
     size -= chunk;
@@ -89,16 +93,46 @@ void WriteFileBytes(const std::string& name, const void* data, std::size_t size)
   CloseHandle(file);
 }
 
+enum class TFileFormat { Unknown, Bmp, Wmf, Emf, Gif, Png, Tiff, Jpeg };
+
+struct TExtension {
+  const wchar_t* Text;  // upper case, with the dot
+  TFileFormat Format;
+};
+
+constexpr TExtension kExtensions[] = {
+    {L".BMP", TFileFormat::Bmp},   {L".WMF", TFileFormat::Wmf},  {L".EMF", TFileFormat::Emf},
+    {L".GIF", TFileFormat::Gif},   {L".PNG", TFileFormat::Png},  {L".TIF", TFileFormat::Tiff},
+    {L".TIFF", TFileFormat::Tiff}, {L".JPG", TFileFormat::Jpeg}, {L".JPEG", TFileFormat::Jpeg},
+    {L".JPE", TFileFormat::Jpeg},
+};
+constexpr wchar_t kKnownExtensions[] =
+    L".bmp, .wmf, .emf, .gif, .png, .tif, .tiff, .jpg, .jpeg or .jpe";
+
+// The format the name's extension selects, whatever its case.
+TFileFormat FileFormatOf(const std::wstring& name) {
+  const std::size_t slash = name.find_last_of(L"\\/:");
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
+    return TFileFormat::Unknown;
+  }
+  std::wstring ext = name.substr(dot);
+  // Only ASCII letters matter: no known extension holds anything else.
+  for (wchar_t& c : ext) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  }
+  for (const TExtension& e : kExtensions) {
+    if (ext == e.Text) return e.Format;
+  }
+  return TFileFormat::Unknown;
+}
+
 // The control drawn into a 32-bit top-down DIB of its own size.
 class TRenderedBitmap {
  public:
   explicit TRenderedBitmap(TCustomBC& control)
       : FWidth(control.Width()), FHeight(control.Height()) {
-    if (FWidth <= 0 || FHeight <= 0) {
-      throw EWinError("Cannot draw a picture of " + std::to_string(FWidth) + " x " +
-                          std::to_string(FHeight) + " pixels",
-                      E_INVALIDARG);
-    }
+    CheckPictureSize(FWidth, FHeight);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = FWidth;
@@ -107,6 +141,8 @@ class TRenderedBitmap {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
+    // A failed allocation need not set the thread's error: do not report an older one.
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     FBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!FBitmap) RaiseLastError("Cannot create the picture");
     FBits = static_cast<std::uint8_t*>(bits);
@@ -114,7 +150,7 @@ class TRenderedBitmap {
     FOld = SelectObject(FDC, FBitmap);
     // Parts the drawing leaves alone (a transparent background) show the background colour.
     const RECT all{0, 0, FWidth, FHeight};
-    HBRUSH back = CreateSolidBrush(control.Color_Back());
+    HBRUSH back = CreateSolidBrush(ResolveColor(control.Color_Back()));
     FillRect(FDC, &all, back);
     DeleteObject(back);
     {
@@ -146,7 +182,7 @@ class TRenderedBitmap {
   HGDIOBJ FOld = nullptr;
 };
 
-void SaveBitmapFile(TCustomBC& control, const std::string& name) {
+void SaveBitmapFile(TCustomBC& control, const std::wstring& name) {
   const TRenderedBitmap picture(control);
   const int rowBytes = (picture.Width() * 3 + 3) & ~3;
   const std::size_t imageSize = static_cast<std::size_t>(rowBytes) * picture.Height();
@@ -193,7 +229,7 @@ struct TPlaceableHeader {
 #pragma pack(pop)
 static_assert(sizeof(TPlaceableHeader) == 22);
 
-void SaveMetafile(TCustomBC& control, const std::string& name, bool enhanced) {
+void SaveMetafile(TCustomBC& control, const std::wstring& name, bool enhanced) {
   const int width = control.Width(), height = control.Height();
   HDC screen = GetDC(nullptr);
   const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
@@ -244,18 +280,19 @@ TPalettePicture PaletteOf(const TRenderedBitmap& picture) {
   return ReduceToPalette(picture.Bits(), picture.Width(), picture.Height(), picture.Stride());
 }
 
-void SaveGifFile(TCustomBC& control, const std::string& name) {
+void SaveGifFile(TCustomBC& control, const std::wstring& name) {
   const TRenderedBitmap rendered(control);
   TPalettePicture picture = PaletteOf(rendered);
   std::optional<int> transparent;
-  if (control.Transparent()) transparent = PaletteIndex(picture, control.Color_Back());
+  if (control.Transparent())
+    transparent = PaletteIndex(picture, ResolveColor(control.Color_Back()));
   const std::vector<std::uint8_t> gif = EncodeGif(picture, transparent);
   WriteFileBytes(name, gif.data(), gif.size());
 }
 
 // Encodes one frame with a WIC codec. Pixels are either 8-bit palette indices (palette given) or
 // 24-bit BGR.
-void WriteWithCodec(const std::string& name, REFGUID container, int width, int height,
+void WriteWithCodec(const std::wstring& name, REFGUID container, int width, int height,
                     const TPalettePicture* palette, const TRenderedBitmap* rgb, float jpegQuality) {
   IWICImagingFactory* rawFactory = nullptr;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -266,8 +303,8 @@ void WriteWithCodec(const std::string& name, REFGUID container, int width, int h
   IWICStream* rawStream = nullptr;
   Check(factory.Get()->CreateStream(&rawStream), "Cannot create the image stream");
   TCom<IWICStream> stream(rawStream);
-  Check(stream.Get()->InitializeFromFilename(WideName(name).c_str(), GENERIC_WRITE),
-        ("Cannot create file \"" + name + "\"").c_str());
+  Check(stream.Get()->InitializeFromFilename(name.c_str(), GENERIC_WRITE),
+        L"Cannot create file " + Quoted(name));
 
   IWICBitmapEncoder* rawEncoder = nullptr;
   Check(factory.Get()->CreateEncoder(container, nullptr, &rawEncoder),
@@ -288,11 +325,14 @@ void WriteWithCodec(const std::string& name, REFGUID container, int width, int h
     VariantInit(&value);
     V_VT(&value) = VT_R4;
     V_R4(&value) = jpegQuality;
-    options.Get()->Write(1, &option, &value);
+    Check(options.Get()->Write(1, &option, &value), "Cannot set the JPEG quality");
   }
   Check(frame.Get()->Initialize(options.Get()), "Cannot start the image frame");
   Check(frame.Get()->SetSize(static_cast<UINT>(width), static_cast<UINT>(height)),
         "Cannot size the image");
+  // The screen's 96 pixels per inch, as in the BMP header: readers print the picture at the size
+  // the control has on screen.
+  Check(frame.Get()->SetResolution(96.0, 96.0), "Cannot set the image resolution");
 
   WICPixelFormatGUID format =
       palette ? GUID_WICPixelFormat8bppIndexed : GUID_WICPixelFormat24bppBGR;
@@ -346,10 +386,10 @@ void WriteWithCodec(const std::string& name, REFGUID container, int width, int h
                                  static_cast<UINT>(pixels.size()), pixels.data()),
         "Cannot write the image");
   Check(frame.Get()->Commit(), "Cannot finish the image frame");
-  Check(encoder.Get()->Commit(), ("Cannot write file \"" + name + "\"").c_str());
+  Check(encoder.Get()->Commit(), L"Cannot write file " + Quoted(name));
 }
 
-void SavePngTiffFile(TCustomBC& control, const std::string& name, bool tiff) {
+void SavePngTiffFile(TCustomBC& control, const std::wstring& name, bool tiff) {
   // Through the GIF palette first, so PNG and TIFF carry the same colours as a GIF would.
   const TRenderedBitmap rendered(control);
   const TPalettePicture picture = PaletteOf(rendered);
@@ -357,7 +397,7 @@ void SavePngTiffFile(TCustomBC& control, const std::string& name, bool tiff) {
                  picture.Height, &picture, nullptr, 0.0f);
 }
 
-void SaveJpegFile(TCustomBC& control, const std::string& name) {
+void SaveJpegFile(TCustomBC& control, const std::wstring& name) {
   const TRenderedBitmap rendered(control);
   WriteWithCodec(name, GUID_ContainerFormatJpeg, rendered.Width(), rendered.Height(), nullptr,
                  &rendered, 1.0f);
@@ -397,21 +437,35 @@ void CopyToClipboard(TCustomBC& control, HWND owner) {
   CloseClipboard();
 }
 
-void DrawToFile(TCustomBC& control, const std::string& fileName) {
+void DrawToFile(TCustomBC& control, const std::wstring& fileName) {
   if (fileName.empty()) return;
-  const std::string ext = UpperExtension(fileName);
-  if (ext == ".BMP") {
-    SaveBitmapFile(control, fileName);
-  } else if (ext == ".WMF" || ext == ".EMF") {
-    SaveMetafile(control, fileName, ext == ".EMF");
-  } else if (ext == ".GIF") {
-    SaveGifFile(control, fileName);
-  } else if (ext == ".PNG") {
-    SavePngTiffFile(control, fileName, false);
-  } else if (ext == ".TIF" || ext == ".TIFF") {
-    SavePngTiffFile(control, fileName, true);
-  } else if (ext == ".JPG") {
-    SaveJpegFile(control, fileName);
+  const TFileFormat format = FileFormatOf(fileName);
+  if (format == TFileFormat::Unknown) {
+    throw EWinError(L"Cannot write " + Quoted(fileName) + L": its extension names no picture " +
+                        L"format (use " + kKnownExtensions + L")",
+                    E_INVALIDARG);
+  }
+  CheckPictureSize(control.Width(), control.Height());
+  switch (format) {
+    case TFileFormat::Bmp:
+      SaveBitmapFile(control, fileName);
+      break;
+    case TFileFormat::Wmf:
+    case TFileFormat::Emf:
+      SaveMetafile(control, fileName, format == TFileFormat::Emf);
+      break;
+    case TFileFormat::Gif:
+      SaveGifFile(control, fileName);
+      break;
+    case TFileFormat::Png:
+    case TFileFormat::Tiff:
+      SavePngTiffFile(control, fileName, format == TFileFormat::Tiff);
+      break;
+    case TFileFormat::Jpeg:
+      SaveJpegFile(control, fileName);
+      break;
+    case TFileFormat::Unknown:
+      break;
   }
 }
 

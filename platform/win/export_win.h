@@ -15,9 +15,10 @@ namespace brevix::win {
 // Puts a bitmap of the control's size on the clipboard (CF_BITMAP).
 void CopyToClipboard(TCustomBC& control, HWND owner);
 
-// Writes the picture in the format the upper-cased extension names: .BMP, .WMF, .EMF, .GIF, .PNG,
-// .TIF/.TIFF, .JPG. An empty name or any other extension writes nothing. Raises EWinError when
-// the file cannot be written.
-void DrawToFile(TCustomBC& control, const std::string& fileName);
+// Writes the picture in the format the extension names, in any case: .bmp, .wmf, .emf, .gif, .png,
+// .tif/.tiff, .jpg/.jpeg/.jpe. An empty name writes nothing. Raises EWinError (E_INVALIDARG) for
+// any other extension, naming the file and the extensions that work, and when the file cannot be
+// written.
+void DrawToFile(TCustomBC& control, const std::wstring& fileName);
 
 }  // namespace brevix::win

@@ -1,5 +1,7 @@
 #include "platform/win/gdi_canvas.h"
 
+#include <olectl.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -46,6 +48,14 @@ int TextLength(std::string_view text) {
 
 }  // namespace
 
+COLORREF ResolveColor(TColor c) {
+  COLORREF rgb = 0;
+  if (SUCCEEDED(OleTranslateColor(static_cast<OLE_COLOR>(c), nullptr, &rgb)) && (rgb >> 24) == 0) {
+    return rgb;
+  }
+  return c & 0x00FFFFFFu;
+}
+
 LOGFONTA LogFontOf(const TFont& f) {
   LOGFONTA lf{};
   lf.lfHeight = f.Height();
@@ -80,7 +90,7 @@ TGdiCanvas::~TGdiCanvas() {
 
 void TGdiCanvas::UsePen() {
   if (!FPen || !SamePen(FPenState, Pen)) {
-    HPEN pen = CreatePen(GdiPenStyle(Pen.Style), Pen.Width, Pen.Color);
+    HPEN pen = CreatePen(GdiPenStyle(Pen.Style), Pen.Width, ResolveColor(Pen.Color));
     SelectObject(FDC, pen);
     if (FPen) DeleteObject(FPen);
     FPen = pen;
@@ -92,7 +102,7 @@ void TGdiCanvas::UsePen() {
 void TGdiCanvas::UseBrush() {
   if (!FBrush || FBrushState.Color != Brush.Color || FBrushState.Style != Brush.Style) {
     HBRUSH brush = Brush.Style == bsClear ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))
-                                          : CreateSolidBrush(Brush.Color);
+                                          : CreateSolidBrush(ResolveColor(Brush.Color));
     SelectObject(FDC, brush);
     // Stock objects are never deleted; keep track only of brushes made here.
     if (FBrush && FBrushState.Style != bsClear) DeleteObject(FBrush);
@@ -116,8 +126,8 @@ void TGdiCanvas::UseTextState() {
   UseFont();
   SetTextAlign(FDC, TextAlign);
   SetBkMode(FDC, BkMode == bkTransparent ? TRANSPARENT : OPAQUE);
-  SetBkColor(FDC, Brush.Color);
-  SetTextColor(FDC, Font.Color());
+  SetBkColor(FDC, ResolveColor(Brush.Color));
+  SetTextColor(FDC, ResolveColor(Font.Color()));
 }
 
 void TGdiCanvas::Polygon(std::span<const TPoint> points) {
@@ -134,7 +144,7 @@ void TGdiCanvas::Polygon(std::span<const TPoint> points) {
 void TGdiCanvas::FillRect(const TRect& r) {
   if (Brush.Style == bsClear) return;
   const RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  HBRUSH brush = CreateSolidBrush(Brush.Color);
+  HBRUSH brush = CreateSolidBrush(ResolveColor(Brush.Color));
   ::FillRect(FDC, &rc, brush);
   DeleteObject(brush);
 }

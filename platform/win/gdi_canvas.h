@@ -44,6 +44,11 @@ class TGdiCanvas : public TCanvas {
   TFont FFontState;
 };
 
+// The RGB value GDI paints for a colour: a host's OLE_COLOR may name a system colour (high bit
+// set, the low byte its index), which is looked up now, so the picture follows the system's
+// scheme. A value that names nothing known keeps its RGB bytes.
+COLORREF ResolveColor(TColor c);
+
 // A logical font for f: an explicit TrueType face at f's height and escapement.
 LOGFONTA LogFontOf(const TFont& f);
 

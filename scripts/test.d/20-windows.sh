@@ -82,6 +82,8 @@ libid='{672D694C-17A6-4FCE-A52C-236A0AA2A00D}'
 query() { run reg query "$@" 2>/dev/null | tr -d '\r'; }
 
 echo "--- regsvr32"
+# What an earlier build left: the library under US English only. Registration replaces it.
+run reg add "HKCR\\TypeLib\\$libid\\4.0\\409\\win64" /ve /d "$ocx" /f >/dev/null 2>&1
 run regsvr32 /s "$ocx" || fail "regsvr32 failed"
 query "HKCR\\CLSID\\$clsid\\InprocServer32" | grep -qiF "activeBrevixBarCodeX.ocx" || fail "InprocServer32 not registered"
 query "HKCR\\CLSID\\$clsid\\InprocServer32" /v ThreadingModel | grep -q 'Apartment' || fail "ThreadingModel is not Apartment"
@@ -92,6 +94,9 @@ query "HKCR\\CLSID\\$clsid\\ToolboxBitmap32" | grep -qF 'activeBrevixBarCodeX.oc
 query "HKCR\\CLSID\\$clsid\\TypeLib" | grep -qiF "$libid" || fail "TypeLib of the class missing"
 query "HKCR\\CLSID\\$clsid\\Version" | grep -q '4.0' || fail "Version of the class missing"
 query "HKCR\\TypeLib\\$libid\\4.0" >/dev/null || fail "type library 4.0 not registered"
+# Language-neutral, where marshalling looks; no entry left under US English.
+query "HKCR\\TypeLib\\$libid\\4.0\\0\\win64" | grep -qiF "activeBrevixBarCodeX.ocx" || fail "type library not registered under locale 0"
+query "HKCR\\TypeLib\\$libid\\4.0\\409" >/dev/null && fail "type library registered under locale 409"
 query "HKCR\\Interface\\{AACF72FD-D447-4765-B708-FF310CE61107}" >/dev/null || fail "IBrevixBarCode not registered"
 echo "registered"
 
