@@ -48,7 +48,8 @@ std::string ReadAll(const std::string& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A name inside the scratch directory: no way up and out, at most three levels down.
+// A name inside the scratch directory: no way up and out, at most three levels down, not one
+// the writer's temporaries could have.
 std::string ScratchName(std::string name) {
   std::string out;
   int depth = 0;
@@ -60,6 +61,8 @@ std::string ScratchName(std::string name) {
     start = end + 1;
     if (part.empty()) continue;
     if (part == "..") part = "__";
+    // The writer's temporaries have names of this shape: one left behind is a finding.
+    if (part.starts_with(".brevix-")) part[0] = '_';
     if (!out.empty()) {
       if (++depth > 3) break;
       out += '/';
