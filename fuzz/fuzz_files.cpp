@@ -8,6 +8,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -60,6 +61,9 @@ std::string ScratchName(std::string name) {
     std::string part = name.substr(start, end - start);
     start = end + 1;
     if (part.empty()) continue;
+    // The harness's own calls read a name up to a NUL: "..\0" must not lead out either.
+    for (char& c : part)
+      if (c == '\0') c = '_';
     if (part == "..") part = "__";
     // The writer's temporaries have names of this shape: one left behind is a finding.
     if (part.starts_with(".brevix-")) part[0] = '_';
@@ -120,7 +124,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     }
     case kLinkToDevice:
-      made = symlink("/dev/null", path.c_str()) == 0;
+      // A device node of the scratch directory's own: a writer that replaced what the link
+      // names must not take the system's /dev/null with it.
+      made = mknod((elsewhere + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+             symlink((elsewhere + "/null").c_str(), path.c_str()) == 0;
       break;
     case kDirectory:
       made = fs::create_directory(path, ignored);

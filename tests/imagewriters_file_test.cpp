@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -206,7 +207,11 @@ TEST(ImageFile, EveryKindOfTargetGetsTheNewContent) {
     fs::create_symlink(dir.File("sub/none.bmp"), dir.File("dangling.bmp"));
     ASSERT_EQ(mkfifo(dir.File("fifo.bmp").c_str(), 0644), 0);
     fs::create_symlink(dir.File("fifo.bmp"), dir.File("tofifo.bmp"));
-    fs::create_symlink("/dev/null", dir.File("null.bmp"));
+    // A device node of the test's own (the superuser may make one): a writer that replaced what
+    // the link names must not take the system's /dev/null with it.
+    const bool ownNode = mknod(dir.File("sub/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    fs::create_symlink(ownNode ? dir.File("sub/null") : "/dev/null", dir.File("null.bmp"));
+    if (!row.WrittenAt && !ownNode && geteuid() == 0) continue;
     // The reader is there before the writer, and the picture fits the pipe's buffer.
     const int reader = open(dir.File("fifo.bmp").c_str(), O_RDONLY | O_NONBLOCK);
     const auto before = Entries(dir.Path());
