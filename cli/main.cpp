@@ -39,10 +39,13 @@ void PrintUsage(std::FILE* out) {
       "       brevix --list | --help\n"
       "\n"
       "Completes TEXT with its check characters, checks it for SYMBOLOGY and draws the\n"
-      "barcode into FILE, whose extension chooses the format: .bmp .gif .png .tif .tiff .jpg\n"
-      "(raster, the picture's size) or .wmf .emf (metafiles). Without FILE, or with FILE \"-\",\n"
-      "prints the completed text, the check result and the module pattern (PDF417: one row\n"
-      "of modules per line) instead.\n"
+      "barcode into FILE, whose extension (any case) chooses the format:\n",
+      out);
+  std::fprintf(out, "  %s\n", ExportExtensionList().c_str());
+  std::fputs(
+      "(.emf and .wmf are metafiles, the others pictures of the control's size). Without\n"
+      "FILE, or with FILE \"-\", prints the completed text, the check result and the module\n"
+      "pattern (PDF417: one row of modules per line) instead.\n"
       "\n"
       "SYMBOLOGY is an identifier (csCodeEAN13, any case), a catalogue name (\"EAN 13\") or a\n"
       "number 0..32; --list shows them all with a sample text.\n"
@@ -137,13 +140,8 @@ struct TOutcome {
 // Draws the configured control into fileName, refusing texts that would only give the error
 // display.
 TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
-  const TExportFormat format = ExportFormatOf(fileName);
-  if (format == TExportFormat::None) {
-    const std::string ext(ExtensionOf(fileName));
-    return {kExitUsage, fileName + ": unknown picture type \"" + ext +
-                            "\" (use .bmp, .emf, .gif, .jpg, .png, .tif, .tiff or .wmf)"};
-  }
   try {
+    RequireExportFormat(fileName);  // before drawing: the name alone can be refused
     if (bc.Text().empty()) {
       bc.EncodeText(bc.Text());
       return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};

@@ -160,7 +160,40 @@ def cli():
     return [r.encode('latin-1').decode('unicode_escape').encode('latin-1') for r in records]
 
 
-GENERATORS = {'fuzz_cli': cli, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417}
+def export():
+    # fuzz_export: symbology, angle, display, transparency, ratio, background, size, then the
+    # stem, the text, the case of each extension and an extension of its own.
+    rows = [
+        (22, 0, 3, False, 2, 0xFFFFFF, 200, 80, 'label', '9771210107001', 'svg'),
+        (32, 1, 0, True, 3, 0xFFFFE0, 400, 300, 'big', 'Brevix PDF417 export', 'jpeg'),
+        (16, 2, 1, False, 2, 0x000080, 640, 480, 'wide', 'Brevix 42', ''),
+        (14, 3, 2, True, 1, 0, 120, 600, 'Tall', 'CODE-39', 'Png'),
+        (7, 0, 0, False, 4, 0x123456, 0, 60, 'empty', '0123', 'xyz'),
+    ]
+    seeds = []
+    for typebar, angle, display, transparent, ratio, back, w, h, stem, text, ext in rows:
+        seed = (Seed().integral(typebar, 0, 33).integral(angle, 0, 4).integral(display, 0, 4)
+                .boolean(transparent).integral(ratio, -3, 4).int32(back)
+                .integral(w, -2, 640).integral(h, -2, 480).string(stem).string(text))
+        for i in range(10):
+            seed.boolean(i % 2 == 0)
+        seeds.append(seed.string(ext).build(''))
+    return seeds
+
+
+def files():
+    # fuzz_files: what is at the name, whether its directories are made, the name, the content.
+    names = ['a.png', 'sub/dir/b.bmp', '../up.gif', 'dot/./c.tif', 'x' * 120 + '.jpg', 'plain']
+    seeds = []
+    for kind in range(11):
+        name = names[kind % len(names)]
+        seeds.append(Seed().integral(kind, 0, 10).boolean(kind % 3 != 0).string(name)
+                     .build(b'BM' + bytes(range(64)) * (kind + 1)))
+    return seeds
+
+
+GENERATORS = {'fuzz_cli': cli, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417,
+              'fuzz_export': export, 'fuzz_files': files}
 
 if __name__ == '__main__':
     for target in sys.argv[1:] or GENERATORS:

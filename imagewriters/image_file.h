@@ -38,10 +38,20 @@ inline constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 26;
 // Throws EImageEncodeError when a width x height picture is empty or beyond the bounds above.
 void CheckImageSize(int width, int height);
 
-// Writes bytes under fileName. The bytes go to a new file beside the target first, which is
-// renamed over it once complete, so the name never shows a half-written file and an existing file
-// stays as it was when anything fails. A symbolic link is written through, an existing file keeps
-// its permission bits, and a read-only file is refused as an ordinary overwrite would be.
+// Writes bytes under fileName, as a shell redirection would name the file but never showing a
+// half-written one. The name is resolved by the kernel, links included, with its protections.
+// - Nothing by that name: the bytes go to an unnamed file in its directory, linked under the
+//   name once complete (or to a temporary name renamed into place where the file system cannot
+//   make unnamed files).
+// - A regular file, or a link to one: the new content is written once, in the directory of the
+//   file actually replaced, takes a temporary name only when complete, and is renamed over that
+//   file; the link stays, and the file keeps its permission bits. A read-only file is refused as
+//   an ordinary overwrite would be. A link to nothing is replaced like any other name.
+// - A FIFO or a character device (/dev/stdout, a named pipe): opened and written through.
+// - A directory, socket or block device: refused.
+// A failure leaves an existing file as it was, and a process killed while writing leaves no
+// partial file behind (a named temporary is removed on SIGINT and SIGTERM, whose earlier
+// handlers run after that).
 void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes);
 
 // Encodes (encode() returns TBytes, or a span of bytes that outlives the call) and writes the

@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <numbers>
 #include <stdexcept>
@@ -555,6 +557,51 @@ std::uint8_t CoverageLevel(unsigned char coverage) {
 
 // --- Glyph cache --------------------------------------------------------------------------------
 
+namespace {
+
+// A map of at most a fixed number of entries that drops the one used longest ago. Values never
+// move while they are in the map.
+template <class TKey, class TValue>
+class TLruMap {
+ public:
+  explicit TLruMap(std::size_t capacity) : FCapacity(capacity) {}
+
+  TValue* Find(const TKey& key) {
+    const auto it = FIndex.find(key);
+    if (it == FIndex.end()) return nullptr;
+    FOrder.splice(FOrder.begin(), FOrder, it->second);
+    return &it->second->second;
+  }
+  // Adds a key that Find did not find; may drop the entry used longest ago.
+  TValue& Insert(const TKey& key, TValue value) {
+    FOrder.emplace_front(key, std::move(value));
+    FIndex.emplace(key, FOrder.begin());
+    if (FOrder.size() > FCapacity) {
+      FIndex.erase(FOrder.back().first);
+      FOrder.pop_back();
+    }
+    return FOrder.front().second;
+  }
+  void Clear() {
+    FIndex.clear();
+    FOrder.clear();
+  }
+
+ private:
+  using TList = std::list<std::pair<TKey, TValue>>;
+  std::size_t FCapacity;
+  TList FOrder;  // most recently used first
+  std::map<TKey, typename TList::iterator> FIndex;
+};
+
+// How many of each the cache keeps: a batch may name thousands of fonts and sizes, a picture
+// uses two or three. A face holds its tables (a few hundred KB), a size its rendered glyphs.
+constexpr std::size_t kCachedMatches = 256;
+constexpr std::size_t kCachedFaces = 32;
+constexpr std::size_t kCachedSizes = 48;
+
+}  // namespace
+
 class TGlyphCache {
  public:
   struct TMetrics {
@@ -582,8 +629,17 @@ class TGlyphCache {
     };
     mutable TBlend Blend;
   };
+  // A face open in FreeType, closed when the last size using it and the face cache let go.
+  struct TLoadedFace {
+    FT_Face Face = nullptr;
+    explicit TLoadedFace(FT_Face face) : Face(face) {}
+    ~TLoadedFace() { FT_Done_Face(Face); }
+    TLoadedFace(const TLoadedFace&) = delete;
+    TLoadedFace& operator=(const TLoadedFace&) = delete;
+  };
   // One face at one size; glyphs are rendered on first use for each turn.
   struct TSized {
+    std::shared_ptr<TLoadedFace> Owner;
     FT_Face Face = nullptr;
     bool Embolden = false;
     FT_F26Dot6 EmPixels64 = 0;
@@ -600,8 +656,9 @@ class TGlyphCache {
     FConfig = FcInitLoadConfigAndFonts();
   }
   ~TGlyphCache() {
-    for (auto& [key, face] : FFaces)
-      if (face.Face) FT_Done_Face(face.Face);
+    // Faces close before their library.
+    FSized.Clear();
+    FFaces.Clear();
     FT_Done_FreeType(FLibrary);
     if (FConfig) FcConfigDestroy(FConfig);
   }
@@ -614,15 +671,18 @@ class TGlyphCache {
   TSized* Sized(const TFont& font) {
     const bool bold = (font.Style() & fsBold) != 0;
     const bool italic = (font.Style() & fsItalic) != 0;
-    const auto key = std::make_tuple(font.Name(), bold, italic, font.Height());
-    if (auto it = FSized.find(key); it != FSized.end()) return &it->second;
-    const TFace* face = Face(font.Name(), bold, italic);
+    auto key = std::make_tuple(font.Name(), bold, italic, font.Height());
+    if (TSized* sized = FSized.Find(key)) return sized;
+    const TMatch& match = Match(font.Name(), bold, italic);
+    if (match.File.empty()) return nullptr;
+    std::shared_ptr<TLoadedFace> face = Face(match);
     if (!face) return nullptr;
     TSized sized;
     sized.Face = face->Face;
-    sized.Embolden = face->Embolden;
+    sized.Owner = std::move(face);
+    sized.Embolden = match.Embolden;
     SetupSize(sized, font.Height());
-    return &FSized.emplace(key, std::move(sized)).first->second;
+    return &FSized.Insert(std::move(key), std::move(sized));
   }
 
   const TGlyph& Glyph(TSized& sized, char32_t ch, int escapement) {
@@ -722,24 +782,33 @@ class TGlyphCache {
     return g;
   }
 
-  struct TFace {
-    FT_Face Face = nullptr;
+  // The installed face fontconfig picks for a name and style; File is empty when none.
+  struct TMatch {
+    std::string File;
+    int Index = 0;
     bool Embolden = false;
   };
 
-  const TFace* Face(const std::string& name, bool bold, bool italic) {
-    const auto key = std::make_tuple(name, bold, italic);
-    if (auto it = FFaces.find(key); it != FFaces.end())
-      return it->second.Face ? &it->second : nullptr;
-    TFace face = Match(name, bold, italic);
-    auto& stored = FFaces.emplace(key, face).first->second;
-    return stored.Face ? &stored : nullptr;
+  const TMatch& Match(const std::string& name, bool bold, bool italic) {
+    auto key = std::make_tuple(name, bold, italic);
+    if (const TMatch* match = FMatches.Find(key)) return *match;
+    return FMatches.Insert(std::move(key), FindMatch(name, bold, italic));
+  }
+
+  // Names that stand for the same installed face share one open face.
+  std::shared_ptr<TLoadedFace> Face(const TMatch& match) {
+    auto key = std::make_pair(match.File, match.Index);
+    if (auto* face = FFaces.Find(key)) return *face;
+    FT_Face face = nullptr;
+    if (FT_New_Face(FLibrary, match.File.c_str(), match.Index, &face) != 0) return nullptr;
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+    return FFaces.Insert(std::move(key), std::make_shared<TLoadedFace>(face));
   }
 
   // fontconfig picks the installed face that stands in for the name (a metric-compatible
   // substitute when the face itself is absent).
-  TFace Match(const std::string& name, bool bold, bool italic) {
-    TFace out;
+  TMatch FindMatch(const std::string& name, bool bold, bool italic) {
+    TMatch out;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -751,17 +820,12 @@ class TGlyphCache {
     FcPattern* match = FcFontMatch(FConfig, pattern, &result);
     if (match) {
       FcChar8* file = nullptr;
-      int index = 0;
       FcBool embolden = FcFalse;
       if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        out.File = reinterpret_cast<const char*>(file);
+        FcPatternGetInteger(match, FC_INDEX, 0, &out.Index);
         FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
-        FT_Face face = nullptr;
-        if (FT_New_Face(FLibrary, reinterpret_cast<const char*>(file), index, &face) == 0) {
-          FT_Select_Charmap(face, FT_ENCODING_UNICODE);
-          out.Face = face;
-          out.Embolden = embolden == FcTrue;
-        }
+        out.Embolden = embolden == FcTrue;
       }
       FcPatternDestroy(match);
     }
@@ -817,8 +881,9 @@ class TGlyphCache {
 
   FT_Library FLibrary = nullptr;
   FcConfig* FConfig = nullptr;
-  std::map<std::tuple<std::string, bool, bool>, TFace> FFaces;
-  std::map<std::tuple<std::string, bool, bool, int>, TSized> FSized;
+  TLruMap<std::tuple<std::string, bool, bool>, TMatch> FMatches{kCachedMatches};
+  TLruMap<std::pair<std::string, int>, std::shared_ptr<TLoadedFace>> FFaces{kCachedFaces};
+  TLruMap<std::tuple<std::string, bool, bool, int>, TSized> FSized{kCachedSizes};
 };
 
 std::shared_ptr<TGlyphCache> TRasterCanvas::SharedGlyphCache() {

@@ -16,13 +16,11 @@ namespace {
 
 constexpr int kJpegQuality = 100;
 
-constexpr struct {
-  std::string_view Extension;
-  TExportFormat Format;
-} kExtensions[] = {
-    {".BMP", TExportFormat::Bmp},   {".WMF", TExportFormat::Wmf},  {".EMF", TExportFormat::Emf},
-    {".GIF", TExportFormat::Gif},   {".PNG", TExportFormat::Png},  {".TIF", TExportFormat::Tiff},
-    {".TIFF", TExportFormat::Tiff}, {".JPG", TExportFormat::Jpeg},
+constexpr TExportExtension kExtensions[] = {
+    {".BMP", TExportFormat::Bmp},  {".EMF", TExportFormat::Emf},   {".GIF", TExportFormat::Gif},
+    {".JPE", TExportFormat::Jpeg}, {".JPEG", TExportFormat::Jpeg}, {".JPG", TExportFormat::Jpeg},
+    {".PNG", TExportFormat::Png},  {".TIF", TExportFormat::Tiff},  {".TIFF", TExportFormat::Tiff},
+    {".WMF", TExportFormat::Wmf},
 };
 
 // Beyond this many bytes of bitmap the buffers are let go after the export: a rare giant picture
@@ -171,6 +169,21 @@ std::string_view ExtensionOf(std::string_view fileName) {
   return fileName.substr(dot);
 }
 
+std::span<const TExportExtension> ExportExtensions() {
+  return kExtensions;
+}
+
+std::string ExportExtensionList() {
+  std::string list;
+  const std::size_t count = std::size(kExtensions);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) list += i + 1 == count ? " or " : ", ";
+    for (const char c : kExtensions[i].Extension)
+      list += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return list;
+}
+
 TExportFormat ExportFormatOf(std::string_view fileName) {
   std::string upper(ExtensionOf(fileName));
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -178,6 +191,16 @@ TExportFormat ExportFormatOf(std::string_view fileName) {
     if (row.Extension == upper) return row.Format;
   }
   return TExportFormat::None;
+}
+
+TExportFormat RequireExportFormat(const std::string& fileName) {
+  const TExportFormat format = ExportFormatOf(fileName);
+  if (format != TExportFormat::None) return format;
+  const std::string_view ext = ExtensionOf(fileName);
+  throw EImageWriteError(fileName,
+                         (ext.empty() ? std::string("the name has no extension")
+                                      : "unknown picture type \"" + std::string(ext) + "\"") +
+                             " (use " + ExportExtensionList() + ")");
 }
 
 TBitmap RenderToBitmap(TCustomBC& control) {
@@ -194,8 +217,7 @@ const TBitmap& RenderForExport(TCustomBC& control) {
 
 void DrawToFile(TCustomBC& control, const std::string& fileName) {
   if (fileName.empty()) return;
-  const TExportFormat format = ExportFormatOf(fileName);
-  if (format == TExportFormat::None) return;
+  const TExportFormat format = RequireExportFormat(fileName);
   // Drawing and encoding run inside SaveImageFile, so that their failures name the file and
   // nothing reaches the disk before the file is complete.
   if (IsMetafile(format)) {
@@ -210,8 +232,7 @@ void DrawToFile(TCustomBC& control, const std::string& fileName) {
 
 void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::string& fileName) {
   if (fileName.empty()) return;
-  const TExportFormat format = ExportFormatOf(fileName);
-  if (format == TExportFormat::None) return;
+  const TExportFormat format = RequireExportFormat(fileName);
   if (IsMetafile(format)) {
     DrawToFile(control, fileName);
     return;

@@ -3,6 +3,7 @@
 // barcode afresh with DrawBarCode onto a surface of the control's size: a bitmap for BMP, GIF,
 // PNG, TIFF, JPEG and the clipboard, a metafile for WMF and EMF.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,11 +16,26 @@ class TCustomBC;
 
 enum class TExportFormat : std::uint8_t { None, Bmp, Wmf, Emf, Gif, Png, Tiff, Jpeg };
 
+struct TExportExtension {
+  std::string_view Extension;  // upper case, with its dot
+  TExportFormat Format;
+};
+
+// Every extension DrawToFile knows, in alphabetical order: the one list that both the export and
+// the tool's help read.
+std::span<const TExportExtension> ExportExtensions();
+
+// The extensions above in lower case for messages: ".bmp, .emf, ... or .wmf".
+std::string ExportExtensionList();
+
 // The format DrawToFile writes for a name: chosen by the extension (from the last dot after the
-// last slash, upper-cased, compared exactly): .BMP .WMF .EMF .GIF .PNG .TIF .TIFF .JPG. Anything
-// else, ".JPEG" included, is None.
+// last slash, compared without regard to case). None for an extension not in the list.
 TExportFormat ExportFormatOf(std::string_view fileName);
 std::string_view ExtensionOf(std::string_view fileName);
+
+// The format of fileName; raises EImageWriteError naming the file and the extensions that work
+// when its extension is not one of them.
+TExportFormat RequireExportFormat(const std::string& fileName);
 
 // A bitmap of the control's Width x Height with the barcode drawn in (0, 0, Width, Height).
 // Pixels the drawing leaves alone (all but bars and text when Transparent) hold Color_Back, so a
@@ -30,9 +46,9 @@ TBitmap RenderToBitmap(TCustomBC& control);
 // drawing into memory touched before is much cheaper than into a fresh bitmap.
 const TBitmap& RenderForExport(TCustomBC& control);
 
-// Writes the picture under fileName in the format of its extension. An empty name or another
-// extension writes nothing and reports nothing. A failure raises EImageWriteError naming the
-// file (an existing file stays as it was); a PDF417 text its mode refuses raises EPDF417Error.
+// Writes the picture under fileName in the format of its extension. An empty name writes nothing.
+// An unknown extension or a failure raises EImageWriteError naming the file (an existing file
+// stays as it was); a PDF417 text its mode refuses raises EPDF417Error.
 // Barcode errors do not stop the export: the file shows what DrawBarCode drew, the error display
 // included.
 void DrawToFile(TCustomBC& control, const std::string& fileName);

@@ -96,8 +96,8 @@ TEST(CliTool, RefusesWithoutWritingAWrongFile) {
       {"csCode128 'x\xe6\x97\xa5' f.png", 1, "cannot be written in code page 1252"},
       {"--pdf417-mode numeric csCodePDF417 ABC f.png", 1, "Bad char in PDF417"},
       {"csCodeMSI '' f.png", 1, "Empty code."},
-      {"csCodeEAN13 977121010700 f.jpeg", 2, "unknown picture type \".jpeg\""},
-      {"csCodeEAN13 977121010700 f", 2, "unknown picture type"},
+      {"csCodeEAN13 977121010700 f.svg", 3, "unknown picture type \".svg\" (use .bmp, .emf"},
+      {"csCodeEAN13 977121010700 f", 3, "\"f\": the name has no extension"},
       {"csCodeEAN13 977121010700 missing/f.png", 3, "does not exist"},
       {"nosuch 1 f.png", 2, "unknown symbology"},
       {"--angle 45 22 1 f.png", 2, "--angle"},
@@ -169,14 +169,14 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       "bad record\n"
       "d.png,csCodeEAN13,12AB\n"
       "e.png,csCode39,ABC,angle=sideways\n"
-      "f.jpeg,csCode39,ABC\n";
+      "f.svg,csCode39,ABC\n";
   std::ofstream(dir.File("jobs.csv")) << jobs;
   for (const bool fromStdin : {false, true}) {
     SCOPED_TRACE(fromStdin);
     for (const char* f : {"a.png", "b.gif", "c, with comma.png"}) fs::remove(dir.File(f));
     const TRun run = fromStdin ? RunTool("--height 120 --batch -", dir.Path(), jobs)
                                : RunTool("--height=120 --batch jobs.csv", dir.Path());
-    EXPECT_EQ(run.Status, 2);  // a record was unreadable: the most serious outcome
+    EXPECT_EQ(run.Status, 3);  // a file could not be written: the most serious outcome
     const auto a = test::ReadPngFile(dir.File("a.png"));
     const auto b = test::ReadGifFile(dir.File("b.gif"));
     const auto c = test::ReadPngFile(dir.File("c, with comma.png"));
@@ -189,9 +189,9 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       EXPECT_TRUE(Decodes(*b, "ABC"));
       EXPECT_TRUE(Decodes(*c, "say \"hi\""));
     }
-    for (const char* f : {"d.png", "e.png", "f.jpeg"}) EXPECT_FALSE(fs::exists(dir.File(f))) << f;
-    for (const char* line : {":5: expected FILE", ":6: \"12AB\"", ":7: --angle", ":8: f.jpeg",
-                             "3 written, 3 failed, 1 unreadable"}) {
+    for (const char* f : {"d.png", "e.png", "f.svg"}) EXPECT_FALSE(fs::exists(dir.File(f))) << f;
+    for (const char* line : {":5: expected FILE", ":6: \"12AB\"", ":7: --angle",
+                             ":8: cannot write \"f.svg\"", "3 written, 3 failed, 1 unreadable"}) {
       EXPECT_NE(run.Err.find(line), std::string::npos) << line << "\n" << run.Err;
     }
     EXPECT_EQ(run.Err.find('\r'), std::string::npos) << "progress shown off a terminal";

@@ -216,11 +216,11 @@ TEST(ExportFiles, ExtensionChoosesTheWriter) {
       {"a.Png", "\x89PNG"},      {"a.gif", "GIF8"},
       {"a.tif", "II*"},          {"a.TIFF", "II*"},
       {"a.jpg", "\xff\xd8\xff"}, {"a.wmf", "\xd7\xcd\xc6\x9a"},
-      {"a.emf", "\x01\0\0\0"},   {"a.jpeg", nullptr},
-      {"a.JPEG", nullptr},       {"a.png.txt", nullptr},
+      {"a.emf", "\x01\0\0\0"},   {"a.jpeg", "\xff\xd8\xff"},
+      {"b.JPE", "\xff\xd8\xff"}, {"a.png.txt", nullptr},
       {"noextension", nullptr},  {"dir.png/name", nullptr},
       {"a.", nullptr},           {"a.pngx", nullptr},
-      {".png", "\x89PNG"},
+      {"a.svg", nullptr},        {".png", "\x89PNG"},
   };
   test::TTempDir dir;
   fs::create_directory(dir.File("dir.png"));
@@ -229,11 +229,22 @@ TEST(ExportFiles, ExtensionChoosesTheWriter) {
     TBrevixBC bc;
     bc.SetBounds(0, 0, 120, 60);
     const std::string file = dir.File(row.Name);
-    EXPECT_NO_THROW(DrawToFile(bc, file));
     if (!row.Magic) {
+      // Refused by name, naming the file and the extensions that work.
+      try {
+        DrawToFile(bc, file);
+        ADD_FAILURE() << "no error raised";
+      } catch (const EImageWriteError& e) {
+        EXPECT_EQ(e.FileName(), file);
+        EXPECT_NE(e.Cause().find("(use .bmp, .emf, .gif, .jpe, .jpeg, .jpg, .png, .tif, .tiff or "
+                                 ".wmf)"),
+                  std::string::npos)
+            << e.Cause();
+      }
       EXPECT_FALSE(fs::exists(file));
       continue;
     }
+    DrawToFile(bc, file);
     const std::string magic = row.Magic[0] == 1 ? std::string("\x01\0\0\0", 4) : row.Magic;
     EXPECT_EQ(test::ReadFileBytes(file).substr(0, magic.size()), magic);
   }
@@ -241,8 +252,9 @@ TEST(ExportFiles, ExtensionChoosesTheWriter) {
   std::set<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.Path()))
     names.insert(e.path().filename().string());
-  EXPECT_EQ(names, (std::set<std::string>{"a.bmp", "a.BMP", "a.Png", "a.gif", "a.tif", "a.TIFF",
-                                          "a.jpg", "a.wmf", "a.emf", ".png", "dir.png"}));
+  EXPECT_EQ(names,
+            (std::set<std::string>{"a.bmp", "a.BMP", "a.Png", "a.gif", "a.tif", "a.TIFF", "a.jpg",
+                                   "a.wmf", "a.emf", "a.jpeg", "b.JPE", ".png", "dir.png"}));
   TBrevixBC bc;
   EXPECT_NO_THROW(DrawToFile(bc, ""));
 }

@@ -1,12 +1,18 @@
 // Writing files: errors name the file and the cause, nothing half-written is ever visible, an
 // existing file survives a failed write, and no temporary file is left behind.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -64,12 +70,21 @@ TEST(ImageFile, FailuresNameTheFileAndLeaveNothingBehind) {
     const char* Cause;
   } cases[] = {
       {"missing directory", dir.File("no/such/dir/x.img"), "does not exist"},
-      {"parent is a file", dir.File("plain/x.img"), "does not exist"},
+      {"parent is a file", dir.File("plain/x.img"), "plain\" is a file, not a directory"},
+      {"ancestor is a file", dir.File("plain/a/x.img"), "plain\" is a file, not a directory"},
       {"target is a directory", dir.File("sub"), "is a directory"},
+      {"link to a directory", dir.File("tosub"), "is a directory"},
+      {"target is a socket", dir.File("sock"), "is a socket"},
       {"name too long", dir.File(std::string(300, 'n') + ".img"), "too long"},
   };
   WriteText(dir.File("plain"), "x");
   fs::create_directory(dir.File("sub"));
+  fs::create_directory_symlink(dir.File("sub"), dir.File("tosub"));
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", dir.File("sock").c_str());
+  ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   const auto before = Entries(dir.Path());
   for (const auto& saver : kSavers) {
     for (const auto& c : cases) {
@@ -85,6 +100,7 @@ TEST(ImageFile, FailuresNameTheFileAndLeaveNothingBehind) {
       EXPECT_EQ(Entries(dir.Path()), before);
     }
   }
+  close(sock);
 }
 
 TEST(ImageFile, BadPictureSizesAreRefusedAndKeepTheOldFile) {
@@ -162,12 +178,13 @@ TEST(ImageFile, ReplacingKeepsModeAndWritesThroughLinks) {
 }
 
 TEST(ImageFile, EveryKindOfTargetGetsTheNewContent) {
-  // A new name, an existing file, links to a file beside them and in another directory, and a
-  // dangling link (replaced by the file, as any other name is).
+  // A new name, an existing file, links to a file beside them and in another directory, a
+  // dangling link (replaced by the file, as any other name is), and pipes and devices, which are
+  // written through and stay what they are.
   const struct {
     const char* What;
     const char* Name;
-    const char* WrittenAt;  // where the content lands
+    const char* WrittenAt;  // where the content lands; nullptr: a device that swallows it
     bool LinkStays;
   } rows[] = {
       {"new file", "new.bmp", "new.bmp", false},
@@ -175,6 +192,9 @@ TEST(ImageFile, EveryKindOfTargetGetsTheNewContent) {
       {"link beside", "near.bmp", "old.bmp", true},
       {"link elsewhere", "far.bmp", "sub/deep.bmp", true},
       {"dangling link", "dangling.bmp", "dangling.bmp", false},
+      {"FIFO", "fifo.bmp", "fifo.bmp", false},
+      {"link to a FIFO", "tofifo.bmp", "fifo.bmp", true},
+      {"link to a character device", "null.bmp", nullptr, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.What);
@@ -185,10 +205,30 @@ TEST(ImageFile, EveryKindOfTargetGetsTheNewContent) {
     fs::create_symlink(dir.File("old.bmp"), dir.File("near.bmp"));
     fs::create_symlink(dir.File("sub/deep.bmp"), dir.File("far.bmp"));
     fs::create_symlink(dir.File("sub/none.bmp"), dir.File("dangling.bmp"));
+    ASSERT_EQ(mkfifo(dir.File("fifo.bmp").c_str(), 0644), 0);
+    fs::create_symlink(dir.File("fifo.bmp"), dir.File("tofifo.bmp"));
+    // A device node of the test's own (the superuser may make one): a writer that replaced what
+    // the link names must not take the system's /dev/null with it.
+    const bool ownNode = mknod(dir.File("sub/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    fs::create_symlink(ownNode ? dir.File("sub/null") : "/dev/null", dir.File("null.bmp"));
+    if (!row.WrittenAt && !ownNode && geteuid() == 0) continue;
+    // The reader is there before the writer, and the picture fits the pipe's buffer.
+    const int reader = open(dir.File("fifo.bmp").c_str(), O_RDONLY | O_NONBLOCK);
     const auto before = Entries(dir.Path());
     const auto beforeSub = Entries(dir.File("sub"));
     SaveBmpFile(Small(), dir.File(row.Name));
-    EXPECT_EQ(test::ReadFileBytes(dir.File(row.WrittenAt)).substr(0, 2), "BM");
+    std::string piped(4096, '\0');
+    piped.resize(static_cast<std::size_t>(std::max<ssize_t>(0, read(reader, piped.data(), 4096))));
+    close(reader);
+    if (row.WrittenAt && std::string(row.WrittenAt) == "fifo.bmp") {
+      const TBytes bmp = EncodeBmp(Small());
+      EXPECT_EQ(piped, std::string(bmp.begin(), bmp.end()));
+      EXPECT_TRUE(fs::is_fifo(dir.File("fifo.bmp")));
+    } else if (row.WrittenAt) {
+      EXPECT_EQ(test::ReadFileBytes(dir.File(row.WrittenAt)).substr(0, 2), "BM");
+    } else {
+      EXPECT_TRUE(fs::is_character_file(dir.File(row.Name)));
+    }
     EXPECT_EQ(fs::is_symlink(dir.File(row.Name)), row.LinkStays);
     auto expected = before;
     if (std::string(row.Name) == "new.bmp") {
@@ -223,6 +263,36 @@ TEST(ImageFileDeathTest, DiskFullKeepsTheOldFile) {
   const std::string file = dir.File("big.bmp");
   WriteText(file, "old content");
   EXPECT_EXIT(SaveUnderSizeLimit(dir.Path(), file), testing::ExitedWithCode(0), "");
+}
+
+TEST(ImageFileDeathTest, KilledWhileReplacingLeavesNoPartialFile) {
+  test::TTempDir dir;
+  const std::string file = dir.File("big.bmp");
+  const TBitmap big(2000, 2000, clWhite);  // 12 MB: each write takes a while
+  const std::size_t size = EncodeBmp(big).size();
+  for (const int sig : {SIGINT, SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(strsignal(sig));
+    SaveBmpFile(big, file);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) SaveBmpFile(big, file);
+    }
+    usleep(60000);
+    kill(child, sig);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig);
+    // A complete file under its name; a temporary name only for a complete file, and only when
+    // the process had no chance to remove it.
+    const auto names = Entries(dir.Path());
+    for (const auto& name : names) EXPECT_EQ(fs::file_size(dir.File(name)), size) << name;
+    if (sig != SIGKILL) {
+      EXPECT_EQ(names, std::vector<std::string>{"big.bmp"});
+    }
+    for (const auto& name : names)
+      if (name != "big.bmp") fs::remove(dir.File(name));
+  }
 }
 
 }  // namespace

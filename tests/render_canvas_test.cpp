@@ -1,6 +1,7 @@
 // The raster and recording canvases and the rotation primitives the renderer builds on.
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <climits>
@@ -230,6 +231,31 @@ TEST(RenderRasterCanvas, FontHeightsFollowThePlatformConvention) {
   canvas.Font.SetHeight(INT_MIN);  // held at a drawable size instead of exhausting memory
   EXPECT_LE(canvas.TextExtent("0").cy, 5000);
   canvas.TextOut(0, 0, "0");
+}
+
+// Heap bytes in use; 0 where the allocator does not say (under a sanitizer's allocator).
+std::size_t HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+  return 0;
+#else
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+#endif
+}
+
+TEST(RenderRasterCanvas, ManyFontsKeepTheCacheSmall) {
+  // A batch may give every record a font of its own; the faces and sizes kept stay bounded.
+  TBitmap bitmap(200, 60, clWhite);
+  TRasterCanvas canvas(bitmap);
+  std::size_t warm = 0;
+  for (int i = 0; i < 1000; ++i) {
+    canvas.Font.SetName("Brevix Test Font " + std::to_string(i));
+    canvas.Font.SetHeight(-8 - i % 40);
+    canvas.TextOut(0, 0, "0123456789");
+    if (i == 199) warm = HeapInUse();
+  }
+  if (warm == 0) GTEST_SKIP() << "heap use not measurable here";
+  EXPECT_LT(HeapInUse(), warm + (std::size_t{8} << 20));
 }
 
 TEST(RenderRasterCanvas, TextLandsInItsCellAtEveryEscapement) {
