@@ -349,14 +349,15 @@ class TProgress {
   void Record(std::size_t done, const std::string& fileName) {
     if (!FShown) return;
     const auto now = std::chrono::steady_clock::now();
-    if (FDrawn && now - FLastDraw < kProgressInterval) return;
+    // A message takes the line off; it comes back with the next draw, not sooner.
+    if (FEverDrawn && now - FLastDraw < kProgressInterval) return;
     const double seconds = std::chrono::duration<double>(now - FStart).count();
     char rate[48];
     std::snprintf(rate, sizeof rate, "%.0f/s",
                   seconds > 0 ? static_cast<double>(done) / seconds : 0.0);
     FErr << "\r\033[Kbrevix: " << done << " records, " << rate << ", " << Printable(fileName);
     FErr.flush();
-    FDrawn = true;
+    FDrawn = FEverDrawn = true;
     FLastDraw = now;
   }
   // Takes the line off before a message or at the end.
@@ -371,6 +372,7 @@ class TProgress {
   std::ostream& FErr;
   bool FShown;
   bool FDrawn = false;
+  bool FEverDrawn = false;
   std::chrono::steady_clock::time_point FStart = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point FLastDraw;
 };
