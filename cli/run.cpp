@@ -172,8 +172,12 @@ struct TOutcome {
   std::string Warning;  // for standard error whatever the status
 };
 
+// A text for a message; a long one is cut short, so that its message stays a line.
 std::string Quoted(int codePage, std::string_view text) {
-  return "\"" + CodePageToUtf8(codePage, text) + "\"";
+  constexpr std::size_t kShown = 60;
+  if (text.size() <= kShown + 20) return "\"" + CodePageToUtf8(codePage, text) + "\"";
+  return "\"" + CodePageToUtf8(codePage, text.substr(0, kShown)) + "...\" (" +
+         std::to_string(text.size()) + " characters)";
 }
 
 // The check character that completion wrote over a different one typed, as (typed, written).

@@ -102,7 +102,8 @@ TEST(CliTool, RefusesWithoutWritingAWrongFile) {
       {"csCodeEAN13 12AB f.png", 1, "Invalid length of barcode."},
       // The print path refuses as the file path does.
       {"csCodePDF417 'caf\xc3\xa9' -", 1, "\"caf\xc3\xa9\": Bad char in PDF417, position 4"},
-      {"csCodePDF417 " + std::string(5000, 'A') + " -", 1, "Text too long for PDF417"},
+      {"csCodePDF417 " + std::string(5000, 'A') + " -", 1,
+       "AAA...\" (5000 characters): Text too long for PDF417"},
       {"csCodePDF417 '' -", 1, "brevix: Empty code.\n"},
       {"csCodeEAN8 12AB -", 1, "\"12AB\": Invalid length"},
       {"--strict csCodeEAN13 9771210107000 f.png", 1, "wrong check digit 0, 1 expected"},
