@@ -456,9 +456,7 @@ int RunBatch(const TSettings& settings, const std::string& path, bool quiet,
   return status;
 }
 
-}  // namespace
-
-int Run(std::span<const std::string> args, const TStreams& streams) {
+int RunTool(std::span<const std::string> args, const TStreams& streams) {
   TSettings settings;
   std::vector<std::string> positional;
   std::optional<std::string> output, batch;
@@ -547,6 +545,18 @@ int Run(std::span<const std::string> args, const TStreams& streams) {
   if (!outcome.Warning.empty()) Report(streams.Err, outcome.Warning);
   if (outcome.Status != kExitOk && !outcome.Message.empty()) Report(streams.Err, outcome.Message);
   return outcome.Status;
+}
+
+}  // namespace
+
+int Run(std::span<const std::string> args, const TStreams& streams) {
+  try {
+    return RunTool(args, streams);
+  } catch (const std::bad_alloc&) {
+    // Outside a barcode's drawing (each of which reports its own): the arguments or a message.
+    streams.Err << "brevix: out of memory\n";
+    return kExitResource;
+  }
 }
 
 }  // namespace brevix::cli
