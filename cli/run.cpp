@@ -263,10 +263,16 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
   }
   const int codePage = settings.CodePage;
   TBrevixBC bc;
+  std::string warning;
+  // A failure after the check digit was replaced reports both.
+  const auto failed = [&warning](int status, std::string message) {
+    TOutcome outcome(status, std::move(message));
+    outcome.Warning = warning;
+    return outcome;
+  };
   try {
     const std::string problem = Configure(bc, *typeBar, text, settings);
     if (!problem.empty()) return {kExitRefused, problem};
-    std::string warning;
     const std::string typed = Utf8ToCodePage(codePage, text).Text;
     if (const auto replaced = ReplacedCheckCharacter(*typeBar, typed, bc.Text())) {
       const std::string completed = CodePageToUtf8(codePage, bc.Text());
@@ -283,24 +289,24 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
     outcome.Warning = std::move(warning);
     return outcome;
   } catch (const EImageWriteError& e) {
-    return {kExitWrite, e.what()};
+    return failed(kExitWrite, e.what());
   } catch (const EImageEncodeError& e) {
-    return {kExitUsage, fileName + ": " + e.what()};
+    return failed(kExitUsage, fileName + ": " + e.what());
   } catch (const EPictureAllocError& e) {
-    return {kExitResource, (printOnly ? "" : fileName + ": ") + e.what()};
+    return failed(kExitResource, (printOnly ? "" : fileName + ": ") + e.what());
   } catch (const std::bad_alloc&) {
     // Memory ran out past the picture itself (the file's encoding, the symbol's rows): the
     // picture's size is what to make smaller.
-    return {kExitResource, (printOnly ? std::string("out of memory")
-                                      : fileName + ": out of memory for a picture of " +
-                                            PictureSize(bc.Width(), bc.Height()))};
+    return failed(kExitResource, (printOnly ? std::string("out of memory")
+                                            : fileName + ": out of memory for a picture of " +
+                                                  PictureSize(bc.Width(), bc.Height())));
   } catch (const std::system_error& e) {
     if (!IsResourceShortage(e.code()))
-      return {kExitRefused, Quoted(codePage, bc.Text()) + ": " + e.what()};
-    return {kExitResource, (printOnly ? "" : fileName + ": ") + e.what()};
+      return failed(kExitRefused, Quoted(codePage, bc.Text()) + ": " + e.what());
+    return failed(kExitResource, (printOnly ? "" : fileName + ": ") + e.what());
   } catch (const std::exception& e) {
     // The PDF417 character check and the symbol's limits.
-    return {kExitRefused, Quoted(codePage, bc.Text()) + ": " + e.what()};
+    return failed(kExitRefused, Quoted(codePage, bc.Text()) + ": " + e.what());
   }
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -40,13 +41,19 @@ void Split(std::string_view input, std::vector<std::string>& args, std::string_v
   }
 }
 
+// One scratch directory for the whole run, emptied after every input and removed at the end.
+char gScratch[] = "/tmp/brevix-fuzz-cli.XXXXXX";
+
+void RemoveScratch() {
+  std::error_code ec;
+  fs::remove_all(gScratch, ec);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // One scratch directory for the whole run, emptied after every input.
-  char pattern[] = "/tmp/brevix-fuzz-cli.XXXXXX";
-  const char* dir = mkdtemp(pattern);
-  if (!dir || chdir(dir) != 0) brevix::fuzz::Fail("no scratch directory");
+  if (!mkdtemp(gScratch) || chdir(gScratch) != 0) brevix::fuzz::Fail("no scratch directory");
+  std::atexit(RemoveScratch);
   return 0;
 }
 
