@@ -5,13 +5,23 @@
 // field may hold commas and line breaks. Blank records and records whose first field starts
 // with '#' are skipped. OPTION is a long option of the tool without its dashes ("angle=90",
 // "transparent"); a bare name means "yes".
+//
+// Records are read one at a time from a source, so a batch of any length takes the memory of its
+// longest record, and a record is run as soon as its line ends (a batch fed through a pipe).
 
+#include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace brevix::cli {
+
+// Longest record read: anything longer is a runaway quote or not a batch file at all.
+inline constexpr std::size_t kMaxRecordBytes = std::size_t{16} << 20;
 
 struct TBatchJob {
   int Line = 0;  // 1-based line where the record starts
@@ -26,20 +36,58 @@ struct TBatchProblem {
   std::string Message;
 };
 
+// Fills buffer with up to size bytes and returns how many; 0 at the end of the input. May throw
+// (a read error) to end the batch.
+using TByteSource = std::function<std::size_t(char* buffer, std::size_t size)>;
+
+// The fields of CSV records, each with the line it starts on. LF, CR LF and a lone CR each end
+// one line, inside quotes or not.
+struct TCsvRecord {
+  int Line = 0;
+  std::vector<std::string> Fields;
+  std::string Problem;  // set when the record could not be read; no further record follows
+};
+
+class TCsvReader {
+ public:
+  explicit TCsvReader(TByteSource source, std::size_t maxRecordBytes = kMaxRecordBytes);
+  // The next record, nullopt at the end of the input.
+  std::optional<TCsvRecord> Next();
+
+ private:
+  bool NextByte(char& c);
+
+  TByteSource FSource;
+  std::size_t FMaxRecordBytes;
+  std::string FBuffer;
+  std::size_t FAt = 0, FEnd = 0;
+  int FLine = 1;
+  bool FAfterCr = false;  // the LF of a CR LF pair ends no further line
+  bool FSkipLf = false;   // the last record ended on a CR: an LF next belongs to it
+  bool FStarted = false;  // past a leading byte-order mark
+  bool FDone = false;
+};
+
+// A record as a job, or what is wrong with it; nullopt for a blank or comment record.
+using TBatchEntry = std::variant<TBatchJob, TBatchProblem>;
+
+class TBatchReader {
+ public:
+  explicit TBatchReader(TByteSource source, std::size_t maxRecordBytes = kMaxRecordBytes)
+      : FCsv(std::move(source), maxRecordBytes) {}
+  // The next job or problem, nullopt at the end of the input.
+  std::optional<TBatchEntry> Next();
+
+ private:
+  TCsvReader FCsv;
+};
+
 struct TBatch {
   std::vector<TBatchJob> Jobs;
   std::vector<TBatchProblem> Problems;  // records that could not be read; the rest still run
 };
 
-// Splits input into jobs. Never throws; malformed records become problems.
-TBatch ParseBatch(std::string_view input);
-
-// The fields of CSV records, each with the line it starts on; an unterminated quote is
-// reported through unterminatedLine (0 when all quotes close).
-struct TCsvRecord {
-  int Line = 0;
-  std::vector<std::string> Fields;
-};
-std::vector<TCsvRecord> SplitCsv(std::string_view input, int& unterminatedLine);
+// Splits a whole input into jobs. Never throws; malformed records become problems.
+TBatch ParseBatch(std::string_view input, std::size_t maxRecordBytes = kMaxRecordBytes);
 
 }  // namespace brevix::cli

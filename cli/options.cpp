@@ -41,6 +41,8 @@ constexpr std::array kOptions = {
     TOptionInfo{"codepage", 0, "CP",
                 "8-bit code page the UTF-8 text is converted to: 1252 (Western, default),\n"
                 "1250 (Central European), 1251, 1253, 1254 or 1257"},
+    TOptionInfo{"strict", 0, "",
+                "refuse a text whose typed check digit is wrong instead of replacing it"},
 };
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -242,6 +244,7 @@ std::string SetOption(TSettings& s, std::string_view name, std::string_view valu
   if (name == "transparent") return switchValue(s.Transparent);
   if (name == "complete-draw") return switchValue(s.CompleteDraw);
   if (name == "pdf417-truncate") return switchValue(s.PDF417Truncate);
+  if (name == "strict") return switchValue(s.Strict);
   if (name == "code-font" || name == "type-font") {
     std::string error;
     auto font = ParseFont(value, error);

@@ -34,6 +34,7 @@ struct TSettings {
   std::optional<csPDF417UserError> PDF417Level;
   std::optional<bool> PDF417Truncate;
   int CodePage = 1252;
+  std::optional<bool> Strict;  // refuse a text whose typed check digit is wrong
 };
 
 struct TOptionInfo {

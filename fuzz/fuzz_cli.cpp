@@ -1,65 +1,87 @@
-// The command-line tool's batch input: arbitrary bytes as a CSV batch, then every record's
-// symbology, options and text applied to a control as the tool does, and the control painted.
-// Problems with a record are reported, never raised.
+// The command-line tool through its entry point: the input is an argument vector (arguments
+// separated by NUL bytes, ended by two NULs) and the batch file jobs.csv (the rest), both inside
+// a scratch directory that is the working directory, so that argument parsing, the batch runner,
+// the print path and the file writer all run as the tool runs them. The batch file is standard
+// input too, for "--batch -".
+//
+// The tool never raises or aborts; its status is one it documents; a failure says why on
+// standard error; and what it says there holds no control characters.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "cli/batch.h"
-#include "cli/options.h"
-#include "core/control.h"
-#include "fuzz/fuzz_canvases.h"
+#include "cli/run.h"
 #include "fuzz/fuzz_support.h"
-#include "pdf417/pdf417.h"
 
 namespace {
 
-using namespace brevix;
-using namespace brevix::cli;
+namespace fs = std::filesystem;
 
-// Records beyond these are parsed but not drawn: drawing is the slow part.
-constexpr std::size_t kMaxJobsDrawn = 4;
+// The arguments and the batch file of one input.
+void Split(std::string_view input, std::vector<std::string>& args, std::string_view& batch) {
+  const std::size_t end = input.find(std::string_view("\0\0", 2));
+  std::string_view head = input.substr(0, end);
+  batch = end == std::string_view::npos ? std::string_view() : input.substr(end + 2);
+  while (!head.empty()) {
+    const std::size_t nul = head.find('\0');
+    args.emplace_back(head.substr(0, nul));
+    if (nul == std::string_view::npos) break;
+    head.remove_prefix(nul + 1);
+  }
+}
 
-// Line feeds and lone carriage returns both end a line.
-int LineCount(std::string_view input) {
-  int lines = 1;
-  for (std::size_t i = 0; i < input.size(); ++i)
-    if (input[i] == '\n' || (input[i] == '\r' && (i + 1 == input.size() || input[i + 1] != '\n')))
-      ++lines;
-  return lines;
+// One scratch directory for the whole run, emptied after every input and removed at the end.
+char gScratch[] = "/tmp/brevix-fuzz-cli.XXXXXX";
+
+void RemoveScratch() {
+  std::error_code ec;
+  fs::remove_all(gScratch, ec);
 }
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  if (!mkdtemp(gScratch) || chdir(gScratch) != 0) brevix::fuzz::Fail("no scratch directory");
+  std::atexit(RemoveScratch);
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const TBatch batch = ParseBatch(input);
-  const int lines = LineCount(input);
-  for (const TBatchJob& job : batch.Jobs)
-    fuzz::Require(job.Line >= 1 && job.Line <= lines, "job line outside the input");
-  for (const TBatchProblem& p : batch.Problems) {
-    fuzz::Require(p.Line >= 1 && p.Line <= lines, "problem line outside the input");
-    fuzz::Require(!p.Message.empty(), "a problem without a message");
-  }
+  // Every file the tool writes stays in the scratch directory.
+  if (input.find('/') != std::string_view::npos) return -1;
+  std::vector<std::string> args;
+  std::string_view batch;
+  Split(input, args, batch);
+  std::ofstream("jobs.csv", std::ios::binary)
+      .write(batch.data(), static_cast<std::streamsize>(batch.size()));
+  const int in = open("jobs.csv", O_RDONLY | O_CLOEXEC);
+  std::ostringstream out, err;
+  const int status = brevix::cli::Run(args, {in, out, err, false});
+  if (in >= 0) close(in);
 
-  for (std::size_t k = 0; k < batch.Jobs.size() && k < kMaxJobsDrawn; ++k) {
-    const TBatchJob& job = batch.Jobs[k];
-    TSettings settings;
-    for (const auto& [name, value] : job.Options) (void)SetOption(settings, name, value);
-    const auto typeBar = ParseSymbology(job.Symbology);
-    if (!typeBar) continue;
-    fuzz::Require(*typeBar < kTypeBarCount, "symbology number out of range");
-    TBrevixBC bc;
-    // Configure reports every problem as a message; an exception escaping it would end the
-    // tool.
-    if (!Configure(bc, *typeBar, job.Text, settings).empty()) continue;
-    try {
-      fuzz::PaintOnEveryCanvas(bc);
-    } catch (const EPDF417Error&) {
-      // The tool reports it for the record and goes on.
-    }
+  brevix::fuzz::Require(status >= brevix::cli::kExitOk && status <= brevix::cli::kExitResource,
+                        "an exit status the tool does not document");
+  const std::string messages = err.str();
+  brevix::fuzz::Require(status == brevix::cli::kExitOk || !messages.empty(),
+                        "a failure without a message");
+  for (const char c : messages) {
+    const auto b = static_cast<unsigned char>(c);
+    brevix::fuzz::Require(c == '\n' || (b >= 0x20 && b != 0x7F),
+                          "a control character in a message");
   }
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(".", ec)) fs::remove_all(entry.path(), ec);
   return 0;
 }

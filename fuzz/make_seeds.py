@@ -157,7 +157,31 @@ def cli():
         'i.png,ITF,0977121010700,display=type,width=2147483647,height=2147483647',
         'a.png,7,X\rb.png,7,Y\r\rc.png,7,Z',  # lone carriage returns end lines too
     ]
-    return [r.encode('latin-1').decode('unicode_escape').encode('latin-1') for r in records]
+    batches = [r.encode('latin-1').decode('unicode_escape').encode('latin-1') for r in records]
+    # An input is the argument vector (NUL-separated, ended by two NULs), then jobs.csv.
+    commands = [
+        ['csCodeEAN13', '977121010700', 'f.png'],
+        ['--strict', 'csCodeEAN13', '9771210107000', 'f.bmp'],
+        ['csCodeEAN13', '9771210107000', '-'],
+        ['csCodePDF417', 'caf\xc3\xa9', '-'],
+        ['csCodePDF417', '', '-'],
+        ['--pdf417-mode=binary', '-W', '300', '-H', '100', 'csCodePDF417', 'A\x1bB', 'p.gif'],
+        ['-a', '90', '--display', 'both', '22', '9771210107001', '-o', 'v.emf'],
+        ['--codepage', '1250', 'csCode128', '\xc5\xa0', 'c.wmf'],
+        ['csCode39', 'ABC', 'x.jpeg'],
+        ['--version'],
+        ['--list'],
+        ['--help'],
+        ['--bogus'],
+        ['--batch', '.'],
+        ['--batch', 'missing.csv'],
+    ]
+    seeds = [b'--batch\0jobs.csv\0\0' + b for b in batches]
+    seeds += [b'-q\0--height=60\0--batch\0-\0\0' + batches[-1]]
+    for args in commands:
+        encoded = [a.encode('latin-1').decode('unicode_escape').encode('latin-1') for a in args]
+        seeds.append(b'\0'.join(encoded) + b'\0\0')
+    return seeds
 
 
 def export():

@@ -5,11 +5,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "graphics.h"
 
 namespace brevix {
+
+// The memory for a picture could not be had. what() names the picture's size in pixels and bytes.
+class EPictureAllocError : public std::bad_alloc {
+ public:
+  EPictureAllocError(int width, int height, std::size_t bytes)
+      : FMessage("out of memory for a picture of " + std::to_string(width) + " x " +
+                 std::to_string(height) + " pixels (" + std::to_string(bytes) + " bytes)") {}
+  const char* what() const noexcept override { return FMessage.c_str(); }
+
+ private:
+  std::string FMessage;
+};
 
 struct TBitmap {
   int Width = 0;
@@ -21,16 +35,25 @@ struct TBitmap {
   TBitmap(int width, int height, TColor fill = clWhite) { Reset(width, height, fill); }
 
   // Sets the size; the pixels are left unspecified, for a caller that draws every one of them.
+  // Raises EPictureAllocError when the memory cannot be had (the bitmap is then empty).
   void Resize(int width, int height) {
-    Width = width > 0 ? width : 0;
-    Height = height > 0 ? height : 0;
-    Rgb.resize(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 3);
+    width = width > 0 ? width : 0;
+    height = height > 0 ? height : 0;
+    const std::size_t bytes =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+    try {
+      Rgb.resize(bytes);
+    } catch (const std::bad_alloc&) {
+      Width = Height = 0;
+      Rgb.clear();
+      throw EPictureAllocError(width, height, bytes);
+    }
+    Width = width;
+    Height = height;
   }
 
   void Reset(int width, int height, TColor fill = clWhite) {
-    Width = width > 0 ? width : 0;
-    Height = height > 0 ? height : 0;
-    Rgb.resize(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 3);
+    Resize(width, height);
     if (Rgb.empty()) return;
     // A grey (white, most often) is one byte repeated; any other colour fills one row pixel by
     // pixel and the others are copied from it: every export fills a whole picture.

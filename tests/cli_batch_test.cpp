@@ -19,8 +19,9 @@ std::string Describe(const TBatch& batch) {
 }
 
 TEST(CliBatch, ParsesRecords) {
+  using namespace std::string_view_literals;
   const struct {
-    const char* Input;
+    std::string_view Input;
     const char* Expected;
   } rows[] = {
       {"", ""},
@@ -43,9 +44,15 @@ TEST(CliBatch, ParsesRecords) {
       {"just one field\nb.png,7,Y", "2[b.png|7|Y] !1"},
       {"a.png,7,\"open\nb.png,7,Y", " !1"},
       {"a.png,7,,", "1[a.png|7|]"},  // an empty text is the control's to refuse
+      // LF, CR LF and a lone CR each end one line, quoted or not.
+      {"\"a\rb\",7,X\rc.png,7,Y\r\rd.png,7,Z", "1[a\rb|7|X]3[c.png|7|Y]5[d.png|7|Z]"},
+      {"\"a\r\nb\",7,X\r\nc,7,Y", "1[a\r\nb|7|X]3[c|7|Y]"},
+      {"\xEF\xBB\xBF\"a,b\",7,X", "1[a,b|7|X]"},
+      {"a\0.png,7,X\nb.png,7,Y"sv, "2[b.png|7|Y] !1"},
+      {"a.png,7,X,angle=9\0"sv, " !1"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.Input);
+    SCOPED_TRACE(std::string(row.Input));
     EXPECT_EQ(Describe(ParseBatch(row.Input)), row.Expected);
   }
 }
@@ -56,6 +63,11 @@ TEST(CliBatch, SurvivesArbitraryBytes) {
   const TBatch batch = ParseBatch(input);
   EXPECT_GE(batch.Jobs.size() + batch.Problems.size(), 1u);
   for (const auto& job : batch.Jobs) EXPECT_GE(job.Line, 1);
+  // A record beyond the limit (bytes, or fields of none) ends the reading where it starts.
+  for (const std::string& record : {std::string(200, 'x'), std::string(30, ',')}) {
+    const TBatch limited = ParseBatch("a.png,7,X\n" + record + "\nb.png,7,Y", 128);
+    EXPECT_EQ(Describe(limited), "1[a.png|7|X] !2");
+  }
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 // The command-line tool end to end: options, files it writes (read back and decoded), refusals,
 // exit statuses and batch mode.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <thread>
 
+#include "cli/run.h"
 #include "tests/support/image_read.h"
 
 namespace brevix {
@@ -19,9 +25,11 @@ struct TRun {
   std::string Err;
 };
 
-TRun RunTool(const std::string& args, const std::string& dir, const std::string& input = "") {
+TRun RunTool(const std::string& args, const std::string& dir, const std::string& input = "",
+             const std::string& limits = "") {
   const std::string err = dir + "/stderr.txt";
-  std::string command = "cd '" + dir + "' && '" BREVIX_CLI_PATH "' " + args + " 2>'" + err + "'";
+  std::string command =
+      "cd '" + dir + "' && " + limits + "'" BREVIX_CLI_PATH "' " + args + " 2>'" + err + "'";
   if (!input.empty()) {
     std::ofstream(dir + "/stdin.txt", std::ios::binary) << input;
     command += " <'" + dir + "/stdin.txt'";
@@ -87,11 +95,20 @@ TEST(CliTool, WritesPicturesFromOptions) {
 
 TEST(CliTool, RefusesWithoutWritingAWrongFile) {
   const struct {
-    const char* Args;
+    std::string Args;
     int Status;
     const char* Message;
   } rows[] = {
       {"csCodeEAN13 12AB f.png", 1, "Invalid length of barcode."},
+      // The print path refuses as the file path does.
+      {"csCodePDF417 'caf\xc3\xa9' -", 1, "\"caf\xc3\xa9\": Bad char in PDF417, position 4"},
+      {"csCodePDF417 " + std::string(5000, 'A') + " -", 1,
+       "AAA...\" (5000 characters): Text too long for PDF417"},
+      {"csCodePDF417 '' -", 1, "brevix: Empty code.\n"},
+      {"csCodeEAN8 12AB -", 1, "\"12AB\": Invalid length"},
+      {"--strict csCodeEAN13 9771210107000 f.png", 1, "wrong check digit 0, 1 expected"},
+      {"--batch .", 2, "cannot read batch file \".\": it is a directory"},
+      {"--batch nosuch.csv", 2, "No such file or directory"},
       {"-W 40 csCodeEAN13 977121010700 f.png", 1, "Tool small"},
       {"csCode128 'x\xe6\x97\xa5' f.png", 1, "cannot be written in code page 1252"},
       {"--pdf417-mode numeric csCodePDF417 ABC f.png", 1, "Bad char in PDF417"},
@@ -128,6 +145,13 @@ TEST(CliTool, PrintsPatternsAndHelp) {
   EXPECT_NE(run.Out.find("text:    036000291452\n"), std::string::npos) << run.Out;
   EXPECT_NE(run.Out.find("pattern: "), std::string::npos);
 
+  // A wrong typed check digit is completed, and said so.
+  run = RunTool("csCodeEAN13 9771210107000 -", dir.Path());
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Err, "brevix: check digit 0 replaced by 1: 9771210107001\n");
+  run = RunTool("--version", dir.Path());
+  EXPECT_EQ(run.Out, "brevix " BREVIX_VERSION "\n");
+
   run = RunTool("--help", dir.Path());
   EXPECT_EQ(run.Status, 0);
   for (const char* word : {"--angle",
@@ -148,6 +172,9 @@ TEST(CliTool, PrintsPatternsAndHelp) {
                            "--batch",
                            "--output",
                            "--list",
+                           "--strict",
+                           "--version",
+                           "4 out of memory",
                            "1252",
                            "1250",
                            "UTF-8",
@@ -160,6 +187,7 @@ TEST(CliTool, PrintsPatternsAndHelp) {
 }
 
 TEST(CliTool, BatchWritesEveryGoodRecord) {
+  using namespace std::string_literals;
   test::TTempDir dir;
   const std::string jobs =
       "# file,symbology,text,options\n"
@@ -169,11 +197,15 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       "bad record\n"
       "d.png,csCodeEAN13,12AB\n"
       "e.png,csCode39,ABC,angle=sideways\n"
-      "f.svg,csCode39,ABC\n";
+      "f.svg,csCode39,ABC\n"
+      "g.png,csCodeEAN8,96385070\n"
+      "h.png,csCodeEAN8,96385070,strict\n"
+      "i\x1b[2J.png,csCode39,a\x1b]0;x\x07\n"
+      "j.png,csCode39,A\0B\n"s;
   std::ofstream(dir.File("jobs.csv")) << jobs;
   for (const bool fromStdin : {false, true}) {
     SCOPED_TRACE(fromStdin);
-    for (const char* f : {"a.png", "b.gif", "c, with comma.png"}) fs::remove(dir.File(f));
+    for (const char* f : {"a.png", "b.gif", "c, with comma.png", "g.png"}) fs::remove(dir.File(f));
     const TRun run = fromStdin ? RunTool("--height 120 --batch -", dir.Path(), jobs)
                                : RunTool("--height=120 --batch jobs.csv", dir.Path());
     EXPECT_EQ(run.Status, 3);  // a file could not be written: the most serious outcome
@@ -189,9 +221,14 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       EXPECT_TRUE(Decodes(*b, "ABC"));
       EXPECT_TRUE(Decodes(*c, "say \"hi\""));
     }
-    for (const char* f : {"d.png", "e.png", "f.svg"}) EXPECT_FALSE(fs::exists(dir.File(f))) << f;
-    for (const char* line : {":5: expected FILE", ":6: \"12AB\"", ":7: --angle",
-                             ":8: cannot write \"f.svg\"", "3 written, 3 failed, 1 unreadable"}) {
+    EXPECT_TRUE(fs::exists(dir.File("g.png")));
+    for (const char* f : {"d.png", "e.png", "f.svg", "h.png"})
+      EXPECT_FALSE(fs::exists(dir.File(f))) << f;
+    for (const char* line :
+         {":5: expected FILE", ":6: \"12AB\"", ":7: --angle", ":8: cannot write \"f.svg\"",
+          ":9: check digit 0 replaced by 4: 96385074\n", ":10: \"96385070\": wrong check digit 0",
+          ":11: \"a\\x1b]0;x\\x07\": Unvailable char", ":12: field 3 holds a NUL byte",
+          "4 written, 5 failed, 2 unreadable"}) {
       EXPECT_NE(run.Err.find(line), std::string::npos) << line << "\n" << run.Err;
     }
     EXPECT_EQ(run.Err.find('\r'), std::string::npos) << "progress shown off a terminal";
@@ -199,6 +236,75 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
   const TRun clean = RunTool("--batch -", dir.Path(), "z.png,22,977121010700\n");
   EXPECT_EQ(clean.Status, 0) << clean.Err;
   EXPECT_EQ(clean.Err, "");
+}
+
+// Records run as they arrive on a pipe, and the progress line on a terminal is drawn a few times
+// a second, not once per record.
+TEST(CliTool, BatchRunsRecordsAsTheyArrive) {
+  test::TTempDir dir;
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const auto send = [&](const std::string& text) {
+    EXPECT_EQ(write(pipeEnds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  };
+  bool writtenBeforeTheEnd = false;
+  std::thread feeder([&] {
+    for (int i = 0; i < 40; ++i) send(dir.File("x.png") + ",nosuch,1\n");
+    send(dir.File("a.png") + ",csCode39,ABC\n");
+    for (int wait = 0; wait < 500 && !writtenBeforeTheEnd; ++wait) {
+      writtenBeforeTheEnd = fs::exists(dir.File("a.png"));
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    close(pipeEnds[1]);
+  });
+  std::ostringstream out, err;
+  const std::vector<std::string> args = {"--batch", "-"};
+  const auto start = std::chrono::steady_clock::now();
+  const int status = cli::Run(args, {pipeEnds[0], out, err, true});
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  feeder.join();
+  close(pipeEnds[0]);
+  EXPECT_EQ(status, cli::kExitUsage);
+  EXPECT_TRUE(writtenBeforeTheEnd);
+  const std::string text = err.str();
+  std::size_t draws = 0;
+  for (std::size_t at = 0; (at = text.find("\r\x1b[Kbrevix: ", at)) != std::string::npos; ++at)
+    ++draws;
+  EXPECT_GE(draws, 1u);
+  EXPECT_LE(static_cast<double>(draws), 2 + seconds * 4) << text;
+  EXPECT_NE(text.find(" records, "), std::string::npos) << text;
+  EXPECT_NE(text.find("/s, "), std::string::npos) << text;
+}
+
+// Memory runs out: its own status and what could not be had. (A sanitizer's runtime reserves more
+// address space than these limits leave.)
+TEST(CliTool, ReportsExhaustedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address space limits do not apply under the address sanitizer";
+#endif
+  const struct {
+    const char* Limit;
+    const char* Args;
+    int Status;
+    const char* Message;
+  } rows[] = {
+      // The picture itself, then the file's encoding beside it.
+      {"150000", "csCode128 HELLO -W 8192 -H 8192 m.bmp", 4,
+       "m.bmp: out of memory for a picture of 8192 x 8192 pixels (201326592 bytes)"},
+      {"400000", "csCode128 HELLO -W 8192 -H 8192 m.bmp", 4,
+       "m.bmp: out of memory for a picture of 8192 x 8192 pixels (201326592 bytes)"},
+      {"200000", "--batch /dev/zero", 2, "/dev/zero:1: a record longer than 16 MB"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Args);
+    test::TTempDir dir;
+    const TRun run =
+        RunTool(row.Args, dir.Path(), "", "ulimit -v " + std::string(row.Limit) + "; ");
+    EXPECT_EQ(run.Status, row.Status);
+    EXPECT_NE(run.Err.find(row.Message), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(dir.File("m.bmp")));
+  }
 }
 
 }  // namespace
