@@ -42,6 +42,15 @@ double CaptionSize(const TSymbol& symbol) {
   return size;
 }
 
+// Rows of the symbol's width, each with a height, and some height in all.
+bool WellFormed(const TSymbol& s) {
+  if (s.Empty() || s.RowHeights.size() != s.Rows.size() || s.Height() <= 0) return false;
+  return std::all_of(
+             s.Rows.begin(), s.Rows.end(),
+             [&s](const std::string& row) { return static_cast<int>(row.size()) == s.Width; }) &&
+         std::all_of(s.RowHeights.begin(), s.RowHeights.end(), [](int h) { return h >= 0; });
+}
+
 bool HasLine(const TSymbol& symbol, bool above) {
   return std::any_of(symbol.Text.begin(), symbol.Text.end(), [above](const TTextGroup& g) {
     return (g.Line == TTextLine::Above) == above;
@@ -64,7 +73,7 @@ TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) 
     d.PixelsPerModule = std::max(1, options.PixelsPerModule);
     d.ModuleMm = d.PixelsPerModule * kMmPerInch / d.Dpi;
   }
-  if (symbol.Empty()) return d;
+  if (!WellFormed(symbol)) return d;
 
   const TQuietZone zone =
       options.QuietZones ? QuietZoneOf(symbol, options.Margin)

@@ -26,8 +26,8 @@ struct TModuleOptions {
   bool Transparent = false;
 };
 
-// The symbol as bars and text in an upright box of whole modules across. An empty symbol gives
-// an empty drawing (Width 0).
+// The symbol as bars and text in an upright box of whole modules across. An empty symbol, or one
+// whose rows and row heights do not match, gives an empty drawing (Width 0).
 TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options);
 
 }  // namespace brevix

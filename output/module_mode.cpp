@@ -95,8 +95,8 @@ void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
   const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
   if (!format) throw EImageWriteError(fileName, "no picture format has this extension");
   SaveImageFile(fileName, [&]() -> std::span<const std::uint8_t> {
-    if (symbol.Empty()) throw EImageEncodeError("nothing to draw");
     context.Drawing = LayoutModuleMode(symbol, options);
+    if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
     std::string& doc = context.Document;
     doc.clear();
     switch (*format) {

@@ -31,7 +31,8 @@ struct TModuleModeContext {
   std::string Document;  // the bytes of a vector file
 };
 
-// The symbol laid out in module mode and drawn into context.Picture, which it returns.
+// The symbol laid out in module mode and drawn into context.Picture, which it returns. Raises
+// EImageEncodeError when there is nothing to draw or the picture is beyond the writers' bounds.
 const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& options,
                                 TModuleModeContext& context);
 

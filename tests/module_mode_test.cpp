@@ -154,7 +154,7 @@ TEST(ModuleModeFiles, DecodeInEveryOrientationAndFormat) {
   }
 }
 
-TEST(ModuleModeFiles, VectorFilesAreDeterministicAndSized) {
+TEST(ModuleModeFiles, SizedDeterministicAndTransparent) {
   const TSymbol s = BuildSymbol(csCodeEAN13, "9771210107001").Symbol;
   TModuleOptions o;
   o.XDimensionMm = 0.33;
@@ -181,8 +181,22 @@ TEST(ModuleModeFiles, VectorFilesAreDeterministicAndSized) {
   EXPECT_NE(a.find("%%HiResBoundingBox: 0 0 "), std::string::npos);
   EXPECT_NE(a.find(" 105.7039\n"), std::string::npos) << a.substr(0, 200);  // 37.29 mm in points
   EXPECT_THROW(WriteModuleModeFile(::testing::TempDir() + "/x.jpeg", s, o), EImageWriteError);
-  EXPECT_THROW(WriteModuleModeFile(::testing::TempDir() + "/x.svg", TSymbol{}, o),
-               EImageWriteError);
+  // A transparent drawing leaves its background clear in the formats that can.
+  if (test::HaveImageMagick()) {
+    o.Transparent = true;
+    const test::TTempDir dir;
+    for (const char* name : {"t.png", "t.gif"}) {
+      WriteModuleModeFile(dir.File(name), s, o);
+      EXPECT_EQ(test::RunCommand("identify -format '%[opaque]' '" + dir.File(name) + "'"), "false")
+          << name;
+    }
+  }
+  TSymbol malformed;  // a row without its height
+  malformed.Width = 3;
+  malformed.Rows = {"101"};
+  for (const TSymbol& nothing : {TSymbol{}, malformed})
+    EXPECT_THROW(WriteModuleModeFile(::testing::TempDir() + "/x.svg", nothing, o),
+                 EImageWriteError);
 }
 
 }  // namespace
