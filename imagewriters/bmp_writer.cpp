@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
-constexpr std::uint32_t kPixelsPerMeter = 3780;  // 96 dpi
 
 void Put16(std::uint8_t* p, std::uint32_t v) {
   p[0] = static_cast<std::uint8_t>(v);
@@ -22,7 +21,7 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 
 }  // namespace
 
-TBytes EncodeBmp(const TBitmap& bitmap) {
+TBytes EncodeBmp(const TBitmap& bitmap, int dpi) {
   CheckImageSize(bitmap.Width, bitmap.Height);
   const std::size_t width = static_cast<std::size_t>(bitmap.Width);
   const std::size_t height = static_cast<std::size_t>(bitmap.Height);
@@ -42,8 +41,8 @@ TBytes EncodeBmp(const TBitmap& bitmap) {
   Put16(info + 12, 1);                                  // planes
   Put16(info + 14, 24);                                 // bits per pixel
   Put32(info + 20, static_cast<std::uint32_t>(stride * height));
-  Put32(info + 24, kPixelsPerMeter);
-  Put32(info + 28, kPixelsPerMeter);
+  Put32(info + 24, PixelsPerMetre(dpi));
+  Put32(info + 28, PixelsPerMetre(dpi));
 
   for (std::size_t y = 0; y < height; ++y) {
     const std::uint8_t* src = bitmap.Rgb.data() + (height - 1 - y) * width * 3;

@@ -4,6 +4,7 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <algorithm>
 #include <cassert>
 #include <csetjmp>
 #include <cstdlib>
@@ -30,8 +31,8 @@ void OnMessage(j_common_ptr, int) {}
 
 // Only trivially destructible locals here, as libjpeg leaves by longjmp. On success *buffer
 // holds the file (malloc'ed by the library); the caller frees it either way.
-bool WriteJpeg(const TBitmap& bitmap, int quality, TJpegError& error, unsigned char** buffer,
-               unsigned long* size) {
+bool WriteJpeg(const TBitmap& bitmap, int quality, int dpi, TJpegError& error,
+               unsigned char** buffer, unsigned long* size) {
   jpeg_compress_struct cinfo;
   cinfo.err = jpeg_std_error(&error.Manager);
   error.Manager.error_exit = OnError;
@@ -48,6 +49,11 @@ bool WriteJpeg(const TBitmap& bitmap, int quality, TJpegError& error, unsigned c
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
+  if (dpi > 0) {
+    cinfo.density_unit = 1;  // dots per inch
+    cinfo.X_density = static_cast<UINT16>(std::min(dpi, 65535));
+    cinfo.Y_density = cinfo.X_density;
+  }
   jpeg_start_compress(&cinfo, TRUE);
   const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
   while (cinfo.next_scanline < cinfo.image_height) {
@@ -63,13 +69,13 @@ bool WriteJpeg(const TBitmap& bitmap, int quality, TJpegError& error, unsigned c
 
 }  // namespace
 
-TBytes EncodeJpeg(const TBitmap& bitmap, int quality) {
+TBytes EncodeJpeg(const TBitmap& bitmap, int quality, int dpi) {
   CheckImageSize(bitmap.Width, bitmap.Height);
   assert(quality >= 1 && quality <= 100);
   TJpegError error{};
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
-  const bool ok = WriteJpeg(bitmap, quality, error, &buffer, &size);
+  const bool ok = WriteJpeg(bitmap, quality, dpi, error, &buffer, &size);
   TBytes out;
   if (ok) out.assign(buffer, buffer + size);
   std::free(buffer);

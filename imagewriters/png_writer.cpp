@@ -156,6 +156,7 @@ struct TPngJob {
   std::span<const std::uint8_t> Idat;  // the compressed image data
   TBytes* Out = nullptr;
   TPngArena* Arena = nullptr;
+  int Dpi = 0;
   char Error[256] = {};
 };
 
@@ -206,7 +207,15 @@ bool WritePng(TPngJob& job) {
                            static_cast<png_byte>(ColorB(c))};
   }
   png_set_PLTE(png, info, palette, colors);
-  png_set_pHYs(png, info, 3780, 3780, PNG_RESOLUTION_METER);  // 96 dpi
+  if (image.TransparentIndex >= 0 && image.TransparentIndex < colors) {
+    // Every entry up to the transparent one needs an alpha value; the others stay opaque.
+    png_byte alpha[kMaxGifColors];
+    for (int i = 0; i <= image.TransparentIndex; ++i) alpha[i] = 255;
+    alpha[image.TransparentIndex] = 0;
+    png_set_tRNS(png, info, alpha, image.TransparentIndex + 1, nullptr);
+  }
+  const png_uint_32 perMetre = PixelsPerMetre(job.Dpi);
+  png_set_pHYs(png, info, perMetre, perMetre, PNG_RESOLUTION_METER);
   png_write_info(png, info);
   static constexpr png_byte kIdat[5] = "IDAT";
   static constexpr png_byte kIend[5] = "IEND";
@@ -278,7 +287,7 @@ TPngEncoder::TPngEncoder() : FState(std::make_unique<TState>()) {}
 
 TPngEncoder::~TPngEncoder() = default;
 
-std::span<const std::uint8_t> TPngEncoder::Encode(const TGifImage& image) {
+std::span<const std::uint8_t> TPngEncoder::Encode(const TGifImage& image, int dpi) {
   CheckImageSize(image.Width, image.Height);
   assert(!image.Palette.empty() && image.Palette.size() <= kMaxGifColors);
   assert(image.Indices.size() ==
@@ -291,15 +300,16 @@ std::span<const std::uint8_t> TPngEncoder::Encode(const TGifImage& image) {
   job.Idat = std::span<const std::uint8_t>(state.Idat.data(), state.IdatSize);
   job.Out = &state.Out;
   job.Arena = &state.Arena;
+  job.Dpi = dpi;
   const bool written = WritePng(job);
   state.Arena.Reset();
   if (!written) throw EImageEncodeError(std::string("PNG: ") + job.Error);
   return state.Out;
 }
 
-TBytes EncodePng(const TGifImage& image) {
+TBytes EncodePng(const TGifImage& image, int dpi) {
   TPngEncoder encoder;
-  const std::span<const std::uint8_t> bytes = encoder.Encode(image);
+  const std::span<const std::uint8_t> bytes = encoder.Encode(image, dpi);
   return TBytes(bytes.begin(), bytes.end());
 }
 

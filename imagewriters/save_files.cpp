@@ -1,6 +1,14 @@
+#include <cmath>
+
 #include "imagewriters/image_writers.h"
 
 namespace brevix {
+
+std::uint32_t PixelsPerMetre(int dpi) {
+  if (dpi <= 0) dpi = 96;
+  // 96 dpi is 3779.5 per metre, which files have always recorded as 3780.
+  return static_cast<std::uint32_t>(std::llround(dpi / 0.0254));
+}
 
 void SaveBmpFile(const TBitmap& bitmap, const std::string& fileName) {
   SaveImageFile(fileName, [&] { return EncodeBmp(bitmap); });

@@ -79,7 +79,7 @@ struct TTiffDeleter {
 
 }  // namespace
 
-TBytes EncodeTiff(const TGifImage& image) {
+TBytes EncodeTiff(const TGifImage& image, int dpi) {
   CheckImageSize(image.Width, image.Height);
   assert(!image.Palette.empty() && image.Palette.size() <= kMaxGifColors);
   TBytes out;
@@ -114,8 +114,9 @@ TBytes EncodeTiff(const TGifImage& image) {
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(PLANARCONFIG_CONTIG));
   TIFFSetField(t, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(COMPRESSION_LZW));
   TIFFSetField(t, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
-  TIFFSetField(t, TIFFTAG_XRESOLUTION, 96.0);
-  TIFFSetField(t, TIFFTAG_YRESOLUTION, 96.0);
+  const double resolution = dpi > 0 ? dpi : 96.0;
+  TIFFSetField(t, TIFFTAG_XRESOLUTION, resolution);
+  TIFFSetField(t, TIFFTAG_YRESOLUTION, resolution);
   TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, static_cast<std::uint16_t>(RESUNIT_INCH));
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
 

@@ -1,0 +1,303 @@
+#include "encode/build_symbol.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "core/catalogue.h"
+#include "core/control.h"
+#include "core/pattern.h"
+#include "encoders/ean_upc.h"
+#include "pdf417/pdf417.h"
+
+namespace brevix {
+
+namespace {
+
+// Nominal bar heights in modules: EAN/UPC 22.85 mm and EAN-8 18.23 mm at the 0.33 mm module,
+// PostNet's 0.125" tall bar at its 1/44" module pitch, PDF417's minimum row of three modules.
+constexpr int kEan13Height = 69;
+constexpr int kEan8Height = 55;
+constexpr int kPostNetHeight = 6;
+constexpr int kPDF417RowHeight = 3;
+// Other linear symbols: at least 50 modules, and at least 15 % of their length.
+constexpr int kLinearMinHeight = 50;
+constexpr int kLinearHeightPercent = 15;
+
+// EAN/UPC digits printed outside the bars take the room of one digit beside the guards.
+constexpr int kOuterDigitRoom = 7;
+
+bool IsEanUpc(TTypeBar t) {
+  switch (t) {
+    case csCodeEAN8:
+    case csCodeEAN13:
+    case csCodeJAN8:
+    case csCodeJAN13:
+    case csCodeISBN:
+    case csCodeISSN:
+    case csCodeISMN:
+    case csCodeUPC_A:
+    case csCodeUPC_E0:
+    case csCodeUPC_E1:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int DefaultHeight(TTypeBar t, int width) {
+  switch (t) {
+    case csCodeEAN8:
+    case csCodeJAN8:
+      return kEan8Height;
+    case csCodePostNet:
+      return kPostNetHeight;
+    default:
+      if (IsEanUpc(t)) return kEan13Height;
+      return std::max(kLinearMinHeight, (width * kLinearHeightPercent + 99) / 100);
+  }
+}
+
+// Characters from..to, 1-based and inclusive, of s; whatever of them s holds.
+std::string Chars(std::string_view s, std::size_t from, std::size_t to) {
+  if (from < 1 || from > s.size() || to < from) return {};
+  return std::string(s.substr(from - 1, std::min(to, s.size()) - from + 1));
+}
+
+std::string WithoutControlChars(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 32) out += c;
+  return out;
+}
+
+TSymbolError ErrorOf(TLastError code, int position, std::string message) {
+  return TSymbolError{code, position, std::move(message)};
+}
+
+// The first character of typed that completion replaced, as an erMustBe error naming the
+// character it must be; erOK when completion only added characters. UPC-E typed without its
+// number system gets one in front, so the typed digits are compared one place on.
+TSymbolError WrongCheckCharacter(TTypeBar t, std::string_view typed, std::string_view completed) {
+  const std::size_t shift =
+      (t == csCodeUPC_E0 || t == csCodeUPC_E1) && typed.size() == 6 ? std::size_t{1} : 0;
+  for (std::size_t i = 0; i < typed.size() && i + shift < completed.size(); ++i) {
+    const char want = completed[i + shift];
+    // A blank stands where the user leaves the check character to be filled in.
+    if (typed[i] == want || typed[i] == ' ') continue;
+    std::string message = LastErrorText(erMustBe);
+    if (const auto at = message.find("%d"); at != std::string::npos)
+      message.replace(at, 2, std::string(1, want));
+    return ErrorOf(erMustBe, static_cast<int>(i + 1), std::move(message));
+  }
+  return {};
+}
+
+// Encoders' anchors are 1-based positions in a pattern whose first Strip modules were light and
+// are gone. From gives the offset of the anchor module's left edge; End the end of an interval
+// whose closing anchor, as the encoders set it, names the interval's last module but one.
+struct TAnchorMap {
+  int Strip = 0;
+  int From(int anchor) const { return anchor - 1 - Strip; }
+  int End(int anchor) const { return anchor + 1 - Strip; }
+};
+
+void AddCaption(TSymbol& s, std::string_view caption, std::string_view text,
+                const TCaptionAnchors& a, const TAnchorMap& m, int addOnAt) {
+  auto below = [&s](std::string t, int from, int to, TTextLine line = TTextLine::Below) {
+    if (!t.empty()) s.Text.push_back({std::move(t), from, to, TTextAlign::Centre, line});
+  };
+  const int w = s.Width;
+  auto addOn = [&](std::string t) {
+    if (addOnAt >= 0 && !t.empty())
+      s.Text.push_back({std::move(t), addOnAt + 1, w, TTextAlign::Centre, TTextLine::Above});
+  };
+  // Digits outside the guards: the leading one before the symbol, the trailing one after the
+  // end guard (TrailFrom).
+  auto leading = [&](std::string t, TTextLine line) {
+    below(std::move(t), -kOuterDigitRoom, -1, line);
+  };
+  auto trailing = [&](std::string t) {
+    const int at = m.From(a.TrailFrom) + 1;
+    below(std::move(t), at, at + kOuterDigitRoom - 1, TTextLine::BelowSmall);
+  };
+  auto left = [&](std::string t) { below(std::move(t), m.From(a.LeftFrom), m.End(a.LeftTo)); };
+  auto right = [&](std::string t) { below(std::move(t), m.From(a.RightFrom), m.End(a.RightTo)); };
+  const std::string_view c = caption;
+  switch (s.TypeBar) {
+    case csCodeEAN8:
+    case csCodeJAN8:
+      left(Chars(c, 1, 4));
+      right(Chars(c, 5, 8));
+      addOn(Chars(c, 10, 14));
+      break;
+    case csCodeEAN13:
+    case csCodeJAN13:
+    case csCodeISBN:
+    case csCodeISSN:
+    case csCodeISMN:
+      leading(Chars(c, 1, 1), TTextLine::Below);
+      left(Chars(c, 2, 7));
+      right(Chars(c, 8, 13));
+      addOn(Chars(c, 15, 19));
+      break;
+    case csCodeUPC_A:
+      leading(Chars(c, 1, 1), TTextLine::BelowSmall);
+      left(Chars(c, 2, 6));
+      right(Chars(c, 7, 11));
+      trailing(Chars(c, 12, 12));
+      addOn(Chars(c, 14, 18));
+      break;
+    case csCodeUPC_E0:
+    case csCodeUPC_E1:
+      leading(Chars(c, 1, 1), TTextLine::BelowSmall);
+      left(Chars(c, 2, 7));
+      trailing(Chars(c, 8, 8));
+      addOn(Chars(c, 10, 14));
+      break;
+    case csCodeUPC_shipping:
+      below(Chars(text, 1, 1) + "  " + Chars(text, 2, 3) + "  " + Chars(text, 4, 8) + "  " +
+                Chars(text, 9, 13) + "  " + Chars(text, 14, 14),
+            m.From(a.LeftFrom), m.End(a.LeftTo));
+      addOn(Chars(text, 16, 21));
+      break;
+    case csCodeOPC:
+      below(Chars(c, 1, 5) + "-" + Chars(c, 6, 9) + "-" + Chars(c, 10, 10), 0, w);
+      break;
+    case csCodePostNet:
+      break;
+    default:
+      below(std::string(c), 0, w);
+      break;
+  }
+}
+
+// The pattern's bars as one row, without the light modules the encoders put around them.
+TSymbol LinearSymbol(TTypeBar t, const TEncodeResult& r, std::string_view caption,
+                     std::string_view text) {
+  const std::string& p = r.Pattern;
+  TSymbol s;
+  s.TypeBar = t;
+  const std::size_t first =
+      static_cast<std::size_t>(std::find_if(p.begin(), p.end(), IsDarkModule) - p.begin());
+  if (first == p.size()) return s;
+  const std::size_t last =
+      p.size() - 1 -
+      static_cast<std::size_t>(std::find_if(p.rbegin(), p.rend(), IsDarkModule) - p.rbegin());
+  std::string row;
+  row.reserve(last - first + 1);
+  for (std::size_t i = first; i <= last; ++i)
+    row += IsDarkModule(p[i]) ? kDarkModule : kLightModule;
+  s.Width = static_cast<int>(row.size());
+  const std::size_t mark = p.find(kAddOnMark, first);
+  const int addOnAt =
+      mark == std::string::npos || mark > last ? -1 : static_cast<int>(mark - first);
+  s.HasAddOn = addOnAt >= 0;
+  const bool guards = IsEanUpc(t);
+  ForEachBar(row, [&](std::size_t from, std::size_t to) {
+    const char kind = p[first + to - 1];  // a bar's last module decides its kind
+    if (addOnAt >= 0 && static_cast<int>(from) > addOnAt)
+      s.Bars.push_back(TBarKind::AddOn);
+    else if (kind == kHalfBar)
+      s.Bars.push_back(TBarKind::Short);
+    else if (kind == kGuardBar && guards)
+      s.Bars.push_back(TBarKind::Guard);
+    else
+      s.Bars.push_back(TBarKind::Full);
+  });
+  s.Rows.push_back(std::move(row));
+  s.RowHeights.push_back(DefaultHeight(t, s.Width));
+  AddCaption(s, caption, text, r.Anchors, TAnchorMap{static_cast<int>(first)}, addOnAt);
+  return s;
+}
+
+TBuiltSymbol BuildLinear(TTypeBar t, std::string_view typed, const TSymbolOptions& options) {
+  TBuiltSymbol out;
+  // The control holds today's check-character completion and validation.
+  TBrevixBC bc;
+  bc.SetDisplay(csOutputNone);  // no room for captions in the pattern
+  bc.SetTypeBar(t);
+  bc.SetText(std::string(typed));
+  out.Text = bc.Text();
+  if (options.CheckDigits == TCheckDigits::Strict) {
+    out.Error = WrongCheckCharacter(t, typed, out.Text);
+    if (!out.Ok()) return out;
+  }
+  const TEncodeResult r = bc.EncodeText(out.Text);
+  if (r.Pattern.empty()) {
+    const TLastError e = bc.ErrorMessage() == erOK ? erErrorInBarCode : bc.ErrorMessage();
+    bc.SetErrorMessage(e);
+    const bool positioned = e == erCharOutOfSet || e == erCharMustBeSpace;
+    out.Error = ErrorOf(e, positioned ? bc.Error() : 0, bc.ErrorText());
+    return out;
+  }
+  std::string caption = out.Text;
+  if (t == csCodeISBN || t == csCodeISSN || t == csCodeISMN) caption = BooklandToEAN13(caption, t);
+  if (t == csCodePZN) caption = "PZN - " + caption;
+  out.Symbol = LinearSymbol(t, r, WithoutControlChars(caption), out.Text);
+  return out;
+}
+
+// The 1-based position of the first character the mode refuses: the longest prefix that passes
+// the character check, plus one.
+int FirstRefused(std::string_view text, csPDF417Mode mode) {
+  std::size_t good = 0, bad = text.size();  // prefix of length good passes, of length bad fails
+  while (bad - good > 1) {
+    const std::size_t mid = good + (bad - good) / 2;
+    try {
+      PDF417CheckText(text.substr(0, mid), mode);
+      good = mid;
+    } catch (const EPDF417Error&) {
+      bad = mid;
+    }
+  }
+  return static_cast<int>(bad);
+}
+
+TBuiltSymbol BuildPDF417(std::string_view text, const TSymbolOptions& o) {
+  TBuiltSymbol out;
+  out.Text = std::string(text);
+  std::vector<std::string> rows;
+  try {
+    PDF417CheckText(text, o.PDF417Mode);
+  } catch (const EPDF417Error& e) {
+    out.Error = ErrorOf(erCharOutOfSet, FirstRefused(text, o.PDF417Mode), e.what());
+    return out;
+  }
+  try {
+    int cols = o.PDF417Cols, rowCount = o.PDF417Rows;
+    rows = PDF417BuildRows(text, cols, rowCount, o.PDF417Truncated, o.PDF417Mode, o.PDF417Level);
+  } catch (const EPDF417Error& e) {
+    out.Error = ErrorOf(erBarcodeLengthInvalid, 0, e.what());
+    return out;
+  }
+  if (rows.empty()) {
+    out.Error = ErrorOf(erErrorInBarCode, 0, LastErrorText(erErrorInBarCode));
+    return out;
+  }
+  TSymbol& s = out.Symbol;
+  s.TypeBar = csCodePDF417;
+  s.Width = static_cast<int>(rows.front().size());
+  s.RowHeights.assign(rows.size(), kPDF417RowHeight);
+  s.Rows = std::move(rows);
+  return out;
+}
+
+}  // namespace
+
+TBuiltSymbol BuildSymbol(TTypeBar typeBar, std::string_view text, const TSymbolOptions& options) {
+  if (static_cast<int>(typeBar) >= kTypeBarCount) {
+    TBuiltSymbol out;
+    out.Error = ErrorOf(erErrorInBarCode, 0, LastErrorText(erErrorInBarCode));
+    return out;
+  }
+  if (text.empty()) {
+    TBuiltSymbol out;
+    out.Error = ErrorOf(erEmptyCode, 0, LastErrorText(erEmptyCode));
+    return out;
+  }
+  if (typeBar == csCodePDF417) return BuildPDF417(text, options);
+  return BuildLinear(typeBar, text, options);
+}
+
+}  // namespace brevix

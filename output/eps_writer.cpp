@@ -1,0 +1,106 @@
+#include <cmath>
+
+#include "output/vector_format.h"
+#include "output/vector_writers.h"
+
+namespace brevix {
+
+namespace {
+
+using vector::AppendNumber;
+
+// A PostScript string: backslash, parentheses and bytes outside printable ASCII escaped.
+void AppendPsString(std::string& out, std::string_view text) {
+  static constexpr char kOctal[] = "01234567";
+  out += '(';
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\\' || c == '(' || c == ')') {
+      out += '\\';
+      out += ch;
+    } else if (c < 32 || c > 126) {
+      out += '\\';
+      out += kOctal[c >> 6];
+      out += kOctal[(c >> 3) & 7];
+      out += kOctal[c & 7];
+    } else {
+      out += ch;
+    }
+  }
+  out += ')';
+}
+
+}  // namespace
+
+void WriteEps(const TDrawing& d, std::string& out) {
+  vector::RequireContent(d);
+  const double scale = d.ModuleMm * vector::kPointsPerMm;  // points per module
+  const double width = d.TurnedWidth() * scale, height = d.TurnedHeight() * scale;
+  out += "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 ";
+  AppendNumber(out, std::ceil(width));
+  out += ' ';
+  AppendNumber(out, std::ceil(height));
+  out += "\n%%HiResBoundingBox: 0 0 ";
+  AppendNumber(out, width);
+  out += ' ';
+  AppendNumber(out, height);
+  out += "\n%%Creator: Brevix\n%%LanguageLevel: 2\n%%Pages: 1\n%%EndComments\n";
+  out += "%%Page: 1 1\nsave\n";
+  // Module units with y downward, then the drawing's turn.
+  out += "0 ";
+  AppendNumber(out, height);
+  out += " translate ";
+  AppendNumber(out, scale);
+  out += ' ';
+  AppendNumber(out, -scale);
+  out += " scale\n";
+  const vector::TMatrix turn = vector::TurnMatrix(d);
+  if (!vector::IsIdentity(turn)) {
+    out += '[';
+    vector::AppendMatrix(out, turn);
+    out += "] concat\n";
+  }
+  if (!d.Transparent) {
+    vector::AppendRgb(out, d.Background);
+    out += " setrgbcolor 0 0 ";
+    AppendNumber(out, d.Width);
+    out += ' ';
+    AppendNumber(out, d.Height);
+    out += " rectfill\n";
+  }
+  vector::AppendRgb(out, d.Foreground);
+  out += " setrgbcolor\n";
+  for (const TDrawRect& r : d.Bars) {
+    AppendNumber(out, r.X);
+    out += ' ';
+    AppendNumber(out, r.Y);
+    out += ' ';
+    AppendNumber(out, r.W);
+    out += ' ';
+    AppendNumber(out, r.H);
+    out += " rectfill\n";
+  }
+  if (!d.Texts.empty()) {
+    // Helvetica with the Latin-1 encoding, so that the code page's accented letters show.
+    out +=
+        "/Helvetica findfont dup length dict begin {1 index /FID ne {def} {pop pop} ifelse} "
+        "forall /Encoding ISOLatin1Encoding def currentdict end /Helvetica-Latin1 exch "
+        "definefont pop\n";
+    for (const TTextRun& t : d.Texts) {
+      // Text is set upright in a y-upward space at its baseline point.
+      out += "gsave ";
+      AppendNumber(out, t.X);
+      out += ' ';
+      AppendNumber(out, t.Baseline);
+      out += " translate 1 -1 scale /Helvetica-Latin1 findfont ";
+      AppendNumber(out, t.Size);
+      out += " scalefont setfont 0 0 moveto ";
+      AppendPsString(out, t.Text);
+      if (t.Anchor == TTextAnchor::Middle) out += " dup stringwidth pop -2 div 0 rmoveto";
+      out += " show grestore\n";
+    }
+  }
+  out += "restore\nshowpage\n%%EOF\n";
+}
+
+}  // namespace brevix

@@ -1,0 +1,47 @@
+#pragma once
+// The module-mode path from a symbol to a picture or a file: layout, then one backend chosen by
+// the file name's extension.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "imagewriters/gif_image.h"
+#include "imagewriters/image_file.h"
+#include "layout/module_layout.h"
+#include "output/raster_output.h"
+#include "platform/bitmap.h"
+
+namespace brevix {
+
+enum class TModuleFormat : std::uint8_t { Bmp, Gif, Png, Tiff, Jpeg, Svg, Eps, Pdf };
+
+// By the extension, compared without regard to case: .bmp .gif .png .tif .tiff .jpg .svg .eps
+// .pdf; nothing for any other.
+std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName);
+
+// What one thread needs from one picture to the next; a caller that writes many keeps one and
+// passes it in, threads each keep their own.
+struct TModuleModeContext {
+  TDrawing Drawing;
+  TBitmap Picture;
+  TRasterScratch Raster;
+  TGifImage Gif;
+  std::string Document;  // the bytes of a vector file
+};
+
+// The symbol laid out in module mode and drawn into context.Picture, which it returns. Raises
+// EImageEncodeError when there is nothing to draw or the picture is beyond the writers' bounds.
+const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& options,
+                                TModuleModeContext& context);
+
+// Writes the symbol under fileName in the format its extension names, raster formats recording
+// the options' resolution. Raises EImageWriteError naming the file for an unknown extension, an
+// empty symbol or a failed write; an existing file then stays as it was.
+void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
+                         const TModuleOptions& options, TModuleModeContext& context);
+void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
+                         const TModuleOptions& options);
+
+}  // namespace brevix

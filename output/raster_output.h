@@ -1,0 +1,24 @@
+#pragma once
+// A drawing onto a bitmap, through the raster canvas, so that captions use the fonts the control
+// uses: whole pixels per module, then the drawing's turn applied to the pixels.
+
+#include <vector>
+
+#include "layout/drawing.h"
+#include "platform/bitmap.h"
+
+namespace brevix {
+
+// Buffers one raster drawing needs, kept by the caller from one picture to the next.
+struct TRasterScratch {
+  TBitmap Upright;  // the unturned picture of a turned drawing
+  std::vector<TRect> Rects;
+};
+
+// The drawing at its PixelsPerModule into picture (resized to fit it, turned). Where nothing is
+// drawn the picture holds the background colour, also for a transparent drawing: writers that
+// can mark a colour transparent take that one. Raises EImageEncodeError for a picture too large
+// or empty.
+void RenderDrawing(const TDrawing& drawing, TBitmap& picture, TRasterScratch& scratch);
+
+}  // namespace brevix
