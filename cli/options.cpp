@@ -4,9 +4,11 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 #include "core/catalogue.h"
 #include "imagewriters/image_file.h"
+#include "layout/physical_size.h"
 #include "platform/codepage.h"
 
 namespace brevix::cli {
@@ -18,22 +20,33 @@ constexpr std::array kOptions = {
                 "orientation: 0, 90, 180, 270 (degrees counter-clockwise) or horizontal,\n"
                 "vertical, horizontal-mirrored, vertical-mirrored"},
     TOptionInfo{"display", 'd', "WHAT",
-                "captions: none, code (the text, default), type (symbology identifier),\n"
-                "both (catalogue name above, text below)"},
+                "captions: none, code (the text, default); in box mode also type\n"
+                "(symbology identifier) and both (catalogue name above, text below)"},
     TOptionInfo{"lines", 0, "COLOUR", "bar and text colour: #RRGGBB or a name (default black)"},
     TOptionInfo{"back", 0, "COLOUR", "background colour (default white)"},
     TOptionInfo{"transparent", 0, "",
                 "leave the background unpainted (GIF: background transparent)"},
     TOptionInfo{"code-font", 0, "FONT",
-                "font of the text caption: NAME[:SIZE][:bold][:italic][:underline]\n"
-                "[:strikeout][:#RRGGBB], e.g. \"Liberation Sans:10:bold\""},
-    TOptionInfo{"type-font", 0, "FONT", "font of the symbology caption, as --code-font"},
+                "box mode: font of the text caption: NAME[:SIZE][:bold][:italic]\n"
+                "[:underline][:strikeout][:#RRGGBB], e.g. \"Liberation Sans:10:bold\""},
+    TOptionInfo{"type-font", 0, "FONT", "box mode: font of the symbology caption, as --code-font"},
     TOptionInfo{"ratio", 'r', "N",
-                "width multiplier: the width becomes N x (PDF417 width of the text) + 2"},
-    TOptionInfo{"width", 'W', "PIXELS", "picture width (default: what the symbol needs)"},
-    TOptionInfo{"height", 'H', "PIXELS", "picture height (default 80)"},
+                "box mode: the width becomes N x (PDF417 width of the text) + 2"},
+    TOptionInfo{"module", 0, "PX", "pixels per module (default 2)"},
+    TOptionInfo{"xdim", 0, "LENGTH",
+                "module width, e.g. 0.33mm, 13mil or 0.013in: the whole number of dots\n"
+                "closest to it at --dpi"},
+    TOptionInfo{"dpi", 0, "N", "resolution written into the file and used by --xdim (default 96)"},
+    TOptionInfo{"height-mm", 0, "MM", "bar height in millimetres at --dpi"},
+    TOptionInfo{"margin", 0, "N", "modules of margin on every side beyond the quiet zones (0)"},
+    TOptionInfo{"quiet-zone", 0, "",
+                "the symbology's standard quiet zones (default yes; =no drops them)"},
+    TOptionInfo{"width", 'W', "PIXELS",
+                "box mode: the control's picture this wide, the pattern stretched over it"},
+    TOptionInfo{"height", 'H', "PIXELS",
+                "box mode: the control's picture this tall (with -W alone: 80)"},
     TOptionInfo{"complete-draw", 0, "",
-                "whole pixels per module instead of stretching over the width"},
+                "box mode: whole pixels per module instead of stretching over the width"},
     TOptionInfo{"pdf417-mode", 0, "MODE",
                 "PDF417 compaction: alphanumeric (default), binary, numeric"},
     TOptionInfo{"pdf417-level", 0, "N", "PDF417 error correction level 0..8 (default 0)"},
@@ -44,6 +57,13 @@ constexpr std::array kOptions = {
     TOptionInfo{"strict", 0, "",
                 "refuse a text whose typed check digit is wrong instead of replacing it"},
 };
+
+// Bounds of the module-mode values: beyond them no picture fits the writers anyway (JPEG records
+// the resolution in 16 bits).
+constexpr int kMaxModulePixels = 1000;
+constexpr int kMaxDpi = 65535;
+constexpr int kMaxMargin = 1000;
+constexpr double kMaxLengthMm = 1000;
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -258,6 +278,34 @@ std::string SetOption(TSettings& s, std::string_view name, std::string_view valu
     s.Ratio = v;
     return {};
   }
+  const auto whole = [&](std::optional<int>& field, int low, int high, std::string_view what) {
+    const auto v = ParseInt(value);
+    if (!v || *v < low || *v > high)
+      return BadValue(name, value,
+                      std::string(what) + " " + std::to_string(low) + ".." + std::to_string(high));
+    field = v;
+    return std::string();
+  };
+  if (name == "module") return whole(s.Module, 1, kMaxModulePixels, "a whole number of pixels");
+  if (name == "dpi") return whole(s.Dpi, 1, kMaxDpi, "a resolution");
+  if (name == "margin") return whole(s.Margin, 0, kMaxMargin, "a whole number of modules");
+  if (name == "quiet-zone") return switchValue(s.QuietZone);
+  if (name == "xdim") {
+    const auto mm = ParseLengthMm(value);
+    if (!mm || *mm > kMaxLengthMm)
+      return BadValue(name, value, "a length such as 0.33mm, 13mil or 0.013in");
+    s.XDimension = mm;
+    return {};
+  }
+  if (name == "height-mm") {
+    double mm = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), mm);
+    if (value.empty() || ec != std::errc() || end != value.data() + value.size() ||
+        !std::isfinite(mm) || mm <= 0 || mm > kMaxLengthMm)
+      return BadValue(name, value, "a height in millimetres such as 15 or 22.85");
+    s.HeightMm = mm;
+    return {};
+  }
   if (name == "width") return pixels(s.Width);
   if (name == "height") return pixels(s.Height);
   if (name == "pdf417-mode") {
@@ -278,6 +326,35 @@ std::string SetOption(TSettings& s, std::string_view name, std::string_view valu
     return {};
   }
   return "unknown option --" + std::string(name);
+}
+
+bool BoxMode(const TSettings& s) {
+  return s.Width || s.Height || s.Ratio || s.CompleteDraw.value_or(false);
+}
+
+std::string ModeConflict(const TSettings& s, bool boxMode) {
+  if (boxMode) {
+    const char* moduleOnly = s.Module       ? "--module"
+                             : s.XDimension ? "--xdim"
+                             : s.Dpi        ? "--dpi"
+                             : s.HeightMm   ? "--height-mm"
+                             : s.Margin     ? "--margin"
+                             : s.QuietZone  ? "--quiet-zone"
+                                            : nullptr;
+    if (moduleOnly)
+      return std::string(moduleOnly) +
+             " applies to module mode; -W, -H, --ratio, --complete-draw and .emf or .wmf files"
+             " draw the control's box";
+    return {};
+  }
+  if (s.Module && s.XDimension) return "--module and --xdim both set the module width";
+  const bool typeCaption = s.Display && (*s.Display == csOutputType || *s.Display == csOutputBoth);
+  const char* boxOnly = typeCaption  ? "--display type or both"
+                        : s.CodeFont ? "--code-font"
+                        : s.TypeFont ? "--type-font"
+                                     : nullptr;
+  if (boxOnly) return std::string(boxOnly) + " draws in box mode only: give -W or -H";
+  return {};
 }
 
 std::optional<TTypeBar> ParseSymbology(std::string_view arg) {

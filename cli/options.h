@@ -35,7 +35,25 @@ struct TSettings {
   std::optional<bool> PDF417Truncate;
   int CodePage = 1252;
   std::optional<bool> Strict;  // refuse a text whose typed check digit is wrong
+  // Module mode: whole pixels per module, quiet zones, physical sizes.
+  std::optional<int> Module;         // pixels per module
+  std::optional<double> XDimension;  // millimetres
+  std::optional<int> Dpi;
+  std::optional<double> HeightMm;
+  std::optional<int> Margin;  // modules beyond the quiet zones
+  std::optional<bool> QuietZone;
 };
+
+// Defaults of module mode, as --help states them.
+inline constexpr int kDefaultModulePixels = 2;
+inline constexpr int kDefaultDpi = 96;
+
+// Whether the settings ask for the control's box: a width, a height, a ratio or whole-pixel
+// drawing of the control.
+bool BoxMode(const TSettings& settings);
+// What in the settings cannot be drawn in box mode (boxMode) or in module mode; empty when
+// nothing.
+std::string ModeConflict(const TSettings& settings, bool boxMode);
 
 struct TOptionInfo {
   std::string_view Name;   // long name, without dashes

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -22,7 +24,10 @@
 #include "cli/options.h"
 #include "core/catalogue.h"
 #include "core/control.h"
+#include "encode/build_symbol.h"
 #include "imagewriters/image_file.h"
+#include "layout/physical_size.h"
+#include "output/module_mode.h"
 #include "pdf417/pdf417.h"
 #include "platform/bitmap.h"
 #include "platform/codepage.h"
@@ -40,6 +45,24 @@ namespace {
 // barcode costs more than the barcode.
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 
+// Every extension the tool writes, lower case, in alphabetical order: ".bmp, .emf, ... or .wmf".
+std::string ExtensionList() {
+  std::vector<std::string> all = {".eps", ".pdf", ".svg"};
+  for (const TExportExtension& e : ExportExtensions()) {
+    std::string lower(e.Extension);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    all.push_back(std::move(lower));
+  }
+  std::sort(all.begin(), all.end());
+  all.erase(std::unique(all.begin(), all.end()), all.end());
+  std::string list;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (i > 0) list += i + 1 == all.size() ? " or " : ", ";
+    list += all[i];
+  }
+  return list;
+}
+
 void PrintUsage(std::ostream& out) {
   out << "usage: brevix [OPTIONS] SYMBOLOGY TEXT [FILE]\n"
          "       brevix [OPTIONS] --batch JOBS.csv|-\n"
@@ -48,11 +71,22 @@ void PrintUsage(std::ostream& out) {
          "Completes TEXT with its check characters, checks it for SYMBOLOGY and draws the\n"
          "barcode into FILE, whose extension (any case) chooses the format:\n"
          "  "
-      << ExportExtensionList()
+      << ExtensionList()
       << "\n"
-         "(.emf and .wmf are metafiles, the others pictures of the control's size). Without\n"
-         "FILE, or with FILE \"-\", prints the completed text, the check result and the module\n"
-         "pattern (PDF417: one row of modules per line) instead.\n"
+         "Without FILE, or with FILE \"-\", prints the completed text, the check result and\n"
+         "the module pattern (PDF417: one row of modules per line) instead.\n"
+         "\n"
+         "Module mode, the default: every module is 2 pixels wide (--module, or --xdim with\n"
+         "--dpi), the symbology's standard quiet zones surround the bars (--quiet-zone=no\n"
+         "drops them, --margin adds modules beyond them), the bars stand as tall as the\n"
+         "symbology's convention has them (EAN/UPC at their nominal height, PDF417 rows 3\n"
+         "modules, other linear codes 15% of their length and at least 50 modules;\n"
+         "--height-mm sets it), and the caption is sized to the modules. Files record 96 dpi\n"
+         "unless --dpi says otherwise; .svg, .eps and .pdf are drawn at the module width in\n"
+         "millimetres (--xdim, else the pixels at --dpi).\n"
+         "Box mode: -W, -H, --ratio or --complete-draw draw the control's picture of that\n"
+         "size instead, the pattern stretched over its width, as the control draws it; .emf\n"
+         "and .wmf files are always drawn so.\n"
          "\n"
          "SYMBOLOGY is an identifier (csCodeEAN13, any case), a catalogue name (\"EAN 13\") or a\n"
          "number 0..32; --list shows them all with a sample text.\n"
@@ -60,9 +94,9 @@ void PrintUsage(std::ostream& out) {
          "unless --codepage says otherwise; a character the code page lacks is an error.\n"
          "A typed check digit that is wrong is replaced, and standard error says so\n"
          "(\"check digit 0 replaced by 1: 9771210107001\"); --strict refuses the text instead.\n"
-         "A text that cannot be drawn (wrong characters, wrong length, a picture too small for\n"
-         "the symbol) writes no file: its message goes to standard error and the exit status\n"
-         "is 1.\n"
+         "A text that cannot be drawn (wrong characters, wrong length, a picture too small or\n"
+         "too large for the symbol) writes no file: its message goes to standard error and the\n"
+         "exit status is 1.\n"
          "\n"
          "Options (--name VALUE, --name=VALUE or -x VALUE; switches take =no to turn off):\n";
   for (const TOptionInfo& o : ControlOptions()) {
@@ -97,15 +131,17 @@ void PrintUsage(std::ostream& out) {
          "\n"
          "Examples:\n"
          "  brevix csCodeEAN13 977121010700 label.png\n"
-         "  brevix \"Code 128\" \"Brevix 42\" -W 300 -H 100 --display both code128.emf\n"
-         "  brevix csCode39 HELLO -a 90 -W 80 -H 300 --lines navy --back '#FFFFE0' tall.gif\n"
+         "  brevix --xdim 0.33mm --dpi 300 csCodeEAN13 977121010700 print.tif\n"
+         "  brevix --xdim 13mil --height-mm 15 csCode128 \"Brevix 42\" label.pdf\n"
+         "  brevix csCode39 HELLO -a 90 --module 3 --lines navy --back '#FFFFE0' tall.svg\n"
          "  brevix 22 9771210107001 --transparent --back white clear.gif\n"
-         "  brevix csCodePDF417 'Brevix PDF417' --pdf417-level 2 -W 400 -H 150 pdf.tif\n"
+         "  brevix csCodePDF417 'Brevix PDF417' --pdf417-level 2 pdf.eps\n"
          "  brevix --codepage 1250 --pdf417-mode binary csCodePDF417 "
-         "'Zlu\xc5\xa5ou\xc4\x8dk\xc3\xbd' -W 300 cz.bmp\n"
+         "'Zlu\xc5\xa5ou\xc4\x8dk\xc3\xbd' cz.bmp\n"
+         "  brevix \"Code 128\" \"Brevix 42\" -W 300 -H 100 --display both box.png   (box mode)\n"
          "  brevix --strict csCodeEAN13 9771210107001 ok.png\n"
          "  brevix csCodeUPC_A 03600029145 -          (prints the module pattern)\n"
-         "  printf 'a.png,csCodeEAN8,9638507\\nb.png,csCode39,ABC,angle=90,width=80,height=300\\n' "
+         "  printf 'a.png,csCodeEAN8,9638507\\nb.png,csCode39,ABC,angle=90,margin=5\\n' "
          "| brevix --batch -\n"
          "\n"
          "Exit status: 0 done, 1 a text was refused, 2 usage error, bad batch record or\n"
@@ -170,8 +206,8 @@ struct TOutcome {
   TOutcome(int status, std::string message) : Status(status), Message(std::move(message)) {}
 
   int Status = kExitOk;
-  std::string Message;  // for standard error when Status is not kExitOk
-  std::string Warning;  // for standard error whatever the status
+  std::string Message;                // for standard error when Status is not kExitOk
+  std::vector<std::string> Warnings;  // for standard error whatever the status
 };
 
 // A text for a message; a long one is cut short, so that its message stays a line.
@@ -233,10 +269,119 @@ TOutcome PrintPattern(TCustomBC& bc, int codePage, std::ostream& out) {
   return {};
 }
 
+// Raises EImageWriteError for a name whose extension no format of the tool has.
+void RequireKnownExtension(const std::string& fileName) {
+  if (ModuleFormatOf(fileName) || ExportFormatOf(fileName) != TExportFormat::None) return;
+  const std::string_view ext = ExtensionOf(fileName);
+  throw EImageWriteError(fileName,
+                         (ext.empty() ? std::string("the name has no extension")
+                                      : "unknown picture type \"" + std::string(ext) + "\"") +
+                             " (use " + ExtensionList() + ")");
+}
+
+// Metafiles record the control's drawing: they are made in box mode whatever the options.
+bool IsMetafileName(const std::string& fileName) {
+  const TExportFormat f = ExportFormatOf(fileName);
+  return f == TExportFormat::Emf || f == TExportFormat::Wmf;
+}
+
+bool IsVectorFormat(TModuleFormat f) {
+  return f == TModuleFormat::Svg || f == TModuleFormat::Eps || f == TModuleFormat::Pdf;
+}
+
+constexpr int kAngleDegrees[] = {0, 90, 180, 270};
+
+// The module-mode options the settings and the configured control give for a file in format.
+TModuleOptions ModuleOptionsOf(const TSettings& s, const TCustomBC& bc, TModuleFormat format) {
+  TModuleOptions o;
+  o.PixelsPerModule = s.Module.value_or(kDefaultModulePixels);
+  o.XDimensionMm = s.XDimension.value_or(0);
+  o.Dpi = s.Dpi.value_or(kDefaultDpi);
+  o.QuietZones = s.QuietZone.value_or(true);
+  o.Margin = s.Margin.value_or(0);
+  if (s.HeightMm) {
+    // Vector files are drawn at the physical module width; a raster picture gets the whole
+    // number of pixels closest to the height at its resolution.
+    if (IsVectorFormat(format))
+      o.HeightMm = *s.HeightMm;
+    else
+      o.HeightPixels = std::max(1, static_cast<int>(std::lround(*s.HeightMm / kMmPerInch * o.Dpi)));
+  }
+  o.ShowText = bc.Display() != csOutputNone;
+  o.Angle = kAngleDegrees[static_cast<int>(bc.Angle()) & 3];
+  o.Foreground = bc.Color_Lines();
+  o.Background = bc.Color_Back();
+  o.Transparent = bc.Transparent();
+  return o;
+}
+
+std::string Millimetres(double mm) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4g mm", mm);
+  return text;
+}
+
+// Draws the configured control's text in module mode into fileName; warnings collects what the
+// user should know about the file written.
+TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::string& fileName,
+                         TModuleModeContext& context) {
+  const int codePage = settings.CodePage;
+  context.Drawing = {};
+  RequireKnownExtension(fileName);
+  const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
+  if (bc.Text().empty()) {
+    bc.EncodeText(bc.Text());
+    return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};
+  }
+  TSymbolOptions symbolOptions;
+  symbolOptions.CheckDigits = TCheckDigits::Complete;  // replaced ones were reported already
+  const TPDF417& p = bc.PDF417();
+  symbolOptions.PDF417Mode = p.Mode();
+  symbolOptions.PDF417Level = p.SecurityLevel();
+  symbolOptions.PDF417Cols = p.Cols();
+  symbolOptions.PDF417Rows = p.Rows();
+  symbolOptions.PDF417Truncated = p.Truncated();
+  const TBuiltSymbol built = BuildSymbol(bc.TypeBar(), bc.Text(), symbolOptions);
+  if (!built.Ok())
+    return {kExitRefused,
+            Quoted(codePage, bc.Text()) + ": " + CodePageToUtf8(codePage, built.Error.Message)};
+  const TModuleOptions options = ModuleOptionsOf(settings, bc, *format);
+  TOutcome outcome;
+  if (!IsVectorFormat(*format)) {
+    // Refused before drawing, with what to change: a picture beyond what the writers take.
+    const TDrawing& d = context.Drawing = LayoutModuleMode(built.Symbol, options);
+    const double w = std::round(d.TurnedWidth() * d.PixelsPerModule);
+    const double h = std::round(d.TurnedHeight() * d.PixelsPerModule);
+    if (!(w <= kMaxImageSide && h <= kMaxImageSide &&
+          w * h <= static_cast<double>(kMaxImagePixels)))
+      return {kExitRefused, Quoted(codePage, bc.Text()) + ": the picture would be " +
+                                std::to_string(static_cast<long long>(w)) + " x " +
+                                std::to_string(static_cast<long long>(h)) +
+                                " pixels, beyond what the writers take: use a smaller --module, "
+                                "--xdim or --height-mm"};
+    if (settings.XDimension) {
+      const TDotsPerModule dots = DotsPerModule(*settings.XDimension, options.Dpi);
+      if (std::abs(dots.AchievedMm - *settings.XDimension) > 0.01 * *settings.XDimension)
+        outcome.Warnings.push_back("X-dimension " + Millimetres(dots.AchievedMm) + " (" +
+                                   std::to_string(dots.Dots) + (dots.Dots == 1 ? " dot" : " dots") +
+                                   " at " + std::to_string(options.Dpi) + " dpi) instead of " +
+                                   Millimetres(*settings.XDimension) + ": " + fileName);
+    }
+  }
+  WriteModuleModeFile(fileName, built.Symbol, options, context);
+  return outcome;
+}
+
 // Draws the configured control into fileName, refusing texts that would only give the error
 // display.
 TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
-  RequireExportFormat(fileName);  // before drawing: the name alone can be refused
+  if (ExportFormatOf(fileName) == TExportFormat::None && ModuleFormatOf(fileName)) {
+    throw EImageWriteError(
+        fileName,
+        ".svg, .eps and .pdf files are drawn in module mode: leave out -W, -H, --ratio "
+        "and --complete-draw");
+  }
+  RequireKnownExtension(fileName);  // before drawing: the name alone can be refused
   if (bc.Text().empty()) {
     bc.EncodeText(bc.Text());
     return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};
@@ -253,10 +398,16 @@ TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
 // One barcode, to a file or printed. Every failure becomes an outcome: an exception escaping
 // here would end a whole batch.
 TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::string_view text,
-                const std::string& fileName, bool printOnly, std::ostream& out) {
+                const std::string& fileName, bool printOnly, std::ostream& out,
+                TModuleModeContext& context) {
   const auto typeBar = ParseSymbology(symbology);
   if (!typeBar) {
     return {kExitUsage, "unknown symbology \"" + std::string(symbology) + "\" (see brevix --list)"};
+  }
+  const bool boxMode = BoxMode(settings) || IsMetafileName(fileName);
+  if (!printOnly) {
+    if (const std::string conflict = ModeConflict(settings, boxMode); !conflict.empty())
+      return {kExitUsage, conflict};
   }
   const int codePage = settings.CodePage;
   TBrevixBC bc;
@@ -264,7 +415,7 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
   // A failure after the check digit was replaced reports both.
   const auto failed = [&warning](int status, std::string message) {
     TOutcome outcome(status, std::move(message));
-    outcome.Warning = warning;
+    if (!warning.empty()) outcome.Warnings.push_back(warning);
     return outcome;
   };
   try {
@@ -281,9 +432,10 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
       }
       warning = "check digit " + was + " replaced by " + is + ": " + completed;
     }
-    TOutcome outcome =
-        printOnly ? PrintPattern(bc, codePage, out) : WriteFile(bc, fileName, codePage);
-    outcome.Warning = std::move(warning);
+    TOutcome outcome = printOnly ? PrintPattern(bc, codePage, out)
+                       : boxMode ? WriteFile(bc, fileName, codePage)
+                                 : WriteModuleFile(bc, settings, fileName, context);
+    if (!warning.empty()) outcome.Warnings.insert(outcome.Warnings.begin(), std::move(warning));
     return outcome;
   } catch (const EImageWriteError& e) {
     return failed(kExitWrite, e.what());
@@ -294,9 +446,14 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
   } catch (const std::bad_alloc&) {
     // Memory ran out past the picture itself (the file's encoding, the symbol's rows): the
     // picture's size is what to make smaller.
+    const TDrawing& d = context.Drawing;
+    const int width =
+        boxMode ? bc.Width() : static_cast<int>(std::lround(d.TurnedWidth() * d.PixelsPerModule));
+    const int height =
+        boxMode ? bc.Height() : static_cast<int>(std::lround(d.TurnedHeight() * d.PixelsPerModule));
     return failed(kExitResource, (printOnly ? std::string("out of memory")
                                             : fileName + ": out of memory for a picture of " +
-                                                  PictureSize(bc.Width(), bc.Height())));
+                                                  PictureSize(width, height)));
   } catch (const std::system_error& e) {
     if (!IsResourceShortage(e.code()))
       return failed(kExitRefused, Quoted(codePage, bc.Text()) + ": " + e.what());
@@ -395,6 +552,7 @@ int RunBatch(const TSettings& settings, const std::string& path, bool quiet,
   TBatchReader reader(
       [&input](char* buffer, std::size_t size) { return input.Read(buffer, size); });
   TProgress progress(streams.Err, !quiet && streams.ErrIsTerminal);
+  TModuleModeContext context;  // buffers reused from one record to the next
   int status = kExitOk;
   std::size_t written = 0, failed = 0, unreadable = 0;
   const auto report = [&](int line, const std::string& message) {
@@ -438,10 +596,10 @@ int RunBatch(const TSettings& settings, const std::string& path, bool quiet,
       if (job.FileName.empty() || job.FileName == "-") {
         outcome = {kExitUsage, "a batch record needs a file name"};
       } else {
-        outcome = RunJob(own, job.Symbology, job.Text, job.FileName, false, streams.Out);
+        outcome = RunJob(own, job.Symbology, job.Text, job.FileName, false, streams.Out, context);
       }
     }
-    if (!outcome.Warning.empty()) report(job.Line, outcome.Warning);
+    for (const std::string& w : outcome.Warnings) report(job.Line, w);
     if (outcome.Status == kExitOk) {
       ++written;
       continue;
@@ -543,9 +701,10 @@ int RunTool(std::span<const std::string> args, const TStreams& streams) {
     return kExitUsage;
   }
   const bool printOnly = !output || *output == "-";
-  const TOutcome outcome =
-      RunJob(settings, positional[0], positional[1], output.value_or("-"), printOnly, streams.Out);
-  if (!outcome.Warning.empty()) Report(streams.Err, outcome.Warning);
+  TModuleModeContext context;
+  const TOutcome outcome = RunJob(settings, positional[0], positional[1], output.value_or("-"),
+                                  printOnly, streams.Out, context);
+  for (const std::string& w : outcome.Warnings) Report(streams.Err, w);
   if (outcome.Status != kExitOk && !outcome.Message.empty()) Report(streams.Err, outcome.Message);
   return outcome.Status;
 }

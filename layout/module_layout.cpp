@@ -99,6 +99,8 @@ TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) 
     barHeight = options.HeightModules;
   else if (options.HeightPixels > 0)
     barHeight = static_cast<double>(options.HeightPixels) / d.PixelsPerModule;
+  else if (options.HeightMm > 0 && std::isfinite(options.HeightMm))
+    barHeight = options.HeightMm / d.ModuleMm;
 
   const double top = zone.Top;
   const double aboveBand = text && HasLine(symbol, true) ? lineHeight : 0;

@@ -16,9 +16,12 @@ struct TModuleOptions {
   bool QuietZones = true;    // the symbology's standard minimum
   int Margin = 0;            // modules added on every side, beyond the quiet zones
   // Height of the bars (of all rows, for stacked symbols): modules when HeightModules is
-  // positive, else pixels when HeightPixels is, else the symbology's own.
+  // positive, else pixels when HeightPixels is, else millimetres at the module's physical width
+  // when HeightMm is (exact for vector output; raster output asks for HeightPixels at Dpi), else
+  // the symbology's own.
   int HeightModules = 0;
   int HeightPixels = 0;
+  double HeightMm = 0;
   bool ShowText = true;
   int Angle = 0;  // 0, 90, 180 or 270; any other value draws upright
   TColor Foreground = clBlack;

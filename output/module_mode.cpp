@@ -16,13 +16,15 @@ struct TFormatRow {
   TModuleFormat Format;
 };
 
-constexpr std::array<TFormatRow, 9> kFormats{{
+constexpr std::array<TFormatRow, 11> kFormats{{
     {".bmp", TModuleFormat::Bmp},
     {".gif", TModuleFormat::Gif},
     {".png", TModuleFormat::Png},
     {".tif", TModuleFormat::Tiff},
     {".tiff", TModuleFormat::Tiff},
     {".jpg", TModuleFormat::Jpeg},
+    {".jpeg", TModuleFormat::Jpeg},
+    {".jpe", TModuleFormat::Jpeg},
     {".svg", TModuleFormat::Svg},
     {".eps", TModuleFormat::Eps},
     {".pdf", TModuleFormat::Pdf},
