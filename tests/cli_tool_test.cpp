@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -92,6 +94,97 @@ TEST(CliTool, WritesPicturesFromOptions) {
     if (test::HaveZXing()) {
       EXPECT_TRUE(Decodes(*image, row.Decoded));
     }
+  }
+}
+
+// Module mode's sizes: pixels per module, dots per module chosen for an X-dimension, the
+// resolution every file records (as ImageMagick reads it), quiet zones and margins, bar heights
+// in millimetres; command line and batch records alike.
+TEST(CliTool, SizesModuleModePictures) {
+  if (!test::HaveImageMagick()) GTEST_SKIP() << "ImageMagick not available";
+  const char* ean = " csCodeEAN13 977121010700 ";
+  const struct {
+    std::string Args;
+    const char* File;
+    const char* Identified;  // x and y resolution, width, height
+    const char* Err;
+  } rows[] = {
+      // 0.33 mm at 300 dpi is 3.9 dots: 4, and said so; 113 modules across.
+      {std::string("--xdim 0.33mm --dpi 300") + ean + "p.png", "p.png", "300 300 452 316",
+       "brevix: X-dimension 0.3387 mm (4 dots at 300 dpi) instead of 0.33 mm: p.png\n"},
+      {std::string("--xdim 0.33mm --dpi 300") + ean + "p.tif", "p.tif", "300 300 452 316", "*"},
+      {std::string("--xdim 0.33mm --dpi 300") + ean + "p.bmp", "p.bmp", "300 300 452 316", "*"},
+      {std::string("--xdim 0.33mm --dpi 300") + ean + "p.jpg", "p.jpg", "300 300 452 316", "*"},
+      // Within 1 %: nothing said.
+      {std::string("--xdim 0.0133in --dpi 600") + ean + "p.png", "p.png", "600 600 904 632", ""},
+      {std::string("--module 3 --dpi 200") + ean + "p.gif", "p.gif", "* 339 237", ""},
+      {std::string("--margin 5") + ean + "p.png", "p.png", "96 96 246 178", ""},
+      // The leading digit keeps its room without the quiet zones.
+      {std::string("--quiet-zone=no") + ean + "p.png", "p.png", "96 96 204 158", ""},
+      // 57 modules of Code 128 "AB", bars 20 mm at 300 dpi.
+      {"--quiet-zone=no --display none --dpi 300 --height-mm 20 csCode128 AB p.png", "p.png",
+       "300 300 114 236", ""},
+      {"--batch -", "b.png", "300 300 452 316",
+       "brevix: stdin:1: X-dimension 0.3387 mm (4 dots at 300 dpi) instead of 0.33 mm: b.png\n"},
+      {"--dpi 300 --batch -", "c.png", "300 300 904 632", "*"},
+  };
+  const std::string jobs =
+      "b.png,csCodeEAN13,977121010700,xdim=0.33mm,dpi=300\n"
+      "c.png,csCodeEAN13,977121010700,module=8\n";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Args);
+    test::TTempDir dir;
+    const TRun run = RunTool(row.Args, dir.Path(), row.Args.ends_with("-") ? jobs : "");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    if (std::string_view(row.Err) != "*") {
+      EXPECT_EQ(run.Err, row.Err);
+    }
+    std::string read = test::RunCommand("identify -units PixelsPerInch -format '%x %y %w %h' '" +
+                                        dir.File(row.File) + "'");
+    double x = 0, y = 0;
+    int w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(read.c_str(), "%lf %lf %d %d", &x, &y, &w, &h), 4) << read;
+    // BMP and PNG count pixels per metre: 96 dpi reads back as 96.01. GIF records none.
+    read = std::to_string(std::lround(x)) + " " + std::to_string(std::lround(y)) + " " +
+           std::to_string(w) + " " + std::to_string(h);
+    if (row.Identified[0] == '*') read = "* " + read.substr(read.find(' ', read.find(' ') + 1) + 1);
+    EXPECT_EQ(read, row.Identified);
+  }
+  // Vector files carry the physical size: 113 modules of 0.33 mm; 77 of 0.5 mm by 20 mm bars.
+  test::TTempDir dir;
+  EXPECT_EQ(RunTool(std::string("--xdim 0.33mm --dpi 300") + ean + "p.svg", dir.Path()).Err, "");
+  EXPECT_NE(test::ReadFileBytes(dir.File("p.svg")).find("width=\"37.29mm\""), std::string::npos);
+  RunTool("--xdim 0.5mm --height-mm 20 --display none csCode128 AB p.pdf", dir.Path());
+  EXPECT_NE(test::ReadFileBytes(dir.File("p.pdf")).find("/MediaBox [0 0 109.1339 56.6929]"),
+            std::string::npos);
+}
+
+// Box mode (-W, -H, --ratio, --complete-draw) writes the very bytes it wrote before module mode
+// became the default.
+TEST(CliTool, BoxModeFilesAsBefore) {
+  const struct {
+    const char* Args;
+    const char* Sha256;
+  } rows[] = {
+      {"-W 300 -H 100 'Code 128' 'Brevix 42' f.png",
+       "a57f03efc40fd094d5752c587f2d97295a6df898591ae1f5b1b3e2d6f6df7529"},
+      {"--angle=90 --width 100 --height 300 22 977121010700 f.bmp",
+       "642dfa675d4ccbb24094d12b74bccc9f32df2bbb6a9aa32c3dcdb5356936ca01"},
+      {"-a vertical-mirrored -W 100 -H 300 --lines navy --back '#FFFFE0' csCode39 ABC f.gif",
+       "9ca4ca9bdef6840792332871533ff985f0d826a82e693082b6b0acc0697d6f63"},
+      {"--complete-draw --ratio 2 csCodeEAN8 9638507 f.png",
+       "d0c1acc9ed9c8b4c25ede2414d68ee1f293a3d283e1eb57c857594d758ae548f"},
+      {"--display both -W 400 -H 150 --pdf417-level 3 csCodePDF417 'PDF 417' f.tif",
+       "bb263c9b80621f26829f4ec1892059b7f1b7bd785486a8747b6e0f3427016be2"},
+      {"-H 80 csCodeUPC_A 03600029145 f.png",
+       "09f87862871b2a08fa164811fb54ac9fe7b5dcdab2708bdfb8e0419d64ad25aa"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Args);
+    test::TTempDir dir;
+    ASSERT_EQ(RunTool(row.Args, dir.Path()).Status, 0);
+    const std::string sum = test::RunCommand("cd '" + dir.Path() + "' && sha256sum f.*");
+    EXPECT_EQ(sum.substr(0, 64), row.Sha256);
   }
 }
 

@@ -8,9 +8,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/run.h"
+#include "core/catalogue.h"
 #include "encode/build_symbol.h"
 #include "layout/module_layout.h"
 #include "output/vector_writers.h"
@@ -68,13 +71,16 @@ struct TDecodeRow {
 
 enum class TRoute { Png, SvgRsvg, EpsGs, PdfGs, PdfPoppler };
 
-// The file written for route, and the PNG an independent renderer makes of it.
-std::string WriteAndRender(const TSymbol& s, const TModuleOptions& o, TRoute route,
-                           const test::TTempDir& dir) {
+// The file name for route in dir.
+std::string RouteFile(TRoute route, const test::TTempDir& dir) {
   static constexpr const char* kNames[] = {"b.png", "b.svg", "b.eps", "b.pdf", "b.pdf"};
-  const std::string file = dir.File(kNames[static_cast<int>(route)]);
+  return dir.File(kNames[static_cast<int>(route)]);
+}
+
+// The PNG an independent renderer makes of the file written for route (the file itself for PNG).
+std::string Rendered(TRoute route, const test::TTempDir& dir) {
+  const std::string file = RouteFile(route, dir);
   const std::string png = dir.File("rendered.png");
-  WriteModuleModeFile(file, s, o);
   const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r96 ";
   switch (route) {
     case TRoute::Png:
@@ -96,10 +102,15 @@ std::string WriteAndRender(const TSymbol& s, const TModuleOptions& o, TRoute rou
   return png;
 }
 
-TEST(ModuleModeFiles, DecodeInEveryOrientationAndFormat) {
+bool HaveRenderersAndReader() {
   for (const char* tool : {"ZXingReader", "rsvg-convert", "gs", "pdftoppm"})
-    if (!Have(tool)) GTEST_SKIP() << tool << " not available";
-  const TDecodeRow rows[] = {
+    if (!Have(tool)) return false;
+  return true;
+}
+
+// Every symbology a decoder reads, with a text and what the decoder reads of it.
+const std::vector<TDecodeRow>& DecodeRows() {
+  static const std::vector<TDecodeRow> rows = {
       {csCode_2_5_interleaved, "123456", "ITF", "123456", true},
       {csCodeITF, "0977121010700", "ITF", "09771210107001", true},
       {csCodeOPC, "1234567897", "ITF", "1234567897", true},
@@ -126,10 +137,15 @@ TEST(ModuleModeFiles, DecodeInEveryOrientationAndFormat) {
       {csCodeUPC_E1, "1123456", "UPC-E", "11234562", false},
       {csCodePDF417, "Brevix module mode, PDF417", "PDF417", "Brevix module mode, PDF417", false},
   };
+  return rows;
+}
+
+TEST(ModuleModeFiles, DecodeInEveryOrientationAndFormat) {
+  if (!HaveRenderersAndReader()) GTEST_SKIP() << "a renderer or ZXingReader is not available";
   const bool zbar = Have("zbarimg");
   const test::TTempDir dir;
   int row = 0;
-  for (const TDecodeRow& r : rows) {
+  for (const TDecodeRow& r : DecodeRows()) {
     ++row;
     const TBuiltSymbol b = BuildSymbol(r.Type, r.Text);
     ASSERT_TRUE(b.Ok()) << r.Text << ": " << b.Error.Message;
@@ -141,7 +157,8 @@ TEST(ModuleModeFiles, DecodeInEveryOrientationAndFormat) {
                      std::to_string(static_cast<int>(route)));
         TModuleOptions o;
         o.Angle = angle;
-        const std::string png = WriteAndRender(b.Symbol, o, route, dir);
+        WriteModuleModeFile(RouteFile(route, dir), b.Symbol, o);
+        const std::string png = Rendered(route, dir);
         const std::string read = test::RunCommand("ZXingReader -1 '" + png + "' 2>&1");
         EXPECT_NE(read.find(r.Expected), std::string::npos) << read;
         if (zbar && r.Zbar && route == TRoute::Png && angle % 180 == 0) {
@@ -149,6 +166,33 @@ TEST(ModuleModeFiles, DecodeInEveryOrientationAndFormat) {
           for (const std::string& line : test::DecodeWithZbar(png)) z += line + "\n";
           EXPECT_NE(z.find(r.Expected), std::string::npos) << z;
         }
+      }
+    }
+  }
+}
+
+// The tool with no size options: every decodable symbology in every orientation as PNG, and in
+// one vector format at one orientation each, read from the file exactly as the tool wrote it.
+TEST(ModuleModeFiles, ToolDefaultsDecodeAsWritten) {
+  if (!HaveRenderersAndReader()) GTEST_SKIP() << "a renderer or ZXingReader is not available";
+  const test::TTempDir dir;
+  int row = 0;
+  for (const TDecodeRow& r : DecodeRows()) {
+    ++row;
+    for (int angle : {0, 90, 180, 270}) {
+      std::vector<TRoute> routes = {TRoute::Png};
+      if (angle / 90 == row % 4) routes.push_back(static_cast<TRoute>(1 + row % 4));
+      for (TRoute route : routes) {
+        SCOPED_TRACE(r.Text + " angle " + std::to_string(angle) + " route " +
+                     std::to_string(static_cast<int>(route)));
+        const std::vector<std::string> args = {"--angle", std::to_string(angle),
+                                               TypeBarIdentifier(r.Type), r.Text,
+                                               RouteFile(route, dir)};
+        std::ostringstream out, err;
+        ASSERT_EQ(cli::Run(args, {0, out, err, false}), cli::kExitOk) << err.str();
+        EXPECT_EQ(err.str(), "");
+        const std::string read = test::RunCommand("ZXingReader -1 '" + Rendered(route, dir) + "'");
+        EXPECT_NE(read.find(r.Format + " \"" + r.Expected), std::string::npos) << read;
       }
     }
   }
