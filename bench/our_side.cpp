@@ -5,6 +5,9 @@
 
 #include "pdf417/pdf417.h"
 #include "render/draw.h"
+#if BREVIX_BENCH_HAVE_MODULE_MODE
+#include "encode/build_symbol.h"
+#endif
 
 namespace brevix::bench {
 
@@ -15,6 +18,9 @@ TOurSide::TOurSide(const TBenchRow& row, int width, int height)
   FControl.SetDisplay(row.Caption ? csOutputCode : csOutputNone);
   FControl.SetBounds(0, 0, width, height);
   FCanvas = std::make_unique<TRasterCanvas>(FBitmap);
+#if BREVIX_BENCH_HAVE_MODULE_MODE
+  FModuleOptions.ShowText = row.Caption;
+#endif
   if (Encode() == 0) throw std::runtime_error(std::string("cannot encode ") + row.Name);
 }
 
@@ -34,6 +40,13 @@ void TOurSide::Paint() {
 #if BREVIX_BENCH_HAVE_EXPORT
 void TOurSide::PaintToPng(const std::string& fileName) {
   DrawToFile(FControl, fileName);
+}
+#endif
+
+#if BREVIX_BENCH_HAVE_MODULE_MODE
+void TOurSide::ModuleModeToPng(const std::string& fileName) {
+  const TBuiltSymbol built = BuildSymbol(FRow.TypeBar, FRow.Text);
+  WriteModuleModeFile(fileName, built.Symbol, FModuleOptions, FModuleContext);
 }
 #endif
 

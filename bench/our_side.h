@@ -11,6 +11,14 @@
 #include "platform/bitmap.h"
 #include "platform/raster_canvas.h"
 
+// Module mode joins the benchmark once its layers are part of the build.
+#if __has_include("output/module_mode.h")
+#include "output/module_mode.h"
+#define BREVIX_BENCH_HAVE_MODULE_MODE 1
+#else
+#define BREVIX_BENCH_HAVE_MODULE_MODE 0
+#endif
+
 // File output joins the benchmark once the export is part of the library.
 #if __has_include("render/export.h")
 #include "render/export.h"
@@ -35,6 +43,12 @@ class TOurSide {
   void PaintToPng(const std::string& fileName);
 #endif
 
+#if BREVIX_BENCH_HAVE_MODULE_MODE
+  // Text to symbol, layout in module mode (2 pixels per module, quiet zones), raster and PNG
+  // file: what the tool does by default.
+  void ModuleModeToPng(const std::string& fileName);
+#endif
+
   const TBitmap& Bitmap() const {
     return FBitmap;
   }
@@ -44,6 +58,10 @@ class TOurSide {
   TBrevixBC FControl;
   TBitmap FBitmap;
   std::unique_ptr<TRasterCanvas> FCanvas;
+#if BREVIX_BENCH_HAVE_MODULE_MODE
+  TModuleOptions FModuleOptions;
+  TModuleModeContext FModuleContext;
+#endif
 };
 
 }  // namespace brevix::bench

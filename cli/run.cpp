@@ -349,7 +349,8 @@ TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::st
   TOutcome outcome;
   if (!IsVectorFormat(*format)) {
     // Refused before drawing, with what to change: a picture beyond what the writers take.
-    const TDrawing& d = context.Drawing = LayoutModuleMode(built.Symbol, options);
+    LayoutModuleMode(built.Symbol, options, context.Drawing);
+    const TDrawing& d = context.Drawing;
     const double w = std::round(d.TurnedWidth() * d.PixelsPerModule);
     const double h = std::round(d.TurnedHeight() * d.PixelsPerModule);
     if (!(w <= kMaxImageSide && h <= kMaxImageSide &&

@@ -61,6 +61,14 @@ bool HasLine(const TSymbol& symbol, bool above) {
 
 TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) {
   TDrawing d;
+  LayoutModuleMode(symbol, options, d);
+  return d;
+}
+
+void LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options, TDrawing& d) {
+  d.Bars.clear();
+  d.Texts.clear();
+  d.Width = d.Height = 0;
   d.Angle = NormalAngle(options.Angle);
   d.Foreground = options.Foreground;
   d.Background = options.Background;
@@ -73,7 +81,7 @@ TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) 
     d.PixelsPerModule = std::max(1, options.PixelsPerModule);
     d.ModuleMm = d.PixelsPerModule * kMmPerInch / d.Dpi;
   }
-  if (!WellFormed(symbol)) return d;
+  if (!WellFormed(symbol)) return;
 
   const TQuietZone zone =
       options.QuietZones ? QuietZoneOf(symbol, options.Margin)
@@ -145,7 +153,7 @@ TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) 
     y += rowHeight;
   }
 
-  if (!text) return d;
+  if (!text) return;
   for (const TTextGroup& g : symbol.Text) {
     TTextRun run;
     run.Text = g.Text;
@@ -161,7 +169,6 @@ TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) 
     }
     d.Texts.push_back(std::move(run));
   }
-  return d;
 }
 
 }  // namespace brevix

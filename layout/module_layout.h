@@ -32,5 +32,7 @@ struct TModuleOptions {
 // The symbol as bars and text in an upright box of whole modules across. An empty symbol, or one
 // whose rows and row heights do not match, gives an empty drawing (Width 0).
 TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options);
+// The same into drawing, whose buffers are reused: every field is replaced.
+void LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options, TDrawing& drawing);
 
 }  // namespace brevix

@@ -42,34 +42,44 @@ bool SameLetters(std::string_view a, std::string_view b) {
 // The picture as a palette image, its background marked transparent when the drawing asks.
 const TGifImage& PaletteImage(TModuleModeContext& c) {
   const TDrawing& d = c.Drawing;
-  GifImageFromBitmap(c.Picture, c.Gif);
+  // Rows the drawing made equal to the row above need no comparing.
+  const std::span<const std::uint8_t> repeats = c.Raster.Repeats;
+  GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors, repeats);
   if (d.Transparent && !AddTransparency(c.Gif, d.Background)) {
     // A full palette without the background colour: one colour fewer makes room for it.
-    GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors - 1);
+    GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors - 1, repeats);
     AddTransparency(c.Gif, d.Background);
   }
   return c.Gif;
 }
 
-TBytes EncodeRaster(TModuleFormat format, TModuleModeContext& c) {
+// The file of a raster format, in the context.
+std::span<const std::uint8_t> EncodeRaster(TModuleFormat format, TModuleModeContext& c) {
   const int dpi = c.Drawing.Dpi;
   switch (format) {
     case TModuleFormat::Bmp:
-      return EncodeBmp(c.Picture, dpi);
+      c.Bytes = EncodeBmp(c.Picture, dpi);
+      break;
     case TModuleFormat::Jpeg:
-      return EncodeJpeg(c.Picture, kJpegQuality, dpi);
+      c.Bytes = EncodeJpeg(c.Picture, kJpegQuality, dpi);
+      break;
     case TModuleFormat::Gif:
-      return EncodeGif(PaletteImage(c));
+      c.Bytes = EncodeGif(PaletteImage(c));
+      break;
     case TModuleFormat::Png:
-      return EncodePng(PaletteImage(c), dpi);
+      if (!c.Png) c.Png = std::make_unique<TPngEncoder>();
+      return c.Png->Encode(PaletteImage(c), dpi);
     case TModuleFormat::Tiff: {
       // TIFF readers disagree on transparency in palette files: the background stays opaque.
-      GifImageFromBitmap(c.Picture, c.Gif);
-      return EncodeTiff(c.Gif, dpi);
+      GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors, c.Raster.Repeats);
+      c.Bytes = EncodeTiff(c.Gif, dpi);
+      break;
     }
     default:
-      return {};
+      c.Bytes.clear();
+      break;
   }
+  return c.Bytes;
 }
 
 }  // namespace
@@ -87,7 +97,7 @@ std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName) {
 
 const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& options,
                                 TModuleModeContext& context) {
-  context.Drawing = LayoutModuleMode(symbol, options);
+  LayoutModuleMode(symbol, options, context.Drawing);
   RenderDrawing(context.Drawing, context.Picture, context.Raster);
   return context.Picture;
 }
@@ -97,7 +107,7 @@ void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
   const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
   if (!format) throw EImageWriteError(fileName, "no picture format has this extension");
   SaveImageFile(fileName, [&]() -> std::span<const std::uint8_t> {
-    context.Drawing = LayoutModuleMode(symbol, options);
+    LayoutModuleMode(symbol, options, context.Drawing);
     if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
     std::string& doc = context.Document;
     doc.clear();
@@ -111,12 +121,9 @@ void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
       case TModuleFormat::Pdf:
         WritePdf(context.Drawing, doc);
         break;
-      default: {
+      default:
         RenderDrawing(context.Drawing, context.Picture, context.Raster);
-        const TBytes bytes = EncodeRaster(*format, context);
-        doc.assign(bytes.begin(), bytes.end());
-        break;
-      }
+        return EncodeRaster(*format, context);
     }
     return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
                                          doc.size());

@@ -3,12 +3,14 @@
 // the file name's extension.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "imagewriters/gif_image.h"
 #include "imagewriters/image_file.h"
+#include "imagewriters/image_writers.h"
 #include "layout/module_layout.h"
 #include "output/raster_output.h"
 #include "platform/bitmap.h"
@@ -29,6 +31,9 @@ struct TModuleModeContext {
   TRasterScratch Raster;
   TGifImage Gif;
   std::string Document;  // the bytes of a vector file
+  TBytes Bytes;          // the bytes of a raster file but PNG
+  // PNG's compressor and buffers, set up on the first PNG file.
+  std::unique_ptr<TPngEncoder> Png;
 };
 
 // The symbol laid out in module mode and drawn into context.Picture, which it returns. Raises

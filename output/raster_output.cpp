@@ -1,8 +1,10 @@
 #include "output/raster_output.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <span>
 
 #include "imagewriters/image_file.h"
 #include "platform/raster_canvas.h"
@@ -15,27 +17,86 @@ int Pixels(double modules, int ppm) {
   return static_cast<int>(std::lround(modules * ppm));
 }
 
+// Fills [left, right) of one pixel row with colour.
+void FillSpan(std::uint8_t* row, int left, int right, const std::uint8_t (&colour)[3]) {
+  for (std::uint8_t* p = row + static_cast<std::size_t>(left) * 3;
+       p < row + static_cast<std::size_t>(right) * 3; p += 3)
+    std::memcpy(p, colour, 3);
+}
+
+// The bars straight into the pixel rows, in bands between the rows where a bar starts or ends:
+// each band's first row is painted, then copied down. Marks every copied row in scratch.Repeats.
+void FillBars(TBitmap& bitmap, TColor background, TColor foreground, TRasterScratch& scratch) {
+  const int width = bitmap.Width, height = bitmap.Height;
+  const std::size_t stride = static_cast<std::size_t>(width) * 3;
+  const std::uint8_t back[3] = {static_cast<std::uint8_t>(ColorR(background)),
+                                static_cast<std::uint8_t>(ColorG(background)),
+                                static_cast<std::uint8_t>(ColorB(background))};
+  const std::uint8_t fore[3] = {static_cast<std::uint8_t>(ColorR(foreground)),
+                                static_cast<std::uint8_t>(ColorG(foreground)),
+                                static_cast<std::uint8_t>(ColorB(foreground))};
+  // Band edges: the layout gives bars row by row, so most repeated edges follow one another.
+  std::vector<int>& edges = scratch.Edges;
+  edges.assign({0, height});
+  int lastTop = -1, lastBottom = -1;
+  for (TRect& r : scratch.Rects) {
+    r.Left = std::clamp(r.Left, 0, width);
+    r.Right = std::clamp(r.Right, r.Left, width);
+    r.Top = std::clamp(r.Top, 0, height);
+    r.Bottom = std::clamp(r.Bottom, r.Top, height);
+    if (r.Top == r.Bottom || r.Left == r.Right) continue;
+    if (r.Top == lastTop && r.Bottom == lastBottom) continue;
+    edges.push_back(lastTop = r.Top);
+    edges.push_back(lastBottom = r.Bottom);
+  }
+  std::sort(edges.begin(), edges.end());
+  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+  std::uint8_t* rgb = bitmap.Rgb.data();
+  for (std::size_t b = 0; b + 1 < edges.size(); ++b)
+    FillSpan(rgb + edges[b] * stride, 0, width, back);
+  auto first = edges.begin();  // the band of the bar before, where the next one mostly starts
+  for (const TRect& r : scratch.Rects) {
+    if (r.Top == r.Bottom || r.Left == r.Right) continue;
+    if (*first != r.Top) first = std::lower_bound(edges.begin(), edges.end(), r.Top);
+    auto band = first;
+    for (; band != edges.end() && *band < r.Bottom; ++band)
+      FillSpan(rgb + *band * stride, r.Left, r.Right, fore);
+  }
+  std::vector<std::uint8_t>& repeats = scratch.Repeats;
+  repeats.assign(static_cast<std::size_t>(height), 1);
+  for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
+    repeats[edges[b]] = 0;
+    for (int y = edges[b] + 1; y < edges[b + 1]; ++y)
+      std::memcpy(rgb + y * stride, rgb + edges[b] * stride, stride);
+  }
+}
+
 void Draw(const TDrawing& d, TBitmap& bitmap, int width, int height, TRasterScratch& scratch) {
   const int ppm = d.PixelsPerModule;
   bitmap.Resize(width, height);
-  TRasterCanvas canvas(bitmap);
-  canvas.ClearTo(d.Background);
   scratch.Rects.clear();
   for (const TDrawRect& r : d.Bars) {
     // Each edge rounded on its own, so that bars that meet stay joined.
     const int left = Pixels(r.X, ppm), top = Pixels(r.Y, ppm);
     scratch.Rects.push_back({left, top, Pixels(r.X + r.W, ppm), Pixels(r.Y + r.H, ppm)});
   }
-  canvas.Brush.Color = d.Foreground;
-  canvas.Brush.Style = bsSolid;
-  canvas.FillRects(scratch.Rects);
+  FillBars(bitmap, d.Background, d.Foreground, scratch);
+  if (d.Texts.empty()) return;
+  TRasterCanvas canvas(bitmap);
   canvas.BkMode = bkTransparent;
   canvas.Font.SetName(kCaptionFont);
   canvas.Font.SetColor(d.Foreground);
   for (const TTextRun& t : d.Texts) {
-    canvas.Font.SetHeight(-std::max(1, Pixels(t.Size, ppm)));
+    const int size = std::max(1, Pixels(t.Size, ppm));
+    canvas.Font.SetHeight(-size);
     canvas.TextAlign = kTaBaseline | (t.Anchor == TTextAnchor::Middle ? kTaCenter : kTaLeft);
-    canvas.TextOut(Pixels(t.X, ppm), Pixels(t.Baseline, ppm), t.Text);
+    const int baseline = Pixels(t.Baseline, ppm);
+    canvas.TextOut(Pixels(t.X, ppm), baseline, t.Text);
+    // Rows the text may touch (ascenders to descenders, with room to spare) and the row below
+    // them no longer repeat the row above.
+    const int from = std::clamp(baseline - 2 * size, 0, height);
+    const int to = std::clamp(baseline + size + 2, 0, height);
+    std::fill(scratch.Repeats.begin() + from, scratch.Repeats.begin() + to, 0);
   }
 }
 
@@ -85,6 +146,15 @@ void RenderDrawing(const TDrawing& d, TBitmap& picture, TRasterScratch& scratch)
   }
   Draw(d, scratch.Upright, width, height, scratch);
   Turn(scratch.Upright, d.Angle, picture);
+  std::vector<std::uint8_t>& repeats = scratch.Repeats;
+  if (d.Angle != 180 || repeats.size() != static_cast<std::size_t>(height)) {
+    repeats.clear();  // rows of a quarter turn are the upright columns: nothing known of them
+    return;
+  }
+  // Half a turn: row y below row y - 1 is the upright row above the one it repeats.
+  std::reverse(repeats.begin(), repeats.end());
+  repeats.pop_back();
+  repeats.insert(repeats.begin(), 0);
 }
 
 }  // namespace brevix

@@ -2,6 +2,7 @@
 // A drawing onto a bitmap, through the raster canvas, so that captions use the fonts the control
 // uses: whole pixels per module, then the drawing's turn applied to the pixels.
 
+#include <cstdint>
 #include <vector>
 
 #include "layout/drawing.h"
@@ -13,6 +14,11 @@ namespace brevix {
 struct TRasterScratch {
   TBitmap Upright;  // the unturned picture of a turned drawing
   std::vector<TRect> Rects;
+  std::vector<int> Edges;  // pixel rows where bars start or end
+  // One flag a row of the picture drawn last: 1 where the row holds the bytes of the row above
+  // as the drawing made it (see TRasterCanvas::RowRepeats), so that a writer need not compare
+  // them; empty when unknown.
+  std::vector<std::uint8_t> Repeats;
 };
 
 // The drawing at its PixelsPerModule into picture (resized to fit it, turned). Where nothing is
