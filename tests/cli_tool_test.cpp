@@ -113,7 +113,7 @@ TEST(CliTool, RefusesWithoutWritingAWrongFile) {
       {"csCode128 'x\xe6\x97\xa5' f.png", 1, "cannot be written in code page 1252"},
       {"--pdf417-mode numeric csCodePDF417 ABC f.png", 1, "Bad char in PDF417"},
       {"csCodeMSI '' f.png", 1, "Empty code."},
-      {"csCodeEAN13 977121010700 f.svg", 3, "unknown picture type \".svg\" (use .bmp, .emf"},
+      {"csCodeEAN13 977121010700 f.xyz", 3, "unknown picture type \".xyz\" (use .bmp, .emf"},
       {"csCodeEAN13 977121010700 f", 3, "\"f\": the name has no extension"},
       {"csCodeEAN13 977121010700 missing/f.png", 3, "does not exist"},
       {"nosuch 1 f.png", 2, "unknown symbology"},
@@ -197,7 +197,7 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       "bad record\n"
       "d.png,csCodeEAN13,12AB\n"
       "e.png,csCode39,ABC,angle=sideways\n"
-      "f.svg,csCode39,ABC\n"
+      "f.xyz,csCode39,ABC\n"
       "g.png,csCodeEAN8,96385070\n"
       "h.png,csCodeEAN8,96385070,strict\n"
       "i\x1b[2J.png,csCode39,a\x1b]0;x\x07\n"
@@ -222,10 +222,10 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       EXPECT_TRUE(Decodes(*c, "say \"hi\""));
     }
     EXPECT_TRUE(fs::exists(dir.File("g.png")));
-    for (const char* f : {"d.png", "e.png", "f.svg", "h.png"})
+    for (const char* f : {"d.png", "e.png", "f.xyz", "h.png"})
       EXPECT_FALSE(fs::exists(dir.File(f))) << f;
     for (const char* line :
-         {":5: expected FILE", ":6: \"12AB\"", ":7: --angle", ":8: cannot write \"f.svg\"",
+         {":5: expected FILE", ":6: \"12AB\"", ":7: --angle", ":8: cannot write \"f.xyz\"",
           ":9: check digit 0 replaced by 4: 96385074\n", ":10: \"96385070\": wrong check digit 0",
           ":11: \"a\\x1b]0;x\\x07\": Unvailable char", ":12: field 3 holds a NUL byte",
           "4 written, 5 failed, 2 unreadable"}) {
