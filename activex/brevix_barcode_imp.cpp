@@ -511,6 +511,39 @@ HRESULT TBrevixBarCode::put_Height(LONG Value) {
   return Resize("Height", Value, FControl->Width(), static_cast<int>(Value));
 }
 
+HRESULT TBrevixBarCode::get_QuietZone(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->QuietZone()));
+}
+
+HRESULT TBrevixBarCode::put_QuietZone(LONG Value) {
+  return Put([&] {
+    CheckRange("QuietZone", Value, 0, kMaxQuietZone);
+    FControl->SetQuietZone(static_cast<int>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_ModuleWidth(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->ModuleWidth()));
+}
+
+HRESULT TBrevixBarCode::put_ModuleWidth(LONG Value) {
+  return Put([&] {
+    CheckRange("ModuleWidth", Value, 0, kMaxModuleWidth);
+    FControl->SetModuleWidth(static_cast<int>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_Resolution(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->Resolution()));
+}
+
+HRESULT TBrevixBarCode::put_Resolution(LONG Value) {
+  return Put([&] {
+    CheckRange("Resolution", Value, 0, kMaxResolution);
+    FControl->SetResolution(static_cast<int>(Value));
+  });
+}
+
 HRESULT TBrevixBarCode::Resize(const char* property, LONG value, int width, int height) {
   // Script hosts have no container to size the control; a container that has one hears of the
   // new size as of any size the control takes itself.

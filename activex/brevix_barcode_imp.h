@@ -113,6 +113,12 @@ class TBrevixBarCode final : public IBrevixBarCode,
   HRESULT STDMETHODCALLTYPE put_Width(LONG Value) override;
   HRESULT STDMETHODCALLTYPE get_Height(LONG* Value) override;
   HRESULT STDMETHODCALLTYPE put_Height(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_QuietZone(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_QuietZone(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_ModuleWidth(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_ModuleWidth(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_Resolution(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_Resolution(LONG Value) override;
 
   // ISupportErrorInfo
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;

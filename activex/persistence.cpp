@@ -180,6 +180,9 @@ std::vector<TNamedValue> SaveState(TCustomBC& c) {
   // The size in pixels too: the extent follows the screen's resolution, a picture file does not.
   out.push_back({L"Width", TVariant::Int(c.Width())});
   out.push_back({L"Height", TVariant::Int(c.Height())});
+  out.push_back({L"QuietZone", TVariant::Int(c.QuietZone())});
+  out.push_back({L"ModuleWidth", TVariant::Int(c.ModuleWidth())});
+  out.push_back({L"Resolution", TVariant::Int(c.Resolution())});
   return out;
 }
 
@@ -276,6 +279,15 @@ void LoadState(TCustomBC& c,
   apply(L"Height", VT_I4, [&](const TVariant& v) {
     c.SetBounds(c.Left(), c.Top(), c.Width(),
                 static_cast<int>(inRange("Height", v, 1, kMaxControlSide)));
+  });
+  apply(L"QuietZone", VT_I4, [&](const TVariant& v) {
+    c.SetQuietZone(static_cast<int>(inRange("QuietZone", v, 0, kMaxQuietZone)));
+  });
+  apply(L"ModuleWidth", VT_I4, [&](const TVariant& v) {
+    c.SetModuleWidth(static_cast<int>(inRange("ModuleWidth", v, 0, kMaxModuleWidth)));
+  });
+  apply(L"Resolution", VT_I4, [&](const TVariant& v) {
+    c.SetResolution(static_cast<int>(inRange("Resolution", v, 0, kMaxResolution)));
   });
 }
 

@@ -1,5 +1,6 @@
 #include "core/control.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -112,6 +113,9 @@ void TCustomBC::Assign(const TCustomBC& source) {
   FTypeCaption->Assign(*source.FTypeCaption);
   FAutoSize = source.FAutoSize;
   FHorzLines->Assign(*source.FHorzLines);
+  FQuietZone = source.FQuietZone;
+  FModuleWidth = source.FModuleWidth;
+  FResolution = source.FResolution;
   Invalidate();
 }
 
@@ -170,6 +174,24 @@ void TCustomBC::SetDisplay(TDisplayType v) {
   }
   FTypeCaption->SetCaption(TypeCaptionText());
   Invalidate();
+}
+
+void TCustomBC::SetQuietZone(int v) {
+  v = std::clamp(v, 0, kMaxQuietZone);
+  if (v == FQuietZone) return;
+  FQuietZone = v;
+  Invalidate();
+}
+
+void TCustomBC::SetModuleWidth(int v) {
+  v = std::clamp(v, 0, kMaxModuleWidth);
+  if (v == FModuleWidth) return;
+  FModuleWidth = v;
+  Invalidate();
+}
+
+void TCustomBC::SetResolution(int v) {
+  FResolution = std::clamp(v, 0, kMaxResolution);
 }
 
 void TCustomBC::SetRatio(int v) {

@@ -25,6 +25,11 @@ struct TDrawScratch;
 // Fired after the barcode is drawn: the control, the paint rectangle, the text.
 using TBarCodePaintEvent = std::function<void(TObject* sender, TRect& r, const std::string& text)>;
 
+// Bounds of the module-mode properties: beyond them no picture fits the writers' limits anyway.
+inline constexpr int kMaxQuietZone = 1000;
+inline constexpr int kMaxModuleWidth = 100;
+inline constexpr int kMaxResolution = 100000;
+
 class TCustomBC : public TCustomControl {
  public:
   explicit TCustomBC(TObject* owner = nullptr);
@@ -68,6 +73,16 @@ class TCustomBC : public TCustomControl {
   bool PDF417_Truncate() const { return FPDF417_Truncate; }
   void SetPDF417_Truncate(bool v);
   const std::string& Version() const { return FVersion; }
+  // Module mode (render/module_paint.h): modules of light margin added on each side beyond the
+  // symbology's quiet zones, pixels per module (0: the symbol stretched over the box, as
+  // always), and the resolution raster files record (0: the screen's 96 dots per inch). Setters
+  // clamp to 0..the maximum below.
+  int QuietZone() const { return FQuietZone; }
+  void SetQuietZone(int v);
+  int ModuleWidth() const { return FModuleWidth; }
+  void SetModuleWidth(int v);
+  int Resolution() const { return FResolution; }
+  void SetResolution(int v);
 
   // Result of the last check or paint.
   TLastError ErrorMessage() const { return FErrorMessage; }
@@ -183,6 +198,9 @@ class TCustomBC : public TCustomControl {
   int FMustBe = 0;  // the digit erMustBe asks for
   TExportScratchPtr FExportScratch{nullptr, nullptr};
   TDrawScratchPtr FDrawScratch{nullptr, nullptr};
+  int FQuietZone = 0;
+  int FModuleWidth = 0;
+  int FResolution = 0;
 };
 
 // Publishes the properties; all behaviour is in TCustomBC.

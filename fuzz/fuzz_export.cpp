@@ -39,6 +39,12 @@ std::string_view MagicOf(TExportFormat format) {
       return "\xd7\xcd\xc6\x9a"sv;
     case TExportFormat::Emf:
       return "\x01\0\0\0"sv;
+    case TExportFormat::Svg:
+      return "<?xml"sv;
+    case TExportFormat::Eps:
+      return "%!PS-Adobe"sv;
+    case TExportFormat::Pdf:
+      return "%PDF-"sv;
     case TExportFormat::None:
       break;
   }
@@ -102,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const TExportExtension& row : ExportExtensions()) {
       std::string ext(row.Extension);
       if (in.ConsumeBool())
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       Export(bc, scratch, safe + ext, nullptr);
     }
     // One picture drawn before it is written, and a name the export does not know.

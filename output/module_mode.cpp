@@ -1,43 +1,16 @@
 #include "output/module_mode.h"
 
-#include <array>
-#include <cctype>
 #include <span>
 
 #include "imagewriters/image_writers.h"
+#include "output/file_formats.h"
 #include "output/vector_writers.h"
 
 namespace brevix {
 
 namespace {
 
-struct TFormatRow {
-  std::string_view Extension;
-  TModuleFormat Format;
-};
-
-constexpr std::array<TFormatRow, 11> kFormats{{
-    {".bmp", TModuleFormat::Bmp},
-    {".gif", TModuleFormat::Gif},
-    {".png", TModuleFormat::Png},
-    {".tif", TModuleFormat::Tiff},
-    {".tiff", TModuleFormat::Tiff},
-    {".jpg", TModuleFormat::Jpeg},
-    {".jpeg", TModuleFormat::Jpeg},
-    {".jpe", TModuleFormat::Jpeg},
-    {".svg", TModuleFormat::Svg},
-    {".eps", TModuleFormat::Eps},
-    {".pdf", TModuleFormat::Pdf},
-}};
-
 constexpr int kJpegQuality = 100;
-
-bool SameLetters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-  return true;
-}
 
 // The picture as a palette image, its background marked transparent when the drawing asks.
 const TGifImage& PaletteImage(TModuleModeContext& c) {
@@ -85,14 +58,26 @@ std::span<const std::uint8_t> EncodeRaster(TModuleFormat format, TModuleModeCont
 }  // namespace
 
 std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName) {
-  const std::size_t slash = fileName.find_last_of("/\\");
-  const std::size_t dot = fileName.rfind('.');
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-    return std::nullopt;
-  const std::string_view extension = fileName.substr(dot);
-  for (const TFormatRow& row : kFormats)
-    if (SameLetters(extension, row.Extension)) return row.Format;
-  return std::nullopt;
+  switch (FileFormatOf(fileName)) {
+    case TFileFormat::Bmp:
+      return TModuleFormat::Bmp;
+    case TFileFormat::Gif:
+      return TModuleFormat::Gif;
+    case TFileFormat::Png:
+      return TModuleFormat::Png;
+    case TFileFormat::Tiff:
+      return TModuleFormat::Tiff;
+    case TFileFormat::Jpeg:
+      return TModuleFormat::Jpeg;
+    case TFileFormat::Svg:
+      return TModuleFormat::Svg;
+    case TFileFormat::Eps:
+      return TModuleFormat::Eps;
+    case TFileFormat::Pdf:
+      return TModuleFormat::Pdf;
+    default:
+      return std::nullopt;  // metafiles record the control's drawing calls: not in module mode
+  }
 }
 
 const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& options,
@@ -105,7 +90,11 @@ const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& opt
 void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
                          const TModuleOptions& options, TModuleModeContext& context) {
   const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
-  if (!format) throw EImageWriteError(fileName, "no picture format has this extension");
+  if (!format) {
+    if (FileFormatOf(fileName) == TFileFormat::None)
+      throw EImageWriteError(fileName, UnknownFormatCause(fileName));
+    throw EImageWriteError(fileName, "WMF and EMF are not written in module mode");
+  }
   SaveImageFile(fileName, [&]() -> std::span<const std::uint8_t> {
     LayoutModuleMode(symbol, options, context.Drawing);
     if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");

@@ -19,8 +19,8 @@ namespace brevix {
 
 enum class TModuleFormat : std::uint8_t { Bmp, Gif, Png, Tiff, Jpeg, Svg, Eps, Pdf };
 
-// By the extension, compared without regard to case: .bmp .gif .png .tif .tiff .jpg .jpeg .jpe
-// .svg .eps .pdf; nothing for any other.
+// By the extension, compared without regard to case, from the table of output/file_formats.h:
+// its raster and vector formats; nothing for metafiles and unknown extensions.
 std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName);
 
 // What one thread needs from one picture to the next; a caller that writes many keeps one and

@@ -11,6 +11,7 @@
 #include "encoders/ean_upc.h"
 #include "render/captions_paint.h"
 #include "render/dark_runs.h"
+#include "render/module_paint.h"
 #include "render/pdf417_draw.h"
 #include "render/rotate.h"
 
@@ -67,6 +68,14 @@ constexpr long long kMaxBoxSide = 32767;
 void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
   if (control.Text().empty()) return;
   const TFontRestore restore(canvas, control.Font());
+  if (control.ModuleWidth() > 0) {
+    DrawModuleMode(canvas, rect, control);
+    if (control.OnPaint) {
+      TRect r = rect;
+      control.OnPaint(&control, r, control.Text());
+    }
+    return;
+  }
   const TPoint centre{static_cast<int>((static_cast<long long>(rect.Left) + rect.Right) / 2),
                       static_cast<int>((static_cast<long long>(rect.Top) + rect.Bottom) / 2)};
   // PDF417 is never turned: it stays upright in the control's own rectangle at every angle, where

@@ -1,27 +1,21 @@
 #include "render/export.h"
 
 #include <cassert>
-#include <cctype>
 #include <optional>
 
 #include "core/control.h"
 #include "imagewriters/image_writers.h"
+#include "output/vector_writers.h"
 #include "platform/metafile_canvas.h"
 #include "platform/raster_canvas.h"
 #include "render/draw.h"
+#include "render/module_paint.h"
 
 namespace brevix {
 
 namespace {
 
 constexpr int kJpegQuality = 100;
-
-constexpr TExportExtension kExtensions[] = {
-    {".BMP", TExportFormat::Bmp},  {".EMF", TExportFormat::Emf},   {".GIF", TExportFormat::Gif},
-    {".JPE", TExportFormat::Jpeg}, {".JPEG", TExportFormat::Jpeg}, {".JPG", TExportFormat::Jpeg},
-    {".PNG", TExportFormat::Png},  {".TIF", TExportFormat::Tiff},  {".TIFF", TExportFormat::Tiff},
-    {".WMF", TExportFormat::Wmf},
-};
 
 // Beyond this many bytes of bitmap the buffers are let go after the export: a rare giant picture
 // should not keep its memory in the control.
@@ -37,7 +31,8 @@ class TExportScratch {
   // Rows of Bitmap its drawing made equal to the row above (see TRasterCanvas::RowRepeats).
   std::vector<std::uint8_t> Repeats;
   TGifImage Image;
-  TBytes Bytes;  // the file of the writers that return theirs
+  TBytes Bytes;          // the file of the writers that return theirs
+  std::string Document;  // a vector file
   std::optional<TPngEncoder> Png;
 };
 
@@ -72,7 +67,7 @@ class TTrimScratch {
 // to the row above.
 void RenderInto(TCustomBC& control, TBitmap& bitmap, std::vector<std::uint8_t>* repeats = nullptr) {
   if (repeats) repeats->clear();  // nothing is known of a drawing that fails half-way
-  const int width = control.Width(), height = control.Height();
+  const auto [width, height] = PictureSize(control);
   CheckImageSize(width, height);
   // The picture starts as the background, written only where the drawing does not cover it.
   bitmap.Resize(width, height);
@@ -105,25 +100,24 @@ const TGifImage& GifImageOf(TExportScratch& scratch, const TBitmap& bitmap, TCol
 std::span<const std::uint8_t> EncodeRaster(TCustomBC& control, TExportScratch& scratch,
                                            const TBitmap& bitmap, TExportFormat format) {
   const TColor back = control.Color_Back();
+  const int dpi = control.Resolution();
   switch (format) {
     case TExportFormat::Bmp:
-      scratch.Bytes = EncodeBmp(bitmap);
+      scratch.Bytes = EncodeBmp(bitmap, dpi);
       return scratch.Bytes;
     case TExportFormat::Jpeg:
-      scratch.Bytes = EncodeJpeg(bitmap, kJpegQuality);
+      scratch.Bytes = EncodeJpeg(bitmap, kJpegQuality, dpi);
       return scratch.Bytes;
     case TExportFormat::Gif:
       scratch.Bytes = EncodeGif(GifImageOf(scratch, bitmap, back, control.Transparent()));
       return scratch.Bytes;
     case TExportFormat::Png:
       if (!scratch.Png) scratch.Png.emplace();
-      return scratch.Png->Encode(GifImageOf(scratch, bitmap, back, false));
+      return scratch.Png->Encode(GifImageOf(scratch, bitmap, back, false), dpi);
     case TExportFormat::Tiff:
-      scratch.Bytes = EncodeTiff(GifImageOf(scratch, bitmap, back, false));
+      scratch.Bytes = EncodeTiff(GifImageOf(scratch, bitmap, back, false), dpi);
       return scratch.Bytes;
-    case TExportFormat::None:
-    case TExportFormat::Wmf:
-    case TExportFormat::Emf:
+    default:
       break;
   }
   assert(false && "not a raster format");
@@ -146,11 +140,33 @@ void WriteRaster(TCustomBC& control, const std::string& fileName, TExportFormat 
 }
 
 bool IsMetafile(TExportFormat format) {
-  return format == TExportFormat::Wmf || format == TExportFormat::Emf;
+  return WriterKindOf(format) == TWriterKind::Metafile;
+}
+
+// Writes SVG, EPS or PDF of the control's module-mode drawing.
+void WriteVector(TCustomBC& control, const std::string& fileName, TExportFormat format) {
+  TExportScratch& scratch = ScratchOf(control);
+  SaveImageFile(fileName, [&] {
+    const int ppm = control.ModuleWidth() > 0 ? control.ModuleWidth() : kVectorModulePixels;
+    TLastError error = erOK;
+    const TDrawing drawing = LayoutControl(control, ppm, &error);
+    control.SetErrorMessage(error);
+    if (error != erOK) throw EImageEncodeError(control.ErrorText());
+    std::string& doc = scratch.Document;
+    doc.clear();
+    if (format == TExportFormat::Svg)
+      WriteSvg(drawing, doc);
+    else if (format == TExportFormat::Eps)
+      WriteEps(drawing, doc);
+    else
+      WritePdf(drawing, doc);
+    return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
+                                         doc.size());
+  });
 }
 
 TBytes RecordMetafile(TCustomBC& control, TMetafileKind kind) {
-  const int width = control.Width(), height = control.Height();
+  const auto [width, height] = PictureSize(control);
   CheckImageSize(width, height);
   // The screen is the reference device: text is measured as the raster canvas draws it.
   TBitmap screen(1, 1);
@@ -162,45 +178,22 @@ TBytes RecordMetafile(TCustomBC& control, TMetafileKind kind) {
 
 }  // namespace
 
-std::string_view ExtensionOf(std::string_view fileName) {
-  const std::size_t slash = fileName.find_last_of("/\\");
-  const std::size_t dot = fileName.find_last_of('.');
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
-  return fileName.substr(dot);
-}
-
 std::span<const TExportExtension> ExportExtensions() {
-  return kExtensions;
+  return FileFormats();
 }
 
 std::string ExportExtensionList() {
-  std::string list;
-  const std::size_t count = std::size(kExtensions);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) list += i + 1 == count ? " or " : ", ";
-    for (const char c : kExtensions[i].Extension)
-      list += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return list;
+  return FileFormatList();
 }
 
 TExportFormat ExportFormatOf(std::string_view fileName) {
-  std::string upper(ExtensionOf(fileName));
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const auto& row : kExtensions) {
-    if (row.Extension == upper) return row.Format;
-  }
-  return TExportFormat::None;
+  return FileFormatOf(fileName);
 }
 
 TExportFormat RequireExportFormat(const std::string& fileName) {
-  const TExportFormat format = ExportFormatOf(fileName);
-  if (format != TExportFormat::None) return format;
-  const std::string_view ext = ExtensionOf(fileName);
-  throw EImageWriteError(fileName,
-                         (ext.empty() ? std::string("the name has no extension")
-                                      : "unknown picture type \"" + std::string(ext) + "\"") +
-                             " (use " + ExportExtensionList() + ")");
+  const TExportFormat format = FileFormatOf(fileName);
+  if (format == TExportFormat::None) throw EImageWriteError(fileName, UnknownFormatCause(fileName));
+  return format;
 }
 
 TBitmap RenderToBitmap(TCustomBC& control) {
@@ -220,6 +213,10 @@ void DrawToFile(TCustomBC& control, const std::string& fileName) {
   const TExportFormat format = RequireExportFormat(fileName);
   // Drawing and encoding run inside SaveImageFile, so that their failures name the file and
   // nothing reaches the disk before the file is complete.
+  if (WriterKindOf(format) == TWriterKind::Vector) {
+    WriteVector(control, fileName, format);
+    return;
+  }
   if (IsMetafile(format)) {
     SaveImageFile(fileName, [&] {
       return RecordMetafile(control,
@@ -233,7 +230,7 @@ void DrawToFile(TCustomBC& control, const std::string& fileName) {
 void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::string& fileName) {
   if (fileName.empty()) return;
   const TExportFormat format = RequireExportFormat(fileName);
-  if (IsMetafile(format)) {
+  if (WriterKindOf(format) != TWriterKind::Raster) {
     DrawToFile(control, fileName);
     return;
   }

@@ -315,7 +315,7 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       "bad record\n"
       "d.png,csCodeEAN13,12AB\n"
       "e.png,csCode39,ABC,angle=sideways\n"
-      "f.svg,csCode39,ABC\n"
+      "f.xyz,csCode39,ABC\n"
       "g.png,csCodeEAN8,96385070\n"
       "h.png,csCodeEAN8,96385070,strict\n"
       "i\x1b[2J.png,csCode39,a\x1b]0;x\x07\n"
@@ -340,10 +340,10 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
       EXPECT_TRUE(Decodes(*c, "say \"hi\""));
     }
     EXPECT_TRUE(fs::exists(dir.File("g.png")));
-    for (const char* f : {"d.png", "e.png", "f.svg", "h.png"})
+    for (const char* f : {"d.png", "e.png", "f.xyz", "h.png"})
       EXPECT_FALSE(fs::exists(dir.File(f))) << f;
     for (const char* line :
-         {":5: expected FILE", ":6: \"12AB\"", ":7: --angle", ":8: cannot write \"f.svg\"",
+         {":5: expected FILE", ":6: \"12AB\"", ":7: --angle", ":8: cannot write \"f.xyz\"",
           ":9: check digit 0 replaced by 4: 96385074\n", ":10: \"96385070\": wrong check digit 0",
           ":11: \"a\\x1b]0;x\\x07\": Unvailable char", ":12: field 3 holds a NUL byte",
           "4 written, 5 failed, 2 unreadable"}) {

@@ -11,6 +11,7 @@
 #include "core/control.h"
 #include "imagewriters/image_file.h"
 #include "platform/raster_canvas.h"
+#include "render/draw.h"
 #include "render/export.h"
 #include "tests/support/image_read.h"
 #include "tests/support/metafile_read.h"
@@ -19,6 +20,7 @@ namespace brevix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 void Configure(TCustomBC& bc, TTypeBar typeBar, const std::string& text, TAngleType angle,
                int width, int height) {
@@ -207,6 +209,70 @@ TEST(ExportFiles, IndependentPlayersShowADecodableSymbol) {
   }
 }
 
+// Module mode (ModuleWidth > 0) and the vector formats: the files have the symbol's own size
+// with its quiet zones, whatever the control's box, and decode after independent renderers.
+TEST(ExportFiles, ModuleModeAndVectorFilesDecode) {
+  if (!test::HaveZXing()) GTEST_SKIP() << "no zxing-cpp";
+  for (const char* tool : {"rsvg-convert", "gs"})
+    if (test::RunCommand(std::string("command -v ") + tool).empty()) GTEST_SKIP() << "no " << tool;
+  // EAN-13: 95 modules, quiet zones of 11 and 7, QuietZone 2 on each side, 3 pixels a module.
+  constexpr int kAcross = (95 + 11 + 7 + 2 * 2) * 3;
+  const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r96 ";
+  const struct {
+    const char* Name;
+    std::string Render;  // the command that makes rendered.png of the file; empty: read as is
+    int ModuleWidth;
+  } rows[] = {
+      {"m.png", "", 3},
+      {"m.svg", "rsvg-convert -o rendered.png m.svg", 3},
+      {"m.eps", gs + "-dEPSCrop -sOutputFile=rendered.png m.eps", 3},
+      {"m.pdf", gs + "-sOutputFile=rendered.png m.pdf", 0},  // box mode: 2 pixels a module
+  };
+  test::TTempDir dir;
+  for (const auto& angle : kAngles) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.Name << " " << angle.Name);
+      TBrevixBC bc;
+      Configure(bc, csCodeEAN13, "9771210107001", angle.Angle, 60, 40);  // far too small a box
+      bc.SetQuietZone(2);
+      bc.SetModuleWidth(row.ModuleWidth);
+      DrawToFile(bc, dir.File(row.Name));
+      std::string read = dir.File(row.Name);
+      if (!row.Render.empty()) {
+        test::RunCommand("cd '" + dir.Path() + "' && " + row.Render);
+        read = dir.File("rendered.png");
+      }
+      const auto image = test::ReadPngFile(read);
+      ASSERT_TRUE(image.has_value());
+      const int across = row.ModuleWidth > 0 ? kAcross : kAcross * 2 / 3;
+      EXPECT_NEAR(angle.Vertical ? image->Height : image->Width, across, 1);
+      EXPECT_TRUE(Decodes(*image, "9771210107001"));
+    }
+  }
+  // Resolution is recorded in raster files (PNG pHYs: 300 dots per inch are 11811 per metre).
+  TBrevixBC bc;
+  Configure(bc, csCodeEAN13, "9771210107001", csHorizontal, 200, 80);
+  bc.SetResolution(300);
+  DrawToFile(bc, dir.File("r.png"));
+  EXPECT_NE(test::ReadFileBytes(dir.File("r.png")).find("pHYs\0\0\x2e\x23\0\0\x2e\x23\x01"s),
+            std::string::npos);
+  // On a surface the drawing is centred; a rectangle too small for it shows the error display.
+  bc.SetModuleWidth(3);
+  bc.SetQuietZone(2);
+  for (const auto& [width, error] :
+       {std::pair{kAcross + 40, erOK}, {kAcross - 1, erSmallPaintBox}}) {
+    TBitmap screen(width, 300);
+    TRasterCanvas canvas(screen);
+    canvas.ClearTo(clWhite);
+    DrawBarCode(canvas, TRect{0, 0, width, 300}, bc);
+    EXPECT_EQ(bc.ErrorMessage(), error);
+    if (error != erOK) continue;
+    int first = 0;  // the first dark pixel of the middle row: the left guard bar
+    while (first < width && screen.Pixel(first, 150) == clWhite) ++first;
+    EXPECT_EQ(first, 20 + (11 + 2) * 3);
+  }
+}
+
 TEST(ExportFiles, ExtensionChoosesTheWriter) {
   const struct {
     const char* Name;
@@ -220,7 +286,9 @@ TEST(ExportFiles, ExtensionChoosesTheWriter) {
       {"b.JPE", "\xff\xd8\xff"}, {"a.png.txt", nullptr},
       {"noextension", nullptr},  {"dir.png/name", nullptr},
       {"a.", nullptr},           {"a.pngx", nullptr},
-      {"a.svg", nullptr},        {".png", "\x89PNG"},
+      {"a.svgz", nullptr},       {".png", "\x89PNG"},
+      {"a.svg", "<?xml"},        {"a.EPS", "%!PS-Adobe"},
+      {"a.Pdf", "%PDF-"},
   };
   test::TTempDir dir;
   fs::create_directory(dir.File("dir.png"));
@@ -236,9 +304,10 @@ TEST(ExportFiles, ExtensionChoosesTheWriter) {
         ADD_FAILURE() << "no error raised";
       } catch (const EImageWriteError& e) {
         EXPECT_EQ(e.FileName(), file);
-        EXPECT_NE(e.Cause().find("(use .bmp, .emf, .gif, .jpe, .jpeg, .jpg, .png, .tif, .tiff or "
-                                 ".wmf)"),
-                  std::string::npos)
+        EXPECT_NE(
+            e.Cause().find("(use .bmp, .emf, .eps, .gif, .jpe, .jpeg, .jpg, .pdf, .png, .svg, "
+                           ".tif, .tiff or .wmf)"),
+            std::string::npos)
             << e.Cause();
       }
       EXPECT_FALSE(fs::exists(file));
@@ -252,9 +321,9 @@ TEST(ExportFiles, ExtensionChoosesTheWriter) {
   std::set<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.Path()))
     names.insert(e.path().filename().string());
-  EXPECT_EQ(names,
-            (std::set<std::string>{"a.bmp", "a.BMP", "a.Png", "a.gif", "a.tif", "a.TIFF", "a.jpg",
-                                   "a.wmf", "a.emf", "a.jpeg", "b.JPE", ".png", "dir.png"}));
+  EXPECT_EQ(names, (std::set<std::string>{"a.bmp", "a.BMP", "a.Png", "a.gif", "a.tif", "a.TIFF",
+                                          "a.jpg", "a.wmf", "a.emf", "a.jpeg", "b.JPE", ".png",
+                                          "dir.png", "a.svg", "a.EPS", "a.Pdf"}));
   TBrevixBC bc;
   EXPECT_NO_THROW(DrawToFile(bc, ""));
 }

@@ -217,7 +217,7 @@ TEST(Limits, NamesThatWriteNothing) {
   test::TTempDir dir;
   TBrevixBC bc;
   EXPECT_NO_THROW(DrawToFile(bc, ""));  // an empty name asks for nothing
-  for (const std::string& name : {dir.File("x.svg"), dir.File("x"), dir.File("x.png.txt")}) {
+  for (const std::string& name : {dir.File("x.svgz"), dir.File("x"), dir.File("x.png.txt")}) {
     SCOPED_TRACE(name);
     EXPECT_THROW(DrawToFile(bc, name), EImageWriteError);
   }

@@ -30,12 +30,13 @@ decodes_to() {
   grep -qF "Text:       \"$want\"" <<<"$out"
 }
 
-for tool in ZXingReader identify convert wmf2gd emf2svg-conv rsvg-convert; do
+for tool in ZXingReader identify convert wmf2gd emf2svg-conv rsvg-convert gs; do
   command -v "$tool" >/dev/null || { echo "FAIL $tool is not installed (scripts/packages.txt)"; exit 1; }
 done
 
 [ -f "$dir/files.txt" ] || { echo "FAIL no files.txt in $dir"; exit 1; }
-while read -r name width height transparent expect; do
+# Each line: name width height transparent dots-per-inch expect (the rest of the line).
+while read -r name width height transparent dpiWanted expect; do
   file="$dir/$name"
   [ -s "$file" ] || { fail "$name: missing or empty"; continue; }
   ext="${name##*.}"
@@ -52,9 +53,10 @@ while read -r name width height transparent expect; do
         [ "${colors:-999}" -le 256 ] && ok "$name: $colors colours" || fail "$name: $colors colours, more than a GIF palette"
       fi
       if [ "$ext" != gif ] && [ "$ext" != bmp ]; then
-        # Printed at the control's screen size: 96 pixels per inch in the file.
+        # The control's Resolution, by default its screen size: 96 pixels per inch.
         dpi=$(identify -units PixelsPerInch -format '%x' "$file[0]" 2>/dev/null)
-        [ "$(printf '%.0f' "${dpi:-0}")" = 96 ] && ok "$name: 96 pixels per inch" || fail "$name: resolution '$dpi', want 96 per inch"
+        [ "$(printf '%.0f' "${dpi:-0}")" = "$dpiWanted" ] && ok "$name: $dpiWanted pixels per inch" ||
+          fail "$name: resolution '$dpi', want $dpiWanted per inch"
       fi
       if [ "$ext" = gif ]; then
         gce=$(od -An -tx1 -v "$file" | tr -d ' \n' | grep -c '21f90401' || true)
@@ -94,6 +96,14 @@ while read -r name width height transparent expect; do
       picture="$dir/${name%.*}_emf.png"
       { emf2svg-conv -i "$file" -o "$dir/.emf.svg" && rsvg-convert -b white -o "$picture" "$dir/.emf.svg"; } \
         >/dev/null 2>&1 || fail "$name: emf2svg cannot play it"
+      ;;
+    svg | eps | pdf)
+      picture="$dir/${name%.*}_$ext.png"
+      case "$ext" in
+        svg) rsvg-convert -b white -o "$picture" "$file" ;;
+        eps) gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r96 -dEPSCrop -sOutputFile="$picture" "$file" ;;
+        pdf) gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r96 -sOutputFile="$picture" "$file" ;;
+      esac >/dev/null 2>&1 && ok "$name: rendered" || fail "$name: the renderer refuses it"
       ;;
     *)
       picture=""

@@ -181,6 +181,9 @@ constexpr TMemberRow kMembers[] = {
     {215, L"Error", kGet, "long", false, nullptr},
     {240, L"Width", kGetPut, "long", false, nullptr},
     {241, L"Height", kGetPut, "long", false, nullptr},
+    {242, L"QuietZone", kGetPut, "long", false, nullptr},
+    {243, L"ModuleWidth", kGetPut, "long", false, nullptr},
+    {244, L"Resolution", kGetPut, "long", false, nullptr},
 };
 
 std::string TypeName(ITypeInfo* owner, const TYPEDESC& t) {
@@ -523,6 +526,8 @@ void DefaultChecks() {
   CHECK(bc.GetBool(L"Visible"));
   CHECK(bc.GetBool(L"Enabled"));
   CHECK_EQ(bc.GetLong(L"Error"), 0L);
+  for (const wchar_t* name : {L"QuietZone", L"ModuleWidth", L"Resolution"})
+    CHECK_EQ(bc.GetLong(name), 0L);
   CHECK(bc.GetString(L"Version").find(L"4.00") != std::wstring::npos);
   CHECK_EQ(bc.CallString(L"TypeBarName"), std::wstring(L"csCode_2_5_interleaved"));
   // Height 80, width from the pattern of "0123".
@@ -560,6 +565,10 @@ void PropertyRoundTrips() {
       {L"Ratio", 2, false},
       {L"Width", 250, false},
       {L"Height", 120, false},
+      {L"QuietZone", 4, false},
+      {L"ModuleWidth", 3, false},
+      {L"Resolution", 300, false},
+      {L"ModuleWidth", 0, false},
   };
   TConnected c;
   const TLateBound bc = c.Late();
@@ -591,10 +600,17 @@ void PropertyRoundTrips() {
     const wchar_t* Range;
   };
   const TBadValue bad[] = {
-      {L"TypeBar", 99, L"0 to 32"},   {L"TypeBar", -1, L"0 to 32"},
-      {L"Angle", 4, L"0 to 3"},       {L"Display", 9, L"0 to 3"},
-      {L"PDF417_Mode", 3, L"0 to 2"}, {L"PDF417_SecurityLevel", 9, L"0 to 8"},
-      {L"Width", 0, L"1 to 32767"},   {L"Height", 40000, L"1 to 32767"},
+      {L"TypeBar", 99, L"0 to 32"},
+      {L"TypeBar", -1, L"0 to 32"},
+      {L"Angle", 4, L"0 to 3"},
+      {L"Display", 9, L"0 to 3"},
+      {L"PDF417_Mode", 3, L"0 to 2"},
+      {L"PDF417_SecurityLevel", 9, L"0 to 8"},
+      {L"Width", 0, L"1 to 32767"},
+      {L"Height", 40000, L"1 to 32767"},
+      {L"QuietZone", -1, L"0 to 1000"},
+      {L"ModuleWidth", 101, L"0 to 100"},
+      {L"Resolution", -96, L"0 to 100000"},
   };
   for (const TBadValue& row : bad) {
     const long before = bc.GetLong(row.Name);
@@ -968,7 +984,38 @@ void FileChecks(std::ofstream& manifest) {
     CHECK_MSG(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES,
               Narrow(row.Name) + " written");
     manifest << Utf8(row.Name) << ' ' << row.Width << ' ' << row.Height << ' '
-             << (row.Transparent ? 1 : 0) << ' ' << row.Expect << '\n';
+             << (row.Transparent ? 1 : 0) << " 96 " << row.Expect << '\n';
+  }
+
+  // Module mode and the vector formats: the symbol's own size whatever the control's (EAN-13 at
+  // 3 pixels a module with 2 more quiet modules a side), Resolution recorded in raster files.
+  const struct {
+    const wchar_t* Name;
+    long ModuleWidth, Resolution, Angle;
+    int Width, Height;  // of a raster file; 0 for a vector file
+  } moduleRows[] = {
+      {L"module_ean13.png", 3, 300, 0, 351, 249}, {L"module_ean13_vertical.tif", 3, 0, 1, 249, 351},
+      {L"module_ean13.svg", 3, 0, 0, 0, 0},       {L"module_ean13.EPS", 3, 0, 3, 0, 0},
+      {L"module_ean13_box.pdf", 0, 0, 0, 0, 0},
+  };
+  for (const auto& row : moduleRows) {
+    TConnected c;
+    const TLateBound bc = c.Late();
+    CHECK(bc.Put(L"TypeBar", TVar(22L)).Ok());
+    CHECK(bc.Put(L"Text", TVar(std::wstring(L"9771210107001"))).Ok());
+    CHECK(bc.Put(L"Angle", TVar(row.Angle)).Ok());
+    CHECK(bc.Put(L"QuietZone", TVar(2L)).Ok());
+    CHECK(bc.Put(L"ModuleWidth", TVar(row.ModuleWidth)).Ok());
+    CHECK(bc.Put(L"Resolution", TVar(row.Resolution)).Ok());
+    SetSize(c.Disp, 90, 40);  // far too small for the symbol
+    const std::wstring path = gOutDir + L"\\" + row.Name;
+    DeleteFileW(path.c_str());
+    TVar arg(path);
+    const TCallResult r = bc.Call(L"DrawToFile", nullptr, &arg);
+    CHECK_MSG(r.Ok(),
+              "DrawToFile " + Narrow(row.Name) + " " + HexHr(r.Hr) + " " + Narrow(r.Description));
+    manifest << Utf8(row.Name) << ' ' << row.Width << ' ' << row.Height << " 0 "
+             << (row.Resolution ? row.Resolution : 96) << " 9771210107001\n";
   }
 
   // The enhanced metafile played back by the system, for the decoders on the other side.
@@ -1010,7 +1057,7 @@ void FileChecks(std::ofstream& manifest) {
     bmpFile.write(reinterpret_cast<const char*>(&ih), sizeof ih);
     bmpFile.write(reinterpret_cast<const char*>(played.Bgrx.data()),
                   static_cast<std::streamsize>(played.Bgrx.size() * 4));
-    manifest << "code128_emf_played.bmp 600 120 0 BREVIX-128\n";
+    manifest << "code128_emf_played.bmp 600 120 0 96 BREVIX-128\n";
     DeleteObject(bmp);
     DeleteDC(dc);
     DeleteEnhMetaFile(emf);
@@ -1019,13 +1066,14 @@ void FileChecks(std::ofstream& manifest) {
   TConnected c;
   const TLateBound bc = c.Late();
   // An extension that names no format fails, naming the file and the extensions that work.
-  for (const wchar_t* name : {L"nothing.svg", L"nothing", L"nothing.bmp.x", L"\u0444.xyz"}) {
+  for (const wchar_t* name : {L"nothing.svgz", L"nothing", L"nothing.bmp.x", L"\u0444.xyz"}) {
     const std::wstring path = gOutDir + L"\\" + name;
     TVar arg(path);
     const TCallResult r = bc.Call(L"DrawToFile", nullptr, &arg);
     CHECK_EQ(HexHr(r.Hr), HexHr(E_INVALIDARG));
     CHECK_MSG(r.Description.find(path) != std::wstring::npos &&
-                  r.Description.find(L".tiff, .jpg, .jpeg or .jpe") != std::wstring::npos,
+                  r.Description.find(L"(use .bmp, .emf, .eps, .gif, .jpe, .jpeg, .jpg, .pdf, "
+                                     L".png, .svg, .tif, .tiff or .wmf)") != std::wstring::npos,
               "description: " + Utf8(r.Description));
     CHECK_MSG(GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES,
               Utf8(name) + " not written");
@@ -1118,6 +1166,9 @@ void SetDistinctState(const TLateBound& bc, IUnknown* control) {
   bc.Put(L"PDF417_Truncate", TVar(true));
   bc.Put(L"PDF417_SecurityLevel", TVar(4L));
   bc.Put(L"CompleteDraw", TVar(true));
+  bc.Put(L"QuietZone", TVar(5L));
+  bc.Put(L"ModuleWidth", TVar(2L));
+  bc.Put(L"Resolution", TVar(200L));
   SetSize(control, 321, 123);
 }
 
@@ -1132,6 +1183,9 @@ void CheckDistinctState(const TLateBound& bc, IUnknown* control) {
   CHECK(bc.GetBool(L"PDF417_Truncate"));
   CHECK_EQ(bc.GetLong(L"PDF417_SecurityLevel"), 4L);
   CHECK(bc.GetBool(L"CompleteDraw"));
+  CHECK_EQ(bc.GetLong(L"QuietZone"), 5L);
+  CHECK_EQ(bc.GetLong(L"ModuleWidth"), 2L);
+  CHECK_EQ(bc.GetLong(L"Resolution"), 200L);
   const SIZE size = GetSize(control);
   CHECK_EQ(size.cx, 321L);
   CHECK_EQ(size.cy, 123L);

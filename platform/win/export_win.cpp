@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "core/control.h"
+#include "output/file_formats.h"
+#include "output/vector_writers.h"
 #include "platform/win/gdi_canvas.h"
 #include "platform/win/gif_encoder.h"
 #include "platform/win/win_error.h"
 #include "render/draw.h"
+#include "render/module_paint.h"
 
 namespace brevix::win {
 namespace {
@@ -93,45 +96,41 @@ void WriteFileBytes(const std::wstring& name, const void* data, std::size_t size
   CloseHandle(file);
 }
 
-enum class TFileFormat { Unknown, Bmp, Wmf, Emf, Gif, Png, Tiff, Jpeg };
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
 
-struct TExtension {
-  const wchar_t* Text;  // upper case, with the dot
-  TFileFormat Format;
-};
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+  return out;
+}
 
-constexpr TExtension kExtensions[] = {
-    {L".BMP", TFileFormat::Bmp},   {L".WMF", TFileFormat::Wmf},  {L".EMF", TFileFormat::Emf},
-    {L".GIF", TFileFormat::Gif},   {L".PNG", TFileFormat::Png},  {L".TIF", TFileFormat::Tiff},
-    {L".TIFF", TFileFormat::Tiff}, {L".JPG", TFileFormat::Jpeg}, {L".JPEG", TFileFormat::Jpeg},
-    {L".JPE", TFileFormat::Jpeg},
-};
-constexpr wchar_t kKnownExtensions[] =
-    L".bmp, .wmf, .emf, .gif, .png, .tif, .tiff, .jpg, .jpeg or .jpe";
-
-// The format the name's extension selects, whatever its case.
-TFileFormat FileFormatOf(const std::wstring& name) {
+// The format the name's extension selects, whatever its case, from the table every platform
+// reads. A drive letter's colon ends the directory part as a slash does.
+TFileFormat FormatOfName(const std::wstring& name) {
   const std::size_t slash = name.find_last_of(L"\\/:");
   const std::size_t dot = name.rfind(L'.');
   if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
-    return TFileFormat::Unknown;
+    return TFileFormat::None;
   }
-  std::wstring ext = name.substr(dot);
-  // Only ASCII letters matter: no known extension holds anything else.
-  for (wchar_t& c : ext) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
-  for (const TExtension& e : kExtensions) {
-    if (ext == e.Text) return e.Format;
-  }
-  return TFileFormat::Unknown;
+  return FileFormatOf(Utf8(name.substr(dot)));
 }
 
 // The control drawn into a 32-bit top-down DIB of its own size.
 class TRenderedBitmap {
  public:
-  explicit TRenderedBitmap(TCustomBC& control)
-      : FWidth(control.Width()), FHeight(control.Height()) {
+  explicit TRenderedBitmap(TCustomBC& control) : TRenderedBitmap(control, PictureSize(control)) {}
+  TRenderedBitmap(TCustomBC& control, TSize size) : FWidth(size.cx), FHeight(size.cy) {
     CheckPictureSize(FWidth, FHeight);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -182,6 +181,15 @@ class TRenderedBitmap {
   HGDIOBJ FOld = nullptr;
 };
 
+// The control's Resolution, or the screen's 96 per inch.
+double DotsPerInch(const TCustomBC& control) {
+  return control.Resolution() > 0 ? control.Resolution() : 96.0;
+}
+
+LONG PixelsPerMetre(const TCustomBC& control) {
+  return static_cast<LONG>(DotsPerInch(control) * 10000 / 254 + 0.5);
+}
+
 void SaveBitmapFile(TCustomBC& control, const std::wstring& name) {
   const TRenderedBitmap picture(control);
   const int rowBytes = (picture.Width() * 3 + 3) & ~3;
@@ -198,7 +206,7 @@ void SaveBitmapFile(TCustomBC& control, const std::wstring& name) {
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
   info.biSizeImage = static_cast<DWORD>(imageSize);
-  info.biXPelsPerMeter = info.biYPelsPerMeter = 3780;  // 96 per inch
+  info.biXPelsPerMeter = info.biYPelsPerMeter = PixelsPerMetre(control);
   std::vector<std::uint8_t> out(file.bfSize, 0);
   std::memcpy(out.data(), &file, sizeof file);
   std::memcpy(out.data() + sizeof file, &info, sizeof info);
@@ -230,7 +238,7 @@ struct TPlaceableHeader {
 static_assert(sizeof(TPlaceableHeader) == 22);
 
 void SaveMetafile(TCustomBC& control, const std::wstring& name, bool enhanced) {
-  const int width = control.Width(), height = control.Height();
+  const auto [width, height] = PictureSize(control);
   HDC screen = GetDC(nullptr);
   const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
   // The frame is in 1/100 mm.
@@ -293,7 +301,8 @@ void SaveGifFile(TCustomBC& control, const std::wstring& name) {
 // Encodes one frame with a WIC codec. Pixels are either 8-bit palette indices (palette given) or
 // 24-bit BGR.
 void WriteWithCodec(const std::wstring& name, REFGUID container, int width, int height,
-                    const TPalettePicture* palette, const TRenderedBitmap* rgb, float jpegQuality) {
+                    const TPalettePicture* palette, const TRenderedBitmap* rgb, float jpegQuality,
+                    double dpi) {
   IWICImagingFactory* rawFactory = nullptr;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                          IID_IWICImagingFactory, reinterpret_cast<void**>(&rawFactory)),
@@ -330,9 +339,9 @@ void WriteWithCodec(const std::wstring& name, REFGUID container, int width, int 
   Check(frame.Get()->Initialize(options.Get()), "Cannot start the image frame");
   Check(frame.Get()->SetSize(static_cast<UINT>(width), static_cast<UINT>(height)),
         "Cannot size the image");
-  // The screen's 96 pixels per inch, as in the BMP header: readers print the picture at the size
-  // the control has on screen.
-  Check(frame.Get()->SetResolution(96.0, 96.0), "Cannot set the image resolution");
+  // The control's Resolution, by default the screen's 96 pixels per inch as in the BMP header:
+  // readers print the picture at the size the control has on screen.
+  Check(frame.Get()->SetResolution(dpi, dpi), "Cannot set the image resolution");
 
   WICPixelFormatGUID format =
       palette ? GUID_WICPixelFormat8bppIndexed : GUID_WICPixelFormat24bppBGR;
@@ -394,13 +403,33 @@ void SavePngTiffFile(TCustomBC& control, const std::wstring& name, bool tiff) {
   const TRenderedBitmap rendered(control);
   const TPalettePicture picture = PaletteOf(rendered);
   WriteWithCodec(name, tiff ? GUID_ContainerFormatTiff : GUID_ContainerFormatPng, picture.Width,
-                 picture.Height, &picture, nullptr, 0.0f);
+                 picture.Height, &picture, nullptr, 0.0f, DotsPerInch(control));
 }
 
 void SaveJpegFile(TCustomBC& control, const std::wstring& name) {
   const TRenderedBitmap rendered(control);
   WriteWithCodec(name, GUID_ContainerFormatJpeg, rendered.Width(), rendered.Height(), nullptr,
-                 &rendered, 1.0f);
+                 &rendered, 1.0f, DotsPerInch(control));
+}
+
+// SVG, EPS or PDF of the control's module-mode drawing.
+void SaveVectorFile(TCustomBC& control, const std::wstring& name, TFileFormat format) {
+  const int ppm = control.ModuleWidth() > 0 ? control.ModuleWidth() : kVectorModulePixels;
+  TLastError error = erOK;
+  const TDrawing drawing = LayoutControl(control, ppm, &error);
+  control.SetErrorMessage(error);
+  if (error != erOK) {
+    throw EWinError(L"cannot write " + Quoted(name) + L": " + FromUtf8(control.ErrorText()),
+                    E_FAIL);
+  }
+  std::string doc;
+  if (format == TFileFormat::Svg)
+    WriteSvg(drawing, doc);
+  else if (format == TFileFormat::Eps)
+    WriteEps(drawing, doc);
+  else
+    WritePdf(drawing, doc);
+  WriteFileBytes(name, doc.data(), doc.size());
 }
 
 }  // namespace
@@ -439,13 +468,17 @@ void CopyToClipboard(TCustomBC& control, HWND owner) {
 
 void DrawToFile(TCustomBC& control, const std::wstring& fileName) {
   if (fileName.empty()) return;
-  const TFileFormat format = FileFormatOf(fileName);
-  if (format == TFileFormat::Unknown) {
-    throw EWinError(L"Cannot write " + Quoted(fileName) + L": its extension names no picture " +
-                        L"format (use " + kKnownExtensions + L")",
-                    E_INVALIDARG);
+  const TFileFormat format = FormatOfName(fileName);
+  if (format == TFileFormat::None) {
+    // The message every platform gives, the name round-tripped through UTF-8 unchanged.
+    throw EWinError(FromUtf8(UnknownFormatMessage(Utf8(fileName))), E_INVALIDARG);
   }
-  CheckPictureSize(control.Width(), control.Height());
+  if (WriterKindOf(format) == TWriterKind::Vector) {
+    SaveVectorFile(control, fileName, format);
+    return;
+  }
+  const TSize size = PictureSize(control);
+  CheckPictureSize(size.cx, size.cy);
   switch (format) {
     case TFileFormat::Bmp:
       SaveBitmapFile(control, fileName);
@@ -464,7 +497,7 @@ void DrawToFile(TCustomBC& control, const std::wstring& fileName) {
     case TFileFormat::Jpeg:
       SaveJpegFile(control, fileName);
       break;
-    case TFileFormat::Unknown:
+    default:
       break;
   }
 }

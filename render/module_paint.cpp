@@ -1,0 +1,126 @@
+#include "render/module_paint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "core/control.h"
+#include "encode/build_symbol.h"
+#include "layout/module_layout.h"
+#include "render/draw.h"
+#include "render/rotate.h"
+
+namespace brevix {
+
+namespace {
+
+int Pixels(double modules, int ppm) {
+  return static_cast<int>(std::lround(modules * ppm));
+}
+
+TSymbolOptions SymbolOptionsOf(const TCustomBC& control) {
+  const TPDF417& pdf = control.PDF417();
+  TSymbolOptions o;
+  // The control's text carries its completed check characters already.
+  o.CheckDigits = TCheckDigits::Complete;
+  o.PDF417Mode = pdf.Mode();
+  o.PDF417Level = pdf.SecurityLevel();
+  o.PDF417Cols = pdf.Cols();
+  o.PDF417Rows = pdf.Rows();
+  o.PDF417Truncated = pdf.Truncated();
+  return o;
+}
+
+}  // namespace
+
+TDrawing LayoutControl(const TCustomBC& control, int pixelsPerModule, TLastError* error) {
+  const TBuiltSymbol built =
+      BuildSymbol(control.TypeBar(), control.Text(), SymbolOptionsOf(control));
+  if (error) *error = built.Error.Code;
+  TModuleOptions o;
+  o.PixelsPerModule = pixelsPerModule;
+  if (control.Resolution() > 0) o.Dpi = control.Resolution();
+  o.Margin = control.QuietZone();
+  o.ShowText = control.ShowCodeCaption();
+  o.Angle = control.AngleDegrees();
+  o.Foreground = control.Color_Lines();
+  o.Background = control.Color_Back();
+  o.Transparent = control.Transparent();
+  if (!built.Ok()) {
+    TDrawing none = LayoutModuleMode(TSymbol{}, o);
+    return none;
+  }
+  return LayoutModuleMode(built.Symbol, o);
+}
+
+TSize DrawingPixels(const TDrawing& d) {
+  const int ppm = d.PixelsPerModule;
+  return {Pixels(d.TurnedWidth(), ppm), Pixels(d.TurnedHeight(), ppm)};
+}
+
+TSize PictureSize(const TCustomBC& control) {
+  if (control.ModuleWidth() > 0 && !control.Text().empty()) {
+    const TDrawing d = LayoutControl(control, control.ModuleWidth());
+    if (d.Width > 0) return DrawingPixels(d);
+  }
+  return {control.Width(), control.Height()};
+}
+
+void PaintDrawing(TCanvas& canvas, const TDrawing& d, TPoint origin) {
+  const int ppm = d.PixelsPerModule;
+  const int w = Pixels(d.Width, ppm), h = Pixels(d.Height, ppm);
+  // A point of the upright picture, in pixels, where it lands on the canvas.
+  const auto at = [&](int x, int y) {
+    const TTurnedPoint p = TurnPoint(x, y, w, h, d.Angle);
+    return TPoint{origin.X + static_cast<int>(p.X), origin.Y + static_cast<int>(p.Y)};
+  };
+  std::vector<TRect> bars;
+  bars.reserve(d.Bars.size());
+  for (const TDrawRect& r : d.Bars) {
+    // Each edge rounded on its own, so that bars that meet stay joined.
+    const TPoint a = at(Pixels(r.X, ppm), Pixels(r.Y, ppm));
+    const TPoint b = at(Pixels(r.X + r.W, ppm), Pixels(r.Y + r.H, ppm));
+    bars.push_back(
+        TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+  }
+  canvas.Brush = TBrush{d.Foreground, bsSolid};
+  canvas.FillRects(bars);
+  if (d.Texts.empty()) return;
+  canvas.BkMode = bkTransparent;
+  canvas.Font.SetName(kCaptionFont);
+  canvas.Font.SetColor(d.Foreground);
+  canvas.Font.SetStyle(0);
+  SetFontAngle(canvas.Font, d.Angle);
+  for (const TTextRun& t : d.Texts) {
+    canvas.Font.SetHeight(-std::max(1, Pixels(t.Size, ppm)));
+    canvas.TextAlign = kTaBaseline | (t.Anchor == TTextAnchor::Middle ? kTaCenter : kTaLeft);
+    const TPoint p = at(Pixels(t.X, ppm), Pixels(t.Baseline, ppm));
+    canvas.TextOut(p.X, p.Y, t.Text);
+  }
+}
+
+void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
+  TLastError error = erOK;
+  const TDrawing d = LayoutControl(control, control.ModuleWidth(), &error);
+  const TSize size = DrawingPixels(d);
+  const long long roomX = static_cast<long long>(rect.Right) - rect.Left;
+  const long long roomY = static_cast<long long>(rect.Bottom) - rect.Top;
+  if (error == erOK && (d.Width <= 0 || size.cx > roomX || size.cy > roomY))
+    error = d.Width <= 0 ? erErrorInBarCode : erSmallPaintBox;
+  control.SetErrorMessage(error);
+  if (!control.Transparent()) {
+    canvas.Brush = TBrush{control.Color_Back(), bsSolid};
+    canvas.FillRect(rect);
+  }
+  const TPoint centre{static_cast<int>((static_cast<long long>(rect.Left) + rect.Right) / 2),
+                      static_cast<int>((static_cast<long long>(rect.Top) + rect.Bottom) / 2)};
+  if (error != erOK) {
+    DrawErrorDisplay(canvas, FitBox(rect, control.AngleDegrees()), control, centre);
+    return;
+  }
+  PaintDrawing(canvas, d,
+               TPoint{static_cast<int>(rect.Left + (roomX - size.cx) / 2),
+                      static_cast<int>(rect.Top + (roomY - size.cy) / 2)});
+}
+
+}  // namespace brevix

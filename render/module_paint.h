@@ -1,0 +1,42 @@
+#pragma once
+// The control in module mode (ModuleWidth > 0): its symbol laid out on ModuleWidth whole pixels
+// per module with the symbology's quiet zones plus QuietZone modules on each side, at the size
+// that layout needs, instead of stretched over the control's box.
+//
+// On a surface (the screen, a printer) the drawing is centred in the rectangle, the rest of the
+// rectangle in the background colour unless the control is transparent. A drawing larger than the
+// rectangle is not drawn: the error display shows erSmallPaintBox, as a box too small for the
+// symbol does in box mode. Files and the clipboard are made at the drawing's own size.
+
+#include "../core/types.h"
+#include "../layout/drawing.h"
+#include "../platform/canvas.h"
+
+namespace brevix {
+
+class TCustomBC;
+
+// Pixels per module of vector files drawn from a control in box mode (ModuleWidth 0).
+inline constexpr int kVectorModulePixels = 2;
+
+// The control's symbol laid out in module mode at pixelsPerModule, with its colours, angle,
+// captions, quiet zone and resolution. An empty drawing (Width 0) when the text gives no symbol;
+// error then holds why.
+TDrawing LayoutControl(const TCustomBC& control, int pixelsPerModule, TLastError* error = nullptr);
+
+// The pixel size of a module-mode drawing, turned.
+TSize DrawingPixels(const TDrawing& drawing);
+
+// The size of the control's picture in files and on the clipboard: Width x Height in box mode;
+// in module mode the drawing's, or Width x Height when the text gives no symbol (the picture then
+// shows the error display).
+TSize PictureSize(const TCustomBC& control);
+
+// DrawBarCode in module mode.
+void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control);
+
+// The drawing's bars and text at its pixels per module, turned, its top-left corner at origin.
+// The background is left as it is.
+void PaintDrawing(TCanvas& canvas, const TDrawing& drawing, TPoint origin);
+
+}  // namespace brevix
