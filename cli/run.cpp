@@ -27,6 +27,7 @@
 #include "encode/build_symbol.h"
 #include "imagewriters/image_file.h"
 #include "layout/physical_size.h"
+#include "output/file_formats.h"
 #include "output/module_mode.h"
 #include "pdf417/pdf417.h"
 #include "platform/bitmap.h"
@@ -376,7 +377,9 @@ TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::st
 // Draws the configured control into fileName, refusing texts that would only give the error
 // display.
 TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
-  if (ExportFormatOf(fileName) == TExportFormat::None && ModuleFormatOf(fileName)) {
+  // The control would lay a vector file out by modules anyway, ignoring the box asked for.
+  const TFileFormatRow* row = FileFormatRowOf(fileName);
+  if (row != nullptr && row->Kind == TWriterKind::Vector) {
     throw EImageWriteError(
         fileName,
         ".svg, .eps and .pdf files are drawn in module mode: leave out -W, -H, --ratio "
