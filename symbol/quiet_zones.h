@@ -1,5 +1,6 @@
 #pragma once
 // The light margins a reader needs around each symbology's bars, in modules.
+// The figures themselves are columns of the descriptor rows (core/symbologies.h).
 
 #include "core/types.h"
 #include "symbol/symbol.h"
