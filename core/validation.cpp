@@ -6,6 +6,7 @@
 
 #include "core/check_digits.h"
 #include "core/control.h"
+#include "core/symbologies.h"
 
 namespace brevix {
 
@@ -59,6 +60,12 @@ std::size_t IsbnCheckIndex(std::string_view t) {
 }
 
 // The nine characters the check character is computed over (hyphens dropped).
+// The text rule of a symbology; outside the enumeration, the (empty) character set.
+TCheckRule CheckRuleOf(TTypeBar typeBar) {
+  const TSymbologyDescriptor* row = SymbologyOf(typeBar);
+  return row != nullptr ? row->Check : TCheckRule::CharSet;
+}
+
 std::string IsbnNumber(std::string_view t) {
   std::string number;
   const std::size_t end = IsbnCheckIndex(t);
@@ -71,51 +78,50 @@ std::string IsbnNumber(std::string_view t) {
 
 void TCustomBC::CompleteCheckDigits() {
   std::string t = FText;
-  switch (FTypeBar) {
-    case csCodeITF:
+  const TCheckRule rule = CheckRuleOf(FTypeBar);
+  switch (rule) {
+    case TCheckRule::ITF:
       if (LengthIn(t.size(), {5, 13, 15})) t += kPlaceholder;
       if (LengthIn(t.size(), {6, 14, 16}))
         t.back() = Mod10CheckDigit(std::string_view(t).substr(0, t.size() - 1));
       break;
-    case csCodeISBN:
-    case csCodeISSN:
-    case csCodeISMN:
+    case TCheckRule::BookNumber:
       if (t.size() == 11) t += "- ";
       if (t.size() == 12) t += kPlaceholder;
       if (t.size() >= 13) t[IsbnCheckIndex(t)] = IsbnCheckCharacter(IsbnNumber(t));
       break;
-    case csCodeOPC:
+    case TCheckRule::OPC:
       if (t.size() == 9) t += kPlaceholder;
       if (t.size() >= 10) t[9] = OpcCheckDigit(std::string_view(t).substr(0, 9));
       break;
-    case csCodeJAN8:
-    case csCodeEAN8:
-      if (FTypeBar == csCodeJAN8) t = "49" + std::string(Chars(t, 3, 22));
+    case TCheckRule::JAN8:
+    case TCheckRule::EAN8:
+      if (rule == TCheckRule::JAN8) t = "49" + std::string(Chars(t, 3, 22));
       if (t.size() == 7) t += kPlaceholder;
       if (t.size() >= 8) t[7] = Mod10CheckDigit(std::string_view(t).substr(0, 7));
       break;
-    case csCodeJAN13:
-    case csCodeEAN13:
-      if (FTypeBar == csCodeJAN13) t = "49" + std::string(Chars(t, 3, 22));
+    case TCheckRule::JAN13:
+    case TCheckRule::EAN13:
+      if (rule == TCheckRule::JAN13) t = "49" + std::string(Chars(t, 3, 22));
       if (t.size() == 12) t += kPlaceholder;
       if (t.size() >= 13) t[12] = Mod10CheckDigit(std::string_view(t).substr(0, 12));
       break;
-    case csCodeUPC_A:
+    case TCheckRule::UPCA:
       if (t.size() == 11) t += kPlaceholder;
       if (t.size() >= 12) t[11] = Mod10CheckDigit(std::string_view(t).substr(0, 11));
       break;
-    case csCodeUPC_E0:
-    case csCodeUPC_E1:
+    case TCheckRule::UPCE0:
+    case TCheckRule::UPCE1:
       // The number system digit: 0 for UPC-E0, 1 for UPC-E1.
-      if (t.size() == 6) t.insert(t.begin(), FTypeBar == csCodeUPC_E1 ? '1' : '0');
+      if (t.size() == 6) t.insert(t.begin(), rule == TCheckRule::UPCE1 ? '1' : '0');
       if (t.size() == 7) t += kPlaceholder;
       if (t.size() >= 8) t[7] = Mod10CheckDigit(ExpandUPCE(std::string_view(t).substr(0, 7)));
       break;
-    case csCodeUPC_shipping:
+    case TCheckRule::UPCShipping:
       if (t.size() == 13) t += kPlaceholder;
       if (t.size() >= 14) t[13] = Mod10CheckDigit(std::string_view(t).substr(0, 13));
       break;
-    case csCodePZN:
+    case TCheckRule::PZN:
       if (t.size() == 6 || t.size() == 7) {
         if (t.size() == 6) t += kPlaceholder;
         t[6] = PznCheckDigit(std::string_view(t).substr(0, 6));
@@ -189,13 +195,14 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
     return false;
   };
 
-  switch (FTypeBar) {
-    case csCode_2_5_interleaved:
+  const TCheckRule rule = CheckRuleOf(FTypeBar);
+  switch (rule) {
+    case TCheckRule::Interleaved:
       if (!CheckCharSet(text)) return false;
       if (n % 2 != 0) return fail(erCountCharMustBeEven);
       return true;
 
-    case csCodeABCCodabar: {
+    case TCheckRule::ABCCodabar: {
       if (!CheckCharSet(text)) return false;
       // Each run must open and close with a start/stop character.
       // The set holds upper-case letters only, so no case folding is needed.
@@ -205,7 +212,7 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
       return true;
     }
 
-    case csCodeCodabar: {
+    case TCheckRule::Codabar: {
       if (!CheckCharSet(text)) return false;
       // A to D are start/stop characters: either a framing pair around the data or absent.
       auto isStartStop = [](char c) { return c >= 'A' && c <= 'D'; };
@@ -217,13 +224,11 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
       return true;
     }
 
-    case csCodeITF:
+    case TCheckRule::ITF:
       if (!LengthIn(n, {6, 14, 16})) return fail(erBarcodeLengthInvalid);
       return CheckDigitsOnly(text);
 
-    case csCodeISBN:
-    case csCodeISSN:
-    case csCodeISMN: {
+    case TCheckRule::BookNumber: {
       // s: the text without hyphens, each character with its position in the text.
       TPicked s;
       for (std::size_t pos = 1; pos <= n; ++pos)
@@ -244,32 +249,32 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
       return CheckCharSetAt(picked.Chars, picked.Positions);
     }
 
-    case csCodeMSI:
+    case TCheckRule::MSI:
       if (n > 13) return fail(erBarcodeLengthInvalid);
       // The MSI check digit is defined on digits only.
       return CheckDigitsOnly(text);
 
-    case csCodePostNet:
+    case TCheckRule::PostNet:
       if (!LengthIn(n, {5, 9, 11})) return fail(erBarcodeLengthInvalid);
       // PostNet bars exist for the ten digits only.
       return CheckDigitsOnly(text);
 
-    case csCodeOPC:
+    case TCheckRule::OPC:
       if (n != 10) return fail(erBarcodeLengthInvalid);
       // OPC is drawn as interleaved 2-of-5, which has bars for digits only.
       return CheckDigitsOnly(text);
 
-    case csCodeEAN8:
-    case csCodeJAN8:
+    case TCheckRule::EAN8:
+    case TCheckRule::JAN8:
       return CheckSeparated(text, 8);
-    case csCodeEAN13:
-    case csCodeJAN13:
+    case TCheckRule::EAN13:
+    case TCheckRule::JAN13:
       return CheckSeparated(text, 13);
-    case csCodeUPC_A:
+    case TCheckRule::UPCA:
       return CheckSeparated(text, 12);
 
-    case csCodeUPC_E0:
-    case csCodeUPC_E1:
+    case TCheckRule::UPCE0:
+    case TCheckRule::UPCE1:
       if (!LengthIn(n, {8, 11, 14})) return fail(erBarcodeLengthInvalid);
       {
         TPicked picked;
@@ -278,14 +283,14 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
         if (!CheckCharSetAt(picked.Chars, picked.Positions)) return false;
       }
       if (!mustBeSpace(9)) return false;
-      if (FTypeBar == csCodeUPC_E0 && text.front() != '0') return fail(erFirstCharMustBeZero);
-      if (FTypeBar == csCodeUPC_E1 && text.front() != '1') {
+      if (rule == TCheckRule::UPCE0 && text.front() != '0') return fail(erFirstCharMustBeZero);
+      if (rule == TCheckRule::UPCE1 && text.front() != '1') {
         FMustBe = 1;
         return fail(erMustBe);
       }
       return true;
 
-    case csCodeUPC_shipping:
+    case TCheckRule::UPCShipping:
       if (!LengthIn(n, {14, 21})) return fail(erBarcodeLengthInvalid);
       {
         TPicked picked;
@@ -295,12 +300,12 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
         return mustBeSpace(15);
       }
 
-    case csCodePZN:
+    case TCheckRule::PZN:
       if (!CheckCharSet(text)) return false;
       if (n != 6 && n != 7) return fail(erBarcodeLengthInvalid);
       return true;
 
-    case csCodeEAN128: {
+    case TCheckRule::EAN128: {
       // The accented letters of the catalogue set have no Code 128 symbol.
       const std::array<bool, 256>& charSet = CharSetTable(FTypeBar);
       for (std::size_t i = 0; i < n; ++i) {
