@@ -24,6 +24,7 @@
 #include "cli/options.h"
 #include "core/catalogue.h"
 #include "core/control.h"
+#include "core/symbologies.h"
 #include "encode/build_symbol.h"
 #include "imagewriters/image_file.h"
 #include "layout/physical_size.h"
@@ -228,7 +229,8 @@ std::optional<std::pair<char, char>> ReplacedCheckCharacter(TTypeBar typeBar,
                                                             std::string_view typed,
                                                             std::string_view completed) {
   if (typed.size() != completed.size()) return std::nullopt;
-  const std::size_t from = typeBar == csCodeJAN8 || typeBar == csCodeJAN13 ? 2 : 0;
+  const TCheckRule rule = DescriptorOf(typeBar).Check;
+  const std::size_t from = rule == TCheckRule::JAN8 || rule == TCheckRule::JAN13 ? 2 : 0;
   for (std::size_t i = from; i < typed.size(); ++i)
     if (typed[i] != completed[i]) return std::pair{typed[i], completed[i]};
   return std::nullopt;

@@ -87,8 +87,7 @@ enum class TCheckRule : std::uint8_t {
 
 // How the human-readable text is laid out under the bars.
 enum class TCaptionLayout : std::uint8_t {
-  Centred,      // the whole text centred under the bars
-  Prefixed,     // centred, after the symbology's name (PZN)
+  Centred,      // the whole caption centred under the bars
   None,         // no text (PostNet)
   EAN8,         // two groups of four, add-on above
   EAN13,        // leading digit, two groups of six, add-on above
@@ -129,11 +128,13 @@ struct TSymbologyDescriptor {
   bool LeadingRoom;  // room for the leading (and trailing) digit caption
   TCheckRule Check;
   TCaptionLayout Caption;
+  std::string_view CaptionPrefix;  // shown before the text ("PZN - ")
   THeightRule Height;
   TQuietFigures QuietZone;
   // Families the drawing treats alike.
   bool EanUpc;    // guard bars reaching into the caption
   bool ShortUpc;  // guards shortened when the control asks for short UPC guards
+  bool Bearers;   // bearer bars along the top and bottom of the bars (box mode)
 };
 
 namespace symbology_detail {
@@ -160,72 +161,72 @@ inline constexpr TQuietFigures kQUpcE{9, 7, 0, 0, 5};    // GS1 General Specific
 // clang-format off
 inline constexpr std::array<TSymbologyDescriptor, kTypeBarCount> kSymbologies{{
     {csCode_2_5_interleaved, "csCode_2_5_interleaved", "2/5 Interleaved (ITF)", "Code25, 2 of 5, ITF", "123456", Literal, kDigits, 1972, "",
-     E::TwoOfFiveInterleaved, false, C::Interleaved, P::Centred, H::Linear, kQ10, false, false},  // ISO/IEC 16390:2007 4.4
+     E::TwoOfFiveInterleaved, false, C::Interleaved, P::Centred, "", H::Linear, kQ10, false, false, false},  // ISO/IEC 16390:2007 4.4
     {csCode_2_5_industrial, "csCode_2_5_industrial", "2/5 Industrial", "Code25, 2/5 Industrial", "123456", Literal, kDigits, 1972, "",
-     E::TwoOfFiveIndustrial, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // as interleaved
+     E::TwoOfFiveIndustrial, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // as interleaved
     {csCode_2_5_matrix, "csCode_2_5_matrix", "2/5 Matrix ", "Code25, 2/5 Matrix", "123456", Literal, kDigits, 1968, "",
-     E::TwoOfFiveMatrix, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // as interleaved
+     E::TwoOfFiveMatrix, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // as interleaved
     {csCode_2_5_datalogic, "csCode_2_5_datalogic", "2/5 Datalogic", "2/5 Datalogic, Code25, 2 of 5", "123456", Literal, kDigits, 1968, "",
-     E::TwoOfFiveDatalogic, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // as interleaved
+     E::TwoOfFiveDatalogic, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // as interleaved
     {csCode_2_5_IATA, "csCode_2_5_IATA", "2/5 IATA", "Code25, 2/5 IATA", "123456", Literal, kDigits, 0, "",
-     E::TwoOfFiveIATA, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // as interleaved
+     E::TwoOfFiveIATA, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // as interleaved
     {csCode_2_5_invert, "csCode_2_5_invert", "2/5 INVERT", "Code25, 2/5 INVERT", "123456", Literal, kDigits, 0, "",
-     E::TwoOfFiveInvert, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // as interleaved
+     E::TwoOfFiveInvert, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // as interleaved
     {csCode_2_5_coop, "csCode_2_5_coop", "2/5 Coop", "Code25, 2/5 Matrix", "123456", Literal, kDigits, 0, "",
-     E::TwoOfFiveCoop, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // as interleaved
+     E::TwoOfFiveCoop, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // as interleaved
     {csCode39, "csCode39", "Code 39", "Code 39", "BC", Literal, kCode39Set, 1972, "",
-     E::Code39, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // ISO/IEC 16388:2007 4.4 (d)
+     E::Code39, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // ISO/IEC 16388:2007 4.4 (d)
     {csCode39Extended, "csCode39Extended", "Code 39 Extended", "Code 39 Extended", "BC", FullAscii, "", 1974, "",
-     E::Code39Extended, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // ISO/IEC 16388:2007 4.4 (d)
+     E::Code39Extended, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // ISO/IEC 16388:2007 4.4 (d)
     {csCode93, "csCode93", "Code 93", "Code 93", "BC", Code93, "", 1982, "",
-     E::Code93, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // ANSI/AIM BC5-1995 (USS-93)
+     E::Code93, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // ANSI/AIM BC5-1995 (USS-93)
     {csCode93Extended, "csCode93Extended", "Code 93 Extended", "Code 93 Extended", "BC", FullAscii, "", 1974, "",
-     E::Code93Extended, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // ANSI/AIM BC5-1995 (USS-93)
+     E::Code93Extended, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // ANSI/AIM BC5-1995 (USS-93)
     {csCode128, "csCode128", "Code 128", "Code 128 ( includes A, B, C )", "BC", Code128, "", 1981, "",
-     E::Code128, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // ISO/IEC 15417:2007 4.4.2
+     E::Code128, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // ISO/IEC 15417:2007 4.4.2
     {csCodeABCCodabar, "csCodeABCCodabar", "AbcCodabar", "AbcCodabar", "ABCCBA", Literal, "0123456789-$:/.+ABCD ", 1977, "",
-     E::ABCCodabar, false, C::ABCCodabar, P::Centred, H::Linear, kQ10, false, false},  // BS EN 798:1995 4.4.1 (d)
+     E::ABCCodabar, false, C::ABCCodabar, P::Centred, "", H::Linear, kQ10, false, false, false},  // BS EN 798:1995 4.4.1 (d)
     {csCodeITF, "csCodeITF", "ITF", "ITF6, ITF14 (SSC14), ITF16", "0977121010700", Literal, kDigits, 0, "",
-     E::TwoOfFiveInterleaved, false, C::ITF, P::Centred, H::Linear, kQ10, false, false},  // GS1 General Specifications 5.3.2.2
+     E::TwoOfFiveInterleaved, false, C::ITF, P::Centred, "", H::Linear, kQ10, false, false, true},  // GS1 General Specifications 5.3.2.2
     {csCodeISBN, "csCodeISBN", "ISBN (Bookland)", "ISBN (International Standard Book Number)", "80-7226-102", Literal, kDigits, 0, "",
-     E::Bookland, true, C::BookNumber, P::EAN13, H::EAN13, kQEan13, true, false},
+     E::Bookland, true, C::BookNumber, P::EAN13, "", H::EAN13, kQEan13, true, false, false},
     {csCodeISSN, "csCodeISSN", "ISSN", "ISSN (International Standard Serial Number)", "80-7226-102", Literal, kDigits, 0, "",
-     E::Bookland, true, C::BookNumber, P::EAN13, H::EAN13, kQEan13, true, false},
+     E::Bookland, true, C::BookNumber, P::EAN13, "", H::EAN13, kQEan13, true, false, false},
     {csCodeISMN, "csCodeISMN", "ISMN", "ISMN (International Standard Music Number)", "80-7226-102", Literal, kDigits, 0, "",
-     E::Bookland, true, C::BookNumber, P::EAN13, H::EAN13, kQEan13, true, false},
+     E::Bookland, true, C::BookNumber, P::EAN13, "", H::EAN13, kQEan13, true, false, false},
     {csCodeCodabar, "csCodeCodabar", "Codabar", "Codabar (Monarch, NW-7, USD-4, 2 of 7 code)", "A0123+-$/:68A", Literal, kCodabarSet, 1972, "",
-     E::Codabar, false, C::Codabar, P::Centred, H::Linear, kQ10, false, false},  // BS EN 798:1995 4.4.1 (d)
+     E::Codabar, false, C::Codabar, P::Centred, "", H::Linear, kQ10, false, false, false},  // BS EN 798:1995 4.4.1 (d)
     {csCodeMSI, "csCodeMSI", "MSI/Plessey", "MSI/Plessey (Modified)", "", Literal, kHexSet, 0, "USA",
-     E::MSI, false, C::MSI, P::Centred, H::Linear, {12, 12, 0, 0, 12}, false, false},  // MSI Data Corporation's symbology description
+     E::MSI, false, C::MSI, P::Centred, "", H::Linear, {12, 12, 0, 0, 12}, false, false, false},  // MSI Data Corporation's symbology description
     {csCodePostNet, "csCodePostNet", "PostNet", "PostNet (ZIP, ZIP+4, DPBC)", "123456789", Literal, kHexSet, 0, "USA",
-     E::PostNet, false, C::PostNet, P::None, H::PostNet, {6, 6, 2, 2, 6}, false, false},  // USPS DMM C840: 0.125" sides, 0.04" above/below
+     E::PostNet, false, C::PostNet, P::None, "", H::PostNet, {6, 6, 2, 2, 6}, false, false, false},  // USPS DMM C840: 0.125" sides, 0.04" above/below
     {csCodeOPC, "csCodeOPC", "OPC", "OPC (Optical Industry Association)", "1234567897", Literal, kHexSet, 0, "USA",
-     E::TwoOfFiveInterleaved, false, C::OPC, P::OPC, H::Linear, kQ10, false, false},  // interleaved 2-of-5, ISO/IEC 16390:2007 4.4
+     E::TwoOfFiveInterleaved, false, C::OPC, P::OPC, "", H::Linear, kQ10, false, false, false},  // interleaved 2-of-5, ISO/IEC 16390:2007 4.4
     {csCodeEAN8, "csCodeEAN8", "EAN 8", "EAN 8 (with 2 or 5 digit supplement)", "1234567", Literal, kDigits, 1977, "EU",
-     E::EAN8, false, C::EAN8, P::EAN8, H::EAN8, kQEan8, true, false},
+     E::EAN8, false, C::EAN8, P::EAN8, "", H::EAN8, kQEan8, true, false, false},
     {csCodeEAN13, "csCodeEAN13", "EAN 13", "EAN 13 (with 2 or 5 digit supplement)", "9771210107001", Literal, kDigits, 1977, "EU",
-     E::EAN13, true, C::EAN13, P::EAN13, H::EAN13, kQEan13, true, false},
+     E::EAN13, true, C::EAN13, P::EAN13, "", H::EAN13, kQEan13, true, false, false},
     {csCodeEAN128, "csCodeEAN128", "UCC/EAN 128", "UCC/EAN 128", "EAN 128", UccEan128, "", 0, "",
-     E::Code128, false, C::EAN128, P::Centred, H::Linear, kQ10, false, false},  // GS1 General Specifications 5.4.4.2
+     E::Code128, false, C::EAN128, P::Centred, "", H::Linear, kQ10, false, false, false},  // GS1 General Specifications 5.4.4.2
     {csCodeJAN8, "csCodeJAN8", "JAN8", "Japanese version of  EAN 8", "49123456", Literal, kDigits, 0, "",
-     E::EAN8, false, C::JAN8, P::EAN8, H::EAN8, kQEan8, true, false},
+     E::EAN8, false, C::JAN8, P::EAN8, "", H::EAN8, kQEan8, true, false, false},
     {csCodeJAN13, "csCodeJAN13", "JAN13", "Japanese version of  EAN 13", "491234567890", Literal, kDigits, 0, "",
-     E::Bookland, true, C::JAN13, P::EAN13, H::EAN13, kQEan13, true, false},
+     E::Bookland, true, C::JAN13, P::EAN13, "", H::EAN13, kQEan13, true, false, false},
     {csCodeUPC_A, "csCodeUPC_A", "UPC-A", "UPC-A (with or without supplements)", "01234567890", Literal, kDigits, 0, "",
-     E::UPCA, true, C::UPCA, P::UPCA, H::EAN13, kQUpcA, true, true},
+     E::UPCA, true, C::UPCA, P::UPCA, "", H::EAN13, kQUpcA, true, true, false},
     {csCodeUPC_E0, "csCodeUPC_E0", "UPC-E0", "UPC-E0 (with or without supplements)", "0123456", Literal, kDigits, 0, "",
-     E::UPCE, true, C::UPCE0, P::UPCE, H::EAN13, kQUpcE, true, true},
+     E::UPCE, true, C::UPCE0, P::UPCE, "", H::EAN13, kQUpcE, true, true, false},
     // UPC-E1 is UPC-E with number system 1, so its sample starts with 1.
     {csCodeUPC_E1, "csCodeUPC_E1", "UPC-E1", "UPC-E1 (with or without supplements)", "1123456", Literal, kDigits, 0, "",
-     E::UPCE, true, C::UPCE1, P::UPCE, H::EAN13, kQUpcE, true, true},
+     E::UPCE, true, C::UPCE1, P::UPCE, "", H::EAN13, kQUpcE, true, true, false},
     {csCodeUPC_shipping, "csCodeUPC_shipping", "UPC-Shipping", "UPC-Shipping", "1234567890123", Literal, kDigits, 0, "",
-     E::UPCShipping, false, C::UPCShipping, P::UPCShipping, H::Linear, kQ10, false, false},  // GS1 General Specifications 5.3.2.2 (ITF-14)
+     E::UPCShipping, false, C::UPCShipping, P::UPCShipping, "", H::Linear, kQ10, false, false, false},  // GS1 General Specifications 5.3.2.2 (ITF-14)
     {csCode11, "csCode11", "Code 11", "Code 11 (USD-8)", "123456", Literal, "0123456789-", 0, "",
-     E::Code11, false, C::CharSet, P::Centred, H::Linear, kQ10, false, false},  // AIM USS Code 11
+     E::Code11, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // AIM USS Code 11
     {csCodePZN, "csCodePZN", "PZN", "Pharma-Zentral-Nummer", "123456", Literal, kDigits, 0, "",
-     E::PZN, false, C::PZN, P::Prefixed, H::Linear, kQ10, false, false},  // Code 39 underneath: ISO/IEC 16388:2007 4.4 (d)
+     E::PZN, false, C::PZN, P::Centred, "PZN - ", H::Linear, kQ10, false, false, false},  // Code 39 underneath: ISO/IEC 16388:2007 4.4 (d)
     {csCodePDF417, "csCodePDF417", "PDF417", "", "bla,bla,bla", Literal, "", 0, "",
-     E::None, false, C::CharSet, P::Centred, H::Linear, {2, 2, 2, 2, 2}, false, false},  // ISO/IEC 15438:2015 5.8.3
+     E::None, false, C::CharSet, P::Centred, "", H::Linear, {2, 2, 2, 2, 2}, false, false, false},  // ISO/IEC 15438:2015 5.8.3
 }};
 // clang-format on
 
@@ -246,6 +247,19 @@ static_assert(symbology_detail::RowsInOrder(), "rows in enumeration order");
 constexpr const TSymbologyDescriptor* SymbologyOf(int value) {
   if (value < 0 || value >= kTypeBarCount) return nullptr;
   return &kSymbologies[static_cast<std::size_t>(value)];
+}
+
+// The row of a symbology; outside the enumeration, a row of defaults (centred caption, linear
+// height, no family), so a value cast from an arbitrary integer draws like a plain symbology.
+inline constexpr TSymbologyDescriptor kNoSymbology{};
+constexpr const TSymbologyDescriptor& DescriptorOf(int value) {
+  const TSymbologyDescriptor* row = SymbologyOf(value);
+  return row != nullptr ? *row : kNoSymbology;
+}
+
+// ISBN, ISSN and ISMN: drawn and captioned as the EAN-13 they stand for.
+constexpr bool IsBookNumber(int value) {
+  return DescriptorOf(value).Check == TCheckRule::BookNumber;
 }
 
 }  // namespace brevix

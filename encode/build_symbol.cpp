@@ -7,6 +7,7 @@
 #include "core/catalogue.h"
 #include "core/control.h"
 #include "core/pattern.h"
+#include "core/symbologies.h"
 #include "encoders/ean_upc.h"
 #include "pdf417/pdf417.h"
 
@@ -27,35 +28,18 @@ constexpr int kLinearHeightPercent = 15;
 // EAN/UPC digits printed outside the bars take the room of one digit beside the guards.
 constexpr int kOuterDigitRoom = 7;
 
-bool IsEanUpc(TTypeBar t) {
-  switch (t) {
-    case csCodeEAN8:
-    case csCodeEAN13:
-    case csCodeJAN8:
-    case csCodeJAN13:
-    case csCodeISBN:
-    case csCodeISSN:
-    case csCodeISMN:
-    case csCodeUPC_A:
-    case csCodeUPC_E0:
-    case csCodeUPC_E1:
-      return true;
-    default:
-      return false;
-  }
-}
-
 int DefaultHeight(TTypeBar t, int width) {
-  switch (t) {
-    case csCodeEAN8:
-    case csCodeJAN8:
+  switch (DescriptorOf(t).Height) {
+    case THeightRule::EAN8:
       return kEan8Height;
-    case csCodePostNet:
+    case THeightRule::EAN13:
+      return kEan13Height;
+    case THeightRule::PostNet:
       return kPostNetHeight;
-    default:
-      if (IsEanUpc(t)) return kEan13Height;
-      return std::max(kLinearMinHeight, (width * kLinearHeightPercent + 99) / 100);
+    case THeightRule::Linear:
+      break;
   }
+  return std::max(kLinearMinHeight, (width * kLinearHeightPercent + 99) / 100);
 }
 
 // Characters from..to, 1-based and inclusive, of s; whatever of them s holds.
@@ -79,8 +63,9 @@ TSymbolError ErrorOf(TLastError code, int position, std::string message) {
 // character it must be; erOK when completion only added characters. UPC-E typed without its
 // number system gets one in front, so the typed digits are compared one place on.
 TSymbolError WrongCheckCharacter(TTypeBar t, std::string_view typed, std::string_view completed) {
-  const std::size_t shift =
-      (t == csCodeUPC_E0 || t == csCodeUPC_E1) && typed.size() == 6 ? std::size_t{1} : 0;
+  const TCheckRule rule = DescriptorOf(t).Check;
+  const bool upce = rule == TCheckRule::UPCE0 || rule == TCheckRule::UPCE1;
+  const std::size_t shift = upce && typed.size() == 6 ? std::size_t{1} : 0;
   for (std::size_t i = 0; i < typed.size() && i + shift < completed.size(); ++i) {
     const char want = completed[i + shift];
     // A blank stands where the user leaves the check character to be filled in.
@@ -124,49 +109,43 @@ void AddCaption(TSymbol& s, std::string_view caption, std::string_view text,
   auto left = [&](std::string t) { below(std::move(t), m.From(a.LeftFrom), m.End(a.LeftTo)); };
   auto right = [&](std::string t) { below(std::move(t), m.From(a.RightFrom), m.End(a.RightTo)); };
   const std::string_view c = caption;
-  switch (s.TypeBar) {
-    case csCodeEAN8:
-    case csCodeJAN8:
+  switch (DescriptorOf(s.TypeBar).Caption) {
+    case TCaptionLayout::EAN8:
       left(Chars(c, 1, 4));
       right(Chars(c, 5, 8));
       addOn(Chars(c, 10, 14));
       break;
-    case csCodeEAN13:
-    case csCodeJAN13:
-    case csCodeISBN:
-    case csCodeISSN:
-    case csCodeISMN:
+    case TCaptionLayout::EAN13:
       leading(Chars(c, 1, 1), TTextLine::Below);
       left(Chars(c, 2, 7));
       right(Chars(c, 8, 13));
       addOn(Chars(c, 15, 19));
       break;
-    case csCodeUPC_A:
+    case TCaptionLayout::UPCA:
       leading(Chars(c, 1, 1), TTextLine::BelowSmall);
       left(Chars(c, 2, 6));
       right(Chars(c, 7, 11));
       trailing(Chars(c, 12, 12));
       addOn(Chars(c, 14, 18));
       break;
-    case csCodeUPC_E0:
-    case csCodeUPC_E1:
+    case TCaptionLayout::UPCE:
       leading(Chars(c, 1, 1), TTextLine::BelowSmall);
       left(Chars(c, 2, 7));
       trailing(Chars(c, 8, 8));
       addOn(Chars(c, 10, 14));
       break;
-    case csCodeUPC_shipping:
+    case TCaptionLayout::UPCShipping:
       below(Chars(text, 1, 1) + "  " + Chars(text, 2, 3) + "  " + Chars(text, 4, 8) + "  " +
                 Chars(text, 9, 13) + "  " + Chars(text, 14, 14),
             m.From(a.LeftFrom), m.End(a.LeftTo));
       addOn(Chars(text, 16, 21));
       break;
-    case csCodeOPC:
+    case TCaptionLayout::OPC:
       below(Chars(c, 1, 5) + "-" + Chars(c, 6, 9) + "-" + Chars(c, 10, 10), 0, w);
       break;
-    case csCodePostNet:
+    case TCaptionLayout::None:
       break;
-    default:
+    case TCaptionLayout::Centred:
       below(std::string(c), 0, w);
       break;
   }
@@ -193,7 +172,7 @@ TSymbol LinearSymbol(TTypeBar t, const TEncodeResult& r, std::string_view captio
   const int addOnAt =
       mark == std::string::npos || mark > last ? -1 : static_cast<int>(mark - first);
   s.HasAddOn = addOnAt >= 0;
-  const bool guards = IsEanUpc(t);
+  const bool guards = DescriptorOf(t).EanUpc;
   ForEachBar(row, [&](std::size_t from, std::size_t to) {
     const char kind = p[first + to - 1];  // a bar's last module decides its kind
     if (addOnAt >= 0 && static_cast<int>(from) > addOnAt)
@@ -232,8 +211,8 @@ TBuiltSymbol BuildLinear(TTypeBar t, std::string_view typed, const TSymbolOption
     return out;
   }
   std::string caption = out.Text;
-  if (t == csCodeISBN || t == csCodeISSN || t == csCodeISMN) caption = BooklandToEAN13(caption, t);
-  if (t == csCodePZN) caption = "PZN - " + caption;
+  if (IsBookNumber(t)) caption = BooklandToEAN13(caption, t);
+  caption.insert(0, DescriptorOf(t).CaptionPrefix);
   out.Symbol = LinearSymbol(t, r, WithoutControlChars(caption), out.Text);
   return out;
 }

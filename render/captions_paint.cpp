@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/control.h"
+#include "core/symbologies.h"
 #include "render/rotate.h"
 
 namespace brevix {
@@ -31,30 +32,26 @@ void ScaleFontToFit(TCanvas& canvas, int width, int w) {
 }
 
 // The text whose width auto-size fits into the first caption interval.
-std::string AutoSizeReference(TTypeBar typeBar, std::string_view text, std::string_view caption) {
-  switch (typeBar) {
-    case csCodeEAN8:
-    case csCodeJAN8:
+std::string AutoSizeReference(const TSymbologyDescriptor& row, std::string_view text,
+                              std::string_view caption) {
+  switch (row.Caption) {
+    case TCaptionLayout::EAN8:
       return Chars(text, 1, 4);
-    case csCodeEAN13:
-    case csCodeJAN13:
-    case csCodeISBN:
-    case csCodeISSN:
-    case csCodeISMN:
-    case csCodeUPC_E0:
-    case csCodeUPC_E1:
+    case TCaptionLayout::EAN13:
+    case TCaptionLayout::UPCE:
       return Chars(text, 2, 7);
-    case csCodeUPC_A:
+    case TCaptionLayout::UPCA:
       return Chars(text, 2, 6);
-    case csCodeUPC_shipping:
+    case TCaptionLayout::UPCShipping:
       return std::string(text) + "     ";
-    case csCodeOPC:
+    case TCaptionLayout::OPC:
       return std::string(text) + "--";
-    case csCodePZN:
-      return std::string(caption);
-    default:
-      return std::string(text);
+    case TCaptionLayout::Centred:
+    case TCaptionLayout::None:
+      break;
   }
+  // A caption with a prefix is fitted whole.
+  return std::string(row.CaptionPrefix.empty() ? text : caption);
 }
 
 class TCaptionWriter {
@@ -108,7 +105,7 @@ void ChooseCodeCaptionFont(TCanvas& canvas, const TCustomBC& control, std::strin
     canvas.Font.Assign(control.CodeCaption().Font());
     return;
   }
-  const std::string reference = AutoSizeReference(control.TypeBar(), text, caption);
+  const std::string reference = AutoSizeReference(DescriptorOf(control.TypeBar()), text, caption);
   ScaleFontToFit(canvas, anchors.LeftTo - anchors.LeftFrom, canvas.TextWidth(reference));
 }
 
@@ -119,26 +116,20 @@ void PaintCodeCaption(TCanvas& canvas, const TCustomBC& control, std::string_vie
   TCaptionWriter w(canvas, place);
   const TCaptionAnchors& a = place.Anchors;
   const std::string_view c = caption;
-  switch (control.TypeBar()) {
-    case csCodeEAN8:
-    case csCodeJAN8:
+  switch (DescriptorOf(control.TypeBar()).Caption) {
+    case TCaptionLayout::EAN8:
       w.DrawCaptionGroups(Chars(c, 1, 4), Chars(c, 5, 8), Chars(c, 10, 14));
       break;
-    case csCodeEAN13:
-    case csCodeJAN13:
-    case csCodeISBN:
-    case csCodeISSN:
-    case csCodeISMN:
+    case TCaptionLayout::EAN13:
       w.AtCaptionLine(0, Chars(c, 1, 1));
       w.DrawCaptionGroups(Chars(c, 2, 7), Chars(c, 8, 13), Chars(c, 15, 19));
       break;
-    case csCodeUPC_A:
+    case TCaptionLayout::UPCA:
       w.AtCaptionLine(0, Chars(c, 1, 1));
       w.DrawCaptionGroups(Chars(c, 2, 6), Chars(c, 7, 11), Chars(c, 14, 18));
       w.AtCaptionLine(a.TrailFrom, Chars(c, 12, 12));
       break;
-    case csCodeUPC_E0:
-    case csCodeUPC_E1: {
+    case TCaptionLayout::UPCE: {
       w.DrawCaptionGroups(Chars(c, 2, 7), "", Chars(c, 10, 14));
       // The number system and check digits stand smaller beside the bars, on the box bottom.
       canvas.Font.SetSize(RoundHalfEven(canvas.Font.Size() * 0.75L));
@@ -148,20 +139,20 @@ void PaintCodeCaption(TCanvas& canvas, const TCustomBC& control, std::string_vie
       w.At(a.TrailFrom, y, Chars(c, 8, 8));
       break;
     }
-    case csCodeUPC_shipping: {
+    case TCaptionLayout::UPCShipping: {
       const std::string s = Chars(text, 1, 1) + "  " + Chars(text, 2, 3) + "  " +
                             Chars(text, 4, 8) + "  " + Chars(text, 9, 13) + "  " +
                             Chars(text, 14, 14);
       w.DrawCaptionGroups(s, "", Chars(text, 16, 21));
       break;
     }
-    case csCodeOPC:
+    case TCaptionLayout::OPC:
       w.Centred(a.LeftFrom, a.LeftTo,
                 Chars(c, 1, 5) + "-" + Chars(c, 6, 9) + "-" + Chars(c, 10, 10));
       break;
-    case csCodePostNet:
+    case TCaptionLayout::None:
       break;
-    default:
+    case TCaptionLayout::Centred:
       w.Centred(a.LeftFrom, a.LeftTo, c);
       break;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/control.h"
+#include "core/symbologies.h"
 #include "encoders/ean_upc.h"
 #include "render/captions_paint.h"
 #include "render/dark_runs.h"
@@ -19,14 +20,6 @@ namespace brevix {
 
 namespace {
 
-bool IsUpc(TTypeBar t) {
-  return t == csCodeUPC_A || t == csCodeUPC_E0 || t == csCodeUPC_E1;
-}
-
-bool IsBookNumber(TTypeBar t) {
-  return t == csCodeISBN || t == csCodeISSN || t == csCodeISMN;
-}
-
 // Top and bottom insets of one bar, decided by its last pixel column.
 struct TBarInsets {
   int Top = 0;
@@ -36,12 +29,14 @@ struct TBarInsets {
 TBarInsets BarInsets(char last, bool afterAddOnMark, const TCustomBC& control, int boxHeight,
                      int captionHeight) {
   if (last == kHalfBar) return {boxHeight / 2, 0};
-  if (control.TypeBar() == csCodePostNet) return {0, 0};
+  // Without a caption the bars keep their whole height.
+  const TSymbologyDescriptor& row = DescriptorOf(control.TypeBar());
+  if (row.Caption == TCaptionLayout::None) return {0, 0};
   TBarInsets in;
   // Add-on bars leave room above them for the add-on digits.
   if (afterAddOnMark) in.Top = captionHeight;
   if (last == kGuardBar)
-    in.Bottom = control.ShortUpcGuards() && IsUpc(control.TypeBar()) ? captionHeight / 2 : 0;
+    in.Bottom = control.ShortUpcGuards() && row.ShortUpc ? captionHeight / 2 : 0;
   else
     in.Bottom = control.ShowCodeCaption() ? captionHeight : 0;
   return in;
@@ -108,6 +103,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
                 TPoint centre, bool paintTypeCaption) {
   const int angle = control.AngleDegrees();
   const TTypeBar typeBar = control.TypeBar();
+  const TSymbologyDescriptor& row = DescriptorOf(typeBar);
 
   control.SetErrorMessage(erOK);
   const TEncodeResult encoded = control.EncodeText(text);
@@ -127,11 +123,10 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   // The caption is the text itself unless it needs a prefix or holds control characters.
   std::string captionStore;
   std::string_view caption = text;
-  if (typeBar == csCodePZN || std::any_of(text.begin(), text.end(), [](char c) {
+  if (!row.CaptionPrefix.empty() || std::any_of(text.begin(), text.end(), [](char c) {
         return static_cast<unsigned char>(c) < 32;
       })) {
-    captionStore =
-        StripControlChars(typeBar == csCodePZN ? "PZN - " + std::string(text) : std::string(text));
+    captionStore = StripControlChars(std::string(row.CaptionPrefix) + std::string(text));
     caption = captionStore;
   }
 
@@ -199,7 +194,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
   // it even without a caption, and short UPC guards by half of it. Measured only when used.
   const bool needHeight = control.ShowCodeCaption() ||
                           pattern.find(kAddOnMark) != std::string_view::npos ||
-                          (control.ShortUpcGuards() && IsUpc(typeBar) &&
+                          (control.ShortUpcGuards() && row.ShortUpc &&
                            pattern.find(kGuardBar) != std::string_view::npos);
   const int h = needHeight ? canvas.TextHeight(text) : 0;
   const TColor bars = control.Color_Lines();
@@ -231,7 +226,7 @@ void DrawLinear(TCanvas& canvas, TRect& box, TCustomBC& control, std::string_vie
     *out++ = {{left + starts[start], top + in.Top, left + starts[end], bottom - in.Bottom}, bars};
   });
 
-  if (typeBar == csCodeITF) {
+  if (row.Bearers) {
     // Bearer bars along the top and bottom of the bars, twice as thick as the first bar; the
     // lower one's bottom is level with the last bar's.
     const std::size_t firstDark = pattern.find_first_of(kDarkModules);
