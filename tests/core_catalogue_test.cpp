@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/options.h"
 #include "core/catalogue.h"
 #include "core/control.h"
 
@@ -73,6 +74,16 @@ TEST(Catalogue, CharacterSets) {
   EXPECT_EQ(info.CharSet.size(), 95u);
   GetBarCodeInfo(csCodeEAN128, info);
   EXPECT_EQ(info.CharSet.size(), 103u);
+}
+
+// Every identifier and every name leads back to its own symbology: none is shadowed by another
+// row's identifier or name.
+TEST(Catalogue, IdentifiersAndNamesRoundTrip) {
+  for (int v = 0; v < kTypeBarCount; ++v) {
+    SCOPED_TRACE(v);
+    EXPECT_EQ(cli::ParseSymbology(TypeBarIdentifier(v)), static_cast<TTypeBar>(v));
+    EXPECT_EQ(cli::ParseSymbology(CatalogueRow(v).Name), static_cast<TTypeBar>(v));
+  }
 }
 
 TEST(Catalogue, ValuesOutsideTheTable) {
