@@ -106,7 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Export(bc, scratch, safe + ext, nullptr);
     }
     // One picture drawn before it is written, and a name the export does not know.
-    const std::string extension = in.ConsumeRandomLengthString(8);
+    // It too stays in the scratch directory: no slash, no NUL.
+    std::string extension = in.ConsumeRandomLengthString(8);
+    for (char& c : extension)
+      if (c == '/' || c == '\0') c = '_';
     if (bc.Width() > 0 && bc.Height() > 0 &&
         std::int64_t{bc.Width()} * bc.Height() <= kMaxImagePixels) {
       const TBitmap& picture = RenderForExport(bc);
