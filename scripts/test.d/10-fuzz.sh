@@ -17,7 +17,8 @@ for target in build/fuzz/fuzz/fuzz_*; do
   name="$(basename "$target")"
   mkdir -p "$scratch/$name"
   seeds=()
-  [[ -d "fuzz/corpus/$name" ]] && seeds=("fuzz/corpus/$name")
+  # An absolute path: fuzz_cli works in a scratch directory of its own before it reads seeds.
+  [[ -d "fuzz/corpus/$name" ]] && seeds=("$(pwd)/fuzz/corpus/$name")
   echo "--- $name: ${seconds}s"
   if ! ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=0" \
       UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
