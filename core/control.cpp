@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "encoders/dispatch.h"
 #include "pdf417/pdf417.h"
 #include "render/draw.h"
 
@@ -293,28 +294,45 @@ std::string TCustomBC::TypeBarName() const {
 }
 
 std::string TCustomBC::ErrorText() const {
-  std::string text = LastErrorText(FErrorMessage);
-  switch (FErrorMessage) {
-    case erCharOutOfSet:
-      // Appended piece by piece: the chained operator+ form trips a false -Wrestrict in gcc 12
-      // at -O3, which breaks the release build.
-      text += '(';
-      text += std::to_string(FError);
-      text += ".char - ";
-      text += FBadChar;
-      text += ')';
-      break;
-    case erCharMustBeSpace:
-      text = std::to_string(FError) + text;
-      break;
-    case erMustBe:
-      if (const auto at = text.find("%d"); at != std::string::npos)
-        text.replace(at, 2, std::to_string(FMustBe));
-      break;
-    default:
-      break;
-  }
-  return text;
+  return CheckErrorText(LastCheck());
+}
+
+TTextCheck TCustomBC::LastCheck() const {
+  return TTextCheck{FErrorMessage, FError, FBadChar, FMustBe};
+}
+
+void TCustomBC::SetLastCheck(const TTextCheck& check) {
+  FErrorMessage = check.Code;
+  FError = check.Position;
+  FBadChar = check.BadChar;
+  FMustBe = check.MustBe;
+}
+
+TEncodeResult TCustomBC::EncodeText(std::string_view text) {
+  TTextCheck check = LastCheck();
+  const TEncodeResult result =
+      EncodeCheckedText(text, TEncodeOptions{FTypeBar, FShowCodeCaption, FCheckCharacters}, check);
+  SetLastCheck(check);
+  return result;
+}
+
+void TCustomBC::CompleteCheckDigits() {
+  std::string t = brevix::CompleteCheckDigits(FTypeBar, FText);
+  if (t != FText) FText = std::move(t);
+}
+
+bool TCustomBC::PreEncodeCheck(std::string_view text) {
+  TTextCheck check = LastCheck();
+  const bool ok = brevix::PreEncodeCheck(FTypeBar, text, check);
+  SetLastCheck(check);
+  return ok;
+}
+
+bool TCustomBC::CheckCharSet(std::string_view s) {
+  TTextCheck check = LastCheck();
+  const bool ok = brevix::CheckCharSet(FTypeBar, s, check);
+  SetLastCheck(check);
+  return ok;
 }
 
 void TCustomBC::SetBounds(int left, int top, int width, int height) {

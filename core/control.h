@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,6 +13,7 @@
 #include "catalogue.h"
 #include "pattern.h"
 #include "types.h"
+#include "validation.h"
 
 namespace brevix {
 
@@ -151,14 +151,9 @@ class TCustomBC : public TCustomControl {
   void Paint() override;
 
  private:
-  // Validation helpers: record a rejected character (1-based position) and fail; the EAN/UPC
-  // main-part rule for main length m; a digits-only scan for symbologies that encode digits only.
-  bool RejectChar(std::size_t pos, char c);
-  bool CheckSeparated(std::string_view text, std::size_t m);
-  // CheckCharSet over characters picked from a text; a rejection reports the character's own
-  // position (positions[i] for chars[i]).
-  bool CheckCharSetAt(std::string_view chars, std::span<const std::size_t> positions);
-  bool CheckDigitsOnly(std::string_view s);
+  // The result of the last check, kept in the members below; its check fills it in.
+  TTextCheck LastCheck() const;
+  void SetLastCheck(const TTextCheck& check);
   // The caption text Display asks for, for the current symbology.
   std::string TypeCaptionText() const;
 

@@ -1,11 +1,15 @@
 // Check-character completion when Text is set, and the check every encoding starts with.
+#include "core/validation.h"
+
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <span>
+#include <string>
 #include <vector>
 
+#include "core/catalogue.h"
 #include "core/check_digits.h"
-#include "core/control.h"
 #include "core/symbologies.h"
 
 namespace brevix {
@@ -74,11 +78,56 @@ std::string IsbnNumber(std::string_view t) {
   return number;
 }
 
+// Records a rejected character (1-based position) and fails.
+bool RejectChar(TTextCheck& check, std::size_t pos, char c) {
+  check.Code = erCharOutOfSet;
+  check.Position = static_cast<int>(pos);
+  check.BadChar = c;
+  return false;
+}
+
+// CheckCharSet over characters picked from a text; a rejection reports the character's own
+// position (positions[i] for chars[i]).
+bool CheckCharSetAt(TTypeBar typeBar, std::string_view chars,
+                    std::span<const std::size_t> positions, TTextCheck& check) {
+  const std::size_t i = FirstOutOfSet(chars, CharSetTable(typeBar));
+  return i == std::string_view::npos || RejectChar(check, positions[i], chars[i]);
+}
+
+// A digits-only scan for symbologies that encode digits only.
+bool CheckDigitsOnly(std::string_view s, TTextCheck& check) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (!IsDigit(s[i])) return RejectChar(check, i + 1, s[i]);
+  return true;
+}
+
+// The EAN/UPC main-part rule for main length m.
+bool CheckSeparated(TTypeBar typeBar, std::string_view text, std::size_t m, TTextCheck& check) {
+  if (!LengthIn(text.size(), {m - 1, m, m + 3, m + 6})) {
+    check.Code = erBarcodeLengthInvalid;
+    return false;
+  }
+  std::string t(text);
+  if (t.size() == m - 1) t += kPlaceholder;
+  // The check digit is recomputed here, so whatever was typed in its place is never rejected.
+  t[m - 1] = Mod10CheckDigit(std::string_view(t).substr(0, m - 1));
+  TPicked picked;
+  Pick(picked, t, 1, m);
+  Pick(picked, t, m + 2, m + 6);
+  if (!CheckCharSetAt(typeBar, picked.Chars, picked.Positions, check)) return false;
+  if (t.size() > m && t[m] != ' ') {
+    check.Code = erCharMustBeSpace;
+    check.Position = static_cast<int>(m + 1);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-void TCustomBC::CompleteCheckDigits() {
-  std::string t = FText;
-  const TCheckRule rule = CheckRuleOf(FTypeBar);
+std::string CompleteCheckDigits(TTypeBar typeBar, std::string text) {
+  std::string t = std::move(text);
+  const TCheckRule rule = CheckRuleOf(typeBar);
   switch (rule) {
     case TCheckRule::ITF:
       if (LengthIn(t.size(), {5, 13, 15})) t += kPlaceholder;
@@ -130,103 +179,59 @@ void TCustomBC::CompleteCheckDigits() {
     default:
       break;
   }
-  if (t != FText) FText = std::move(t);
+  return t;
 }
 
-bool TCustomBC::RejectChar(std::size_t pos, char c) {
-  FErrorMessage = erCharOutOfSet;
-  FError = static_cast<int>(pos);
-  FBadChar = c;
-  return false;
-}
-
-bool TCustomBC::CheckCharSet(std::string_view s) {
-  const std::size_t i = FirstOutOfSet(s, CharSetTable(FTypeBar));
-  return i == std::string_view::npos || RejectChar(i + 1, s[i]);
-}
-
-bool TCustomBC::CheckCharSetAt(std::string_view chars, std::span<const std::size_t> positions) {
-  const std::size_t i = FirstOutOfSet(chars, CharSetTable(FTypeBar));
-  return i == std::string_view::npos || RejectChar(positions[i], chars[i]);
-}
-
-bool TCustomBC::CheckDigitsOnly(std::string_view s) {
-  for (std::size_t i = 0; i < s.size(); ++i)
-    if (!IsDigit(s[i])) return RejectChar(i + 1, s[i]);
-  return true;
-}
-
-bool TCustomBC::CheckSeparated(std::string_view text, std::size_t m) {
-  if (!LengthIn(text.size(), {m - 1, m, m + 3, m + 6})) {
-    FErrorMessage = erBarcodeLengthInvalid;
-    return false;
-  }
-  std::string t(text);
-  if (t.size() == m - 1) t += kPlaceholder;
-  // The check digit is recomputed here, so whatever was typed in its place is never rejected.
-  t[m - 1] = Mod10CheckDigit(std::string_view(t).substr(0, m - 1));
-  TPicked picked;
-  Pick(picked, t, 1, m);
-  Pick(picked, t, m + 2, m + 6);
-  if (!CheckCharSetAt(picked.Chars, picked.Positions)) return false;
-  if (t.size() > m && t[m] != ' ') {
-    FErrorMessage = erCharMustBeSpace;
-    FError = static_cast<int>(m + 1);
-    return false;
-  }
-  return true;
-}
-
-bool TCustomBC::PreEncodeCheck(std::string_view text) {
+bool PreEncodeCheck(TTypeBar typeBar, std::string_view text, TTextCheck& check) {
   if (text.empty()) {
-    FErrorMessage = erEmptyCode;
+    check.Code = erEmptyCode;
     return false;
   }
-  FErrorMessage = erOK;
+  check.Code = erOK;
   const std::size_t n = text.size();
-  auto fail = [this](TLastError e) {
-    FErrorMessage = e;
+  auto fail = [&check](TLastError e) {
+    check.Code = e;
     return false;
   };
-  auto mustBeSpace = [this, text](std::size_t pos) {
+  auto mustBeSpace = [&check, text](std::size_t pos) {
     if (text.size() <= pos - 1 || text[pos - 1] == ' ') return true;
-    FErrorMessage = erCharMustBeSpace;
-    FError = static_cast<int>(pos);
+    check.Code = erCharMustBeSpace;
+    check.Position = static_cast<int>(pos);
     return false;
   };
 
-  const TCheckRule rule = CheckRuleOf(FTypeBar);
+  const TCheckRule rule = CheckRuleOf(typeBar);
   switch (rule) {
     case TCheckRule::Interleaved:
-      if (!CheckCharSet(text)) return false;
+      if (!CheckCharSet(typeBar, text, check)) return false;
       if (n % 2 != 0) return fail(erCountCharMustBeEven);
       return true;
 
     case TCheckRule::ABCCodabar: {
-      if (!CheckCharSet(text)) return false;
+      if (!CheckCharSet(typeBar, text, check)) return false;
       // Each run must open and close with a start/stop character.
       // The set holds upper-case letters only, so no case folding is needed.
       auto isStartStop = [](char c) { return c >= 'A' && c <= 'D'; };
-      if (!isStartStop(text.front())) return RejectChar(1, text.front());
-      if (!isStartStop(text.back())) return RejectChar(n, text.back());
+      if (!isStartStop(text.front())) return RejectChar(check, 1, text.front());
+      if (!isStartStop(text.back())) return RejectChar(check, n, text.back());
       return true;
     }
 
     case TCheckRule::Codabar: {
-      if (!CheckCharSet(text)) return false;
+      if (!CheckCharSet(typeBar, text, check)) return false;
       // A to D are start/stop characters: either a framing pair around the data or absent.
       auto isStartStop = [](char c) { return c >= 'A' && c <= 'D'; };
       const bool framed = n >= 2 && isStartStop(text.front()) && isStartStop(text.back());
       for (std::size_t i = 0; i < n; ++i) {
         const bool edge = i == 0 || i == n - 1;
-        if (isStartStop(text[i]) && !(framed && edge)) return RejectChar(i + 1, text[i]);
+        if (isStartStop(text[i]) && !(framed && edge)) return RejectChar(check, i + 1, text[i]);
       }
       return true;
     }
 
     case TCheckRule::ITF:
       if (!LengthIn(n, {6, 14, 16})) return fail(erBarcodeLengthInvalid);
-      return CheckDigitsOnly(text);
+      return CheckDigitsOnly(text, check);
 
     case TCheckRule::BookNumber: {
       // s: the text without hyphens, each character with its position in the text.
@@ -234,8 +239,8 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
       for (std::size_t pos = 1; pos <= n; ++pos)
         if (text[pos - 1] != '-') Pick(s, text, pos, pos);
       if (s.Chars.size() > 10 && s.Chars[10] != ' ') {
-        FErrorMessage = erCharMustBeSpace;
-        FError = 11;
+        check.Code = erCharMustBeSpace;
+        check.Position = 11;
         return false;
       }
       if (!LengthIn(s.Chars.size(), {10, 13, 16})) return fail(erBarcodeLengthInvalid);
@@ -246,32 +251,32 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
         picked.Chars += s.Chars[k - 1];
         picked.Positions.push_back(s.Positions[k - 1]);
       }
-      return CheckCharSetAt(picked.Chars, picked.Positions);
+      return CheckCharSetAt(typeBar, picked.Chars, picked.Positions, check);
     }
 
     case TCheckRule::MSI:
       if (n > 13) return fail(erBarcodeLengthInvalid);
       // The MSI check digit is defined on digits only.
-      return CheckDigitsOnly(text);
+      return CheckDigitsOnly(text, check);
 
     case TCheckRule::PostNet:
       if (!LengthIn(n, {5, 9, 11})) return fail(erBarcodeLengthInvalid);
       // PostNet bars exist for the ten digits only.
-      return CheckDigitsOnly(text);
+      return CheckDigitsOnly(text, check);
 
     case TCheckRule::OPC:
       if (n != 10) return fail(erBarcodeLengthInvalid);
       // OPC is drawn as interleaved 2-of-5, which has bars for digits only.
-      return CheckDigitsOnly(text);
+      return CheckDigitsOnly(text, check);
 
     case TCheckRule::EAN8:
     case TCheckRule::JAN8:
-      return CheckSeparated(text, 8);
+      return CheckSeparated(typeBar, text, 8, check);
     case TCheckRule::EAN13:
     case TCheckRule::JAN13:
-      return CheckSeparated(text, 13);
+      return CheckSeparated(typeBar, text, 13, check);
     case TCheckRule::UPCA:
-      return CheckSeparated(text, 12);
+      return CheckSeparated(typeBar, text, 12, check);
 
     case TCheckRule::UPCE0:
     case TCheckRule::UPCE1:
@@ -280,12 +285,12 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
         TPicked picked;
         Pick(picked, text, 1, 8);
         Pick(picked, text, 10, 14);
-        if (!CheckCharSetAt(picked.Chars, picked.Positions)) return false;
+        if (!CheckCharSetAt(typeBar, picked.Chars, picked.Positions, check)) return false;
       }
       if (!mustBeSpace(9)) return false;
       if (rule == TCheckRule::UPCE0 && text.front() != '0') return fail(erFirstCharMustBeZero);
       if (rule == TCheckRule::UPCE1 && text.front() != '1') {
-        FMustBe = 1;
+        check.MustBe = 1;
         return fail(erMustBe);
       }
       return true;
@@ -296,29 +301,59 @@ bool TCustomBC::PreEncodeCheck(std::string_view text) {
         TPicked picked;
         Pick(picked, text, 1, 14);
         Pick(picked, text, 16, 21);
-        if (!CheckCharSetAt(picked.Chars, picked.Positions)) return false;
+        if (!CheckCharSetAt(typeBar, picked.Chars, picked.Positions, check)) return false;
         return mustBeSpace(15);
       }
 
     case TCheckRule::PZN:
-      if (!CheckCharSet(text)) return false;
+      if (!CheckCharSet(typeBar, text, check)) return false;
       if (n != 6 && n != 7) return fail(erBarcodeLengthInvalid);
       return true;
 
     case TCheckRule::EAN128: {
       // The accented letters of the catalogue set have no Code 128 symbol.
-      const std::array<bool, 256>& charSet = CharSetTable(FTypeBar);
+      const std::array<bool, 256>& charSet = CharSetTable(typeBar);
       for (std::size_t i = 0; i < n; ++i) {
         const char c = text[i];
         if (static_cast<unsigned char>(c) > 127 || !charSet[static_cast<unsigned char>(c)])
-          return RejectChar(i + 1, c);
+          return RejectChar(check, i + 1, c);
       }
       return true;
     }
 
     default:
-      return CheckCharSet(text);
+      return CheckCharSet(typeBar, text, check);
   }
+}
+
+bool CheckCharSet(TTypeBar typeBar, std::string_view s, TTextCheck& check) {
+  const std::size_t i = FirstOutOfSet(s, CharSetTable(typeBar));
+  return i == std::string_view::npos || RejectChar(check, i + 1, s[i]);
+}
+
+std::string CheckErrorText(const TTextCheck& check) {
+  std::string text = LastErrorText(check.Code);
+  switch (check.Code) {
+    case erCharOutOfSet:
+      // Appended piece by piece: the chained operator+ form trips a false -Wrestrict in gcc 12
+      // at -O3, which breaks the release build.
+      text += '(';
+      text += std::to_string(check.Position);
+      text += ".char - ";
+      text += check.BadChar;
+      text += ')';
+      break;
+    case erCharMustBeSpace:
+      text = std::to_string(check.Position) + text;
+      break;
+    case erMustBe:
+      if (const auto at = text.find("%d"); at != std::string::npos)
+        text.replace(at, 2, std::to_string(check.MustBe));
+      break;
+    default:
+      break;
+  }
+  return text;
 }
 
 }  // namespace brevix

@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "core/catalogue.h"
-#include "core/control.h"
 #include "core/pattern.h"
 #include "core/symbologies.h"
+#include "core/validation.h"
+#include "encoders/dispatch.h"
 #include "encoders/ean_upc.h"
 #include "pdf417/pdf417.h"
 
@@ -192,22 +193,18 @@ TSymbol LinearSymbol(TTypeBar t, const TEncodeResult& r, std::string_view captio
 
 TBuiltSymbol BuildLinear(TTypeBar t, std::string_view typed, const TSymbolOptions& options) {
   TBuiltSymbol out;
-  // The control holds today's check-character completion and validation.
-  TBrevixBC bc;
-  bc.SetDisplay(csOutputNone);  // no room for captions in the pattern
-  bc.SetTypeBar(t);
-  bc.SetText(std::string(typed));
-  out.Text = bc.Text();
+  out.Text = CompleteCheckDigits(t, std::string(typed));
   if (options.CheckDigits == TCheckDigits::Strict) {
     out.Error = WrongCheckCharacter(t, typed, out.Text);
     if (!out.Ok()) return out;
   }
-  const TEncodeResult r = bc.EncodeText(out.Text);
+  // No room for captions in the pattern: the symbol carries its text apart.
+  TTextCheck check;
+  const TEncodeResult r = EncodeCheckedText(out.Text, TEncodeOptions{t, false, true}, check);
   if (r.Pattern.empty()) {
-    const TLastError e = bc.ErrorMessage() == erOK ? erErrorInBarCode : bc.ErrorMessage();
-    bc.SetErrorMessage(e);
-    const bool positioned = e == erCharOutOfSet || e == erCharMustBeSpace;
-    out.Error = ErrorOf(e, positioned ? bc.Error() : 0, bc.ErrorText());
+    if (check.Code == erOK) check.Code = erErrorInBarCode;
+    const bool positioned = check.Code == erCharOutOfSet || check.Code == erCharMustBeSpace;
+    out.Error = ErrorOf(check.Code, positioned ? check.Position : 0, CheckErrorText(check));
     return out;
   }
   std::string caption = out.Text;

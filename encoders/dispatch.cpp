@@ -1,7 +1,7 @@
-// The encode dispatcher: check the text, then run the encoder of the current symbology.
+#include "encoders/dispatch.h"
+
 #include <array>
 
-#include "core/control.h"
 #include "core/symbologies.h"
 #include "encoders/code128.h"
 #include "encoders/code39_93.h"
@@ -53,14 +53,14 @@ static_assert(kEncoders.back() == EncodePZN, "encoders in TEncoderId order");
 
 }  // namespace
 
-TEncodeResult TCustomBC::EncodeText(std::string_view text) {
+TEncodeResult EncodeCheckedText(std::string_view text, const TEncodeOptions& opts,
+                                TTextCheck& check) {
   TEncodeResult result;  // empty pattern, all six anchors 0
-  if (!PreEncodeCheck(text)) return result;
-  const TSymbologyDescriptor* row = SymbologyOf(FTypeBar);
+  if (!PreEncodeCheck(opts.TypeBar, text, check)) return result;
+  const TSymbologyDescriptor* row = SymbologyOf(opts.TypeBar);
   if (row == nullptr) return result;
   const TEncoder encoder = kEncoders[static_cast<std::size_t>(row->Encoder)];
   if (encoder == nullptr) return result;
-  const TEncodeOptions opts{FTypeBar, FShowCodeCaption, FCheckCharacters};
   result = encoder(text, opts);
   if (row->LeadingRoom) AddLeadingRoom(result, opts);
   return result;
