@@ -62,24 +62,12 @@ void WriteEps(const TDrawing& d, std::string& out) {
   }
   if (!d.Transparent) {
     vector::AppendRgb(out, d.Background);
-    out += " setrgbcolor 0 0 ";
-    AppendNumber(out, d.Width);
-    out += ' ';
-    AppendNumber(out, d.Height);
-    out += " rectfill\n";
+    out += " setrgbcolor ";
+    vector::AppendBox(out, 0, 0, d.Width, d.Height, "rectfill");
   }
   vector::AppendRgb(out, d.Foreground);
   out += " setrgbcolor\n";
-  for (const TDrawRect& r : d.Bars) {
-    AppendNumber(out, r.X);
-    out += ' ';
-    AppendNumber(out, r.Y);
-    out += ' ';
-    AppendNumber(out, r.W);
-    out += ' ';
-    AppendNumber(out, r.H);
-    out += " rectfill\n";
-  }
+  for (const TDrawRect& r : d.Bars) vector::AppendBox(out, r.X, r.Y, r.W, r.H, "rectfill");
   if (!d.Texts.empty()) {
     // Helvetica with the Latin-1 encoding, so that the code page's accented letters show.
     out +=

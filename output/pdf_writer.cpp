@@ -68,24 +68,12 @@ void AppendContent(const TDrawing& d, double scale, double height, std::string& 
   }
   if (!d.Transparent) {
     vector::AppendRgb(s, d.Background);
-    s += " rg 0 0 ";
-    AppendNumber(s, d.Width);
-    s += ' ';
-    AppendNumber(s, d.Height);
-    s += " re f\n";
+    s += " rg ";
+    vector::AppendBox(s, 0, 0, d.Width, d.Height, "re f");
   }
   vector::AppendRgb(s, d.Foreground);
   s += " rg\n";
-  for (const TDrawRect& r : d.Bars) {
-    AppendNumber(s, r.X);
-    s += ' ';
-    AppendNumber(s, r.Y);
-    s += ' ';
-    AppendNumber(s, r.W);
-    s += ' ';
-    AppendNumber(s, r.H);
-    s += " re\n";
-  }
+  for (const TDrawRect& r : d.Bars) vector::AppendBox(s, r.X, r.Y, r.W, r.H, "re");
   if (!d.Bars.empty()) s += "f\n";
   for (const TTextRun& t : d.Texts) {
     // The text matrix turns y upward again, so that glyphs stand upright.

@@ -28,6 +28,15 @@ void AppendHexColor(std::string& out, TColor c) {
   }
 }
 
+void AppendBox(std::string& out, double x, double y, double w, double h, std::string_view op) {
+  for (const double v : {x, y, w, h}) {
+    AppendNumber(out, v);
+    out += ' ';
+  }
+  out += op;
+  out += '\n';
+}
+
 void AppendRgb(std::string& out, TColor c) {
   bool first = true;
   for (int part : {ColorR(c), ColorG(c), ColorB(c)}) {

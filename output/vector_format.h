@@ -17,6 +17,8 @@ void AppendNumber(std::string& out, double v);
 void AppendHexColor(std::string& out, TColor c);
 // "r g b" in 0..1, for PostScript and PDF.
 void AppendRgb(std::string& out, TColor c);
+// "x y w h" and the operator, for PostScript's rectfill and PDF's re.
+void AppendBox(std::string& out, double x, double y, double w, double h, std::string_view op);
 
 // The turn of the drawing as the six numbers a b c d e f of x' = a x + c y + e,
 // y' = b x + d y + f (SVG matrix(), PostScript concat, PDF cm), for the upright box's size.
