@@ -314,4 +314,13 @@ bool AddTransparency(TGifImage& image, TColor color) {
   return true;
 }
 
+void TransparentGifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, TColor transparent,
+                                   std::span<const std::uint8_t> repeats) {
+  GifImageFromBitmap(bitmap, image, kMaxGifColors, repeats);
+  if (!AddTransparency(image, transparent)) {
+    GifImageFromBitmap(bitmap, image, kMaxGifColors - 1, repeats);
+    AddTransparency(image, transparent);
+  }
+}
+
 }  // namespace brevix

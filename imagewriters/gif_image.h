@@ -44,4 +44,9 @@ void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors =
 // leaving the image alone, when the colour is missing and the palette is already full.
 bool AddTransparency(TGifImage& image, TColor color);
 
+// GifImageFromBitmap with transparent marked transparent. A full palette without that colour is
+// reduced to one colour fewer, making room for it.
+void TransparentGifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, TColor transparent,
+                                   std::span<const std::uint8_t> repeats = {});
+
 }  // namespace brevix

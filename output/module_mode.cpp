@@ -17,12 +17,10 @@ const TGifImage& PaletteImage(TModuleModeContext& c) {
   const TDrawing& d = c.Drawing;
   // Rows the drawing made equal to the row above need no comparing.
   const std::span<const std::uint8_t> repeats = c.Raster.Repeats;
-  GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors, repeats);
-  if (d.Transparent && !AddTransparency(c.Gif, d.Background)) {
-    // A full palette without the background colour: one colour fewer makes room for it.
-    GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors - 1, repeats);
-    AddTransparency(c.Gif, d.Background);
-  }
+  if (d.Transparent)
+    TransparentGifImageFromBitmap(c.Picture, c.Gif, d.Background, repeats);
+  else
+    GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors, repeats);
   return c.Gif;
 }
 

@@ -87,12 +87,10 @@ const TGifImage& GifImageOf(TExportScratch& scratch, const TBitmap& bitmap, TCol
   const std::span<const std::uint8_t> repeats = &bitmap == &scratch.Bitmap
                                                     ? std::span<const std::uint8_t>(scratch.Repeats)
                                                     : std::span<const std::uint8_t>();
-  GifImageFromBitmap(bitmap, image, kMaxGifColors, repeats);
-  if (transparency && !AddTransparency(image, back)) {
-    // A full palette without the background colour: reduce one colour further to make room.
-    GifImageFromBitmap(bitmap, image, kMaxGifColors - 1, repeats);
-    AddTransparency(image, back);
-  }
+  if (transparency)
+    TransparentGifImageFromBitmap(bitmap, image, back, repeats);
+  else
+    GifImageFromBitmap(bitmap, image, kMaxGifColors, repeats);
   return image;
 }
 

@@ -114,6 +114,12 @@ TEST(GifImage, TransparencyFindsOrAddsTheColour) {
       full.Palette.end()) {
     EXPECT_FALSE(AddTransparency(full, RGBColor(1, 2, 3)));
     EXPECT_EQ(full.TransparentIndex, -1);
+    // The full palette is reduced by one colour so that the transparent one still fits.
+    TransparentGifImageFromBitmap(StripedBitmap(256, 4, 256), full, RGBColor(1, 2, 3));
+    ASSERT_EQ(full.Palette.size(), 256u);
+    EXPECT_EQ(full.TransparentIndex, 255);
+    EXPECT_EQ(full.Palette[255], RGBColor(1, 2, 3));
+    EXPECT_EQ(std::count(full.Indices.begin(), full.Indices.end(), 255), 0);
   }
 }
 
