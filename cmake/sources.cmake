@@ -29,8 +29,8 @@ set(BREVIX_PDF417_SOURCES pdf417/pdf417.cpp)
 set(BREVIX_SYMBOL_SOURCES symbol/quiet_zones.cpp)
 set(BREVIX_ENCODE_SOURCES encode/build_symbol.cpp)
 set(BREVIX_LAYOUT_SOURCES layout/module_layout.cpp layout/physical_size.cpp)
-set(BREVIX_IMAGEWRITERS_LINUX_SOURCES imagewriters/bmp_writer.cpp imagewriters/gif_image.cpp
-  imagewriters/gif_writer.cpp imagewriters/image_file.cpp imagewriters/jpeg_writer.cpp
+set(BREVIX_IMAGEWRITERS_SOURCES imagewriters/gif_image.cpp imagewriters/image_size.cpp)
+set(BREVIX_IMAGEWRITERS_LINUX_SOURCES imagewriters/bmp_writer.cpp imagewriters/gif_writer.cpp imagewriters/image_file.cpp imagewriters/jpeg_writer.cpp
   imagewriters/png_writer.cpp imagewriters/save_files.cpp imagewriters/tiff_writer.cpp)
 set(BREVIX_OUTPUT_SOURCES output/eps_writer.cpp output/file_formats.cpp output/pdf_writer.cpp
   output/svg_writer.cpp output/vector_format.cpp)

@@ -23,18 +23,6 @@ EImageWriteError::EImageWriteError(std::string fileName, std::string cause)
       FFileName(std::move(fileName)),
       FCause(std::move(cause)) {}
 
-void CheckImageSize(int width, int height) {
-  if (width <= 0 || height <= 0) {
-    throw EImageEncodeError("the picture is empty (" + std::to_string(width) + " x " +
-                            std::to_string(height) + " pixels)");
-  }
-  if (width > kMaxImageSide || height > kMaxImageSide ||
-      std::int64_t{width} * height > kMaxImagePixels) {
-    throw EImageEncodeError("the picture is too large (" + std::to_string(width) + " x " +
-                            std::to_string(height) + " pixels)");
-  }
-}
-
 namespace {
 
 std::string ErrnoText(int err) {

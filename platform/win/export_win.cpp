@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/control.h"
+#include "imagewriters/gif_image.h"
 #include "output/file_formats.h"
 #include "output/vector_writers.h"
 #include "platform/win/gdi_canvas.h"
@@ -284,24 +285,39 @@ void SaveMetafile(TCustomBC& control, const std::wstring& name, bool enhanced) {
   WriteFileBytes(name, out.data(), out.size());
 }
 
-TPalettePicture PaletteOf(const TRenderedBitmap& picture) {
-  return ReduceToPalette(picture.Bits(), picture.Width(), picture.Height(), picture.Stride());
+// The rendered picture's BGRX rows as the RGB bitmap the shared palette reduction reads.
+TBitmap RgbOf(const TRenderedBitmap& picture) {
+  TBitmap bitmap;
+  bitmap.Resize(picture.Width(), picture.Height());
+  const std::size_t width = static_cast<std::size_t>(bitmap.Width);
+  for (std::size_t y = 0; y < static_cast<std::size_t>(bitmap.Height); ++y) {
+    const std::uint8_t* src = picture.Bits() + y * static_cast<std::size_t>(picture.Stride());
+    std::uint8_t* dst = bitmap.Rgb.data() + y * width * 3;
+    for (std::size_t x = 0; x < width; ++x, src += 4, dst += 3) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+    }
+  }
+  return bitmap;
 }
 
 void SaveGifFile(TCustomBC& control, const std::wstring& name) {
   const TRenderedBitmap rendered(control);
-  TPalettePicture picture = PaletteOf(rendered);
-  std::optional<int> transparent;
+  const TBitmap rgb = RgbOf(rendered);
+  TGifImage picture;
   if (control.Transparent())
-    transparent = PaletteIndex(picture, ResolveColor(control.Color_Back()));
-  const std::vector<std::uint8_t> gif = EncodeGif(picture, transparent);
+    TransparentGifImageFromBitmap(rgb, picture, ResolveColor(control.Color_Back()));
+  else
+    GifImageFromBitmap(rgb, picture);
+  const std::vector<std::uint8_t> gif = EncodeGif(picture);
   WriteFileBytes(name, gif.data(), gif.size());
 }
 
 // Encodes one frame with a WIC codec. Pixels are either 8-bit palette indices (palette given) or
 // 24-bit BGR.
 void WriteWithCodec(const std::wstring& name, REFGUID container, int width, int height,
-                    const TPalettePicture* palette, const TRenderedBitmap* rgb, float jpegQuality,
+                    const TGifImage* palette, const TRenderedBitmap* rgb, float jpegQuality,
                     double dpi) {
   IWICImagingFactory* rawFactory = nullptr;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -367,7 +383,7 @@ void WriteWithCodec(const std::wstring& name, REFGUID container, int width, int 
           "Cannot fill the palette");
     Check(frame.Get()->SetPalette(wicPalette.Get()), "Cannot set the palette");
     stride = static_cast<UINT>(width);
-    pixels = palette->Pixels;
+    pixels = palette->Indices;
   } else {
     // 24-bit rows; a palette picture is expanded with its own colours.
     stride = static_cast<UINT>((width * 3 + 3) & ~3);
@@ -377,7 +393,7 @@ void WriteWithCodec(const std::wstring& name, REFGUID container, int width, int 
       for (int x = 0; x < width; ++x) {
         if (palette) {
           const TColor c =
-              palette->Palette[palette->Pixels[static_cast<std::size_t>(y) * width + x]];
+              palette->Palette[palette->Indices[static_cast<std::size_t>(y) * width + x]];
           dst[x * 3] = static_cast<std::uint8_t>(ColorB(c));
           dst[x * 3 + 1] = static_cast<std::uint8_t>(ColorG(c));
           dst[x * 3 + 2] = static_cast<std::uint8_t>(ColorR(c));
@@ -401,7 +417,7 @@ void WriteWithCodec(const std::wstring& name, REFGUID container, int width, int 
 void SavePngTiffFile(TCustomBC& control, const std::wstring& name, bool tiff) {
   // Through the GIF palette first, so PNG and TIFF carry the same colours as a GIF would.
   const TRenderedBitmap rendered(control);
-  const TPalettePicture picture = PaletteOf(rendered);
+  const TGifImage picture = GifImageFromBitmap(RgbOf(rendered));
   WriteWithCodec(name, tiff ? GUID_ContainerFormatTiff : GUID_ContainerFormatPng, picture.Width,
                  picture.Height, &picture, nullptr, 0.0f, DotsPerInch(control));
 }

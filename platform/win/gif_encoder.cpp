@@ -3,23 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <unordered_map>
+#include <utility>
 
 namespace brevix::win {
 namespace {
 
-constexpr int kMaxColors = 256;
 constexpr int kMaxCode = 4095;  // codes are at most 12 bits wide
-
-// Levels of the fallback colour cube: 6 reds x 7 greens x 6 blues = 252 colours.
-constexpr int kCubeR = 6, kCubeG = 7, kCubeB = 6;
-
-int CubeLevel(int value, int levels) {
-  return (value * (levels - 1) + 127) / 255;
-}
-
-int CubeValue(int level, int levels) {
-  return level * 255 / (levels - 1);
-}
 
 class TBitWriter {
  public:
@@ -95,67 +84,7 @@ void PutWord(std::vector<std::uint8_t>& out, int v) {
 
 }  // namespace
 
-TPalettePicture ReduceToPalette(const std::uint8_t* bgrx, int width, int height, int stride) {
-  TPalettePicture picture;
-  picture.Width = std::max(width, 0);
-  picture.Height = std::max(height, 0);
-  picture.Pixels.resize(static_cast<std::size_t>(picture.Width) * picture.Height);
-  auto colorAt = [&](int x, int y) {
-    const std::uint8_t* p = bgrx + static_cast<std::ptrdiff_t>(y) * stride + x * 4;
-    return RGBColor(p[2], p[1], p[0]);
-  };
-
-  std::unordered_map<TColor, int> exact;
-  bool fits = true;
-  for (int y = 0; y < picture.Height && fits; ++y) {
-    for (int x = 0; x < picture.Width; ++x) {
-      const TColor c = colorAt(x, y);
-      auto [it, added] = exact.emplace(c, static_cast<int>(picture.Palette.size()));
-      if (added) {
-        if (picture.Palette.size() == kMaxColors) {
-          fits = false;
-          break;
-        }
-        picture.Palette.push_back(c);
-      }
-      picture.Pixels[static_cast<std::size_t>(y) * picture.Width + x] =
-          static_cast<std::uint8_t>(it->second);
-    }
-  }
-  if (fits) return picture;
-
-  picture.Palette.clear();
-  for (int r = 0; r < kCubeR; ++r) {
-    for (int g = 0; g < kCubeG; ++g) {
-      for (int b = 0; b < kCubeB; ++b) {
-        picture.Palette.push_back(
-            RGBColor(CubeValue(r, kCubeR), CubeValue(g, kCubeG), CubeValue(b, kCubeB)));
-      }
-    }
-  }
-  for (int y = 0; y < picture.Height; ++y) {
-    for (int x = 0; x < picture.Width; ++x) {
-      const TColor c = colorAt(x, y);
-      const int index =
-          (CubeLevel(ColorR(c), kCubeR) * kCubeG + CubeLevel(ColorG(c), kCubeG)) * kCubeB +
-          CubeLevel(ColorB(c), kCubeB);
-      picture.Pixels[static_cast<std::size_t>(y) * picture.Width + x] =
-          static_cast<std::uint8_t>(index);
-    }
-  }
-  return picture;
-}
-
-std::optional<int> PaletteIndex(TPalettePicture& picture, TColor color) {
-  const auto it = std::find(picture.Palette.begin(), picture.Palette.end(), color);
-  if (it != picture.Palette.end()) return static_cast<int>(it - picture.Palette.begin());
-  if (picture.Palette.size() >= kMaxColors) return std::nullopt;
-  picture.Palette.push_back(color);
-  return static_cast<int>(picture.Palette.size() - 1);
-}
-
-std::vector<std::uint8_t> EncodeGif(const TPalettePicture& picture,
-                                    std::optional<int> transparentIndex) {
+std::vector<std::uint8_t> EncodeGif(const TGifImage& picture) {
   // The colour table holds a power of two entries, at least 4 (minimum code size 2).
   int tableBits = 2;
   while ((1 << tableBits) < static_cast<int>(picture.Palette.size())) ++tableBits;
@@ -173,9 +102,9 @@ std::vector<std::uint8_t> EncodeGif(const TPalettePicture& picture,
     out.push_back(static_cast<std::uint8_t>(ColorG(c)));
     out.push_back(static_cast<std::uint8_t>(ColorB(c)));
   }
-  if (transparentIndex) {
+  if (picture.TransparentIndex >= 0) {
     out.insert(out.end(), {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00});
-    out.push_back(static_cast<std::uint8_t>(*transparentIndex));
+    out.push_back(static_cast<std::uint8_t>(picture.TransparentIndex));
     out.push_back(0x00);
   }
   out.push_back(0x2C);  // image descriptor
@@ -187,7 +116,7 @@ std::vector<std::uint8_t> EncodeGif(const TPalettePicture& picture,
 
   const int minCodeSize = tableBits;
   out.push_back(static_cast<std::uint8_t>(minCodeSize));
-  const std::vector<std::uint8_t> data = Compress(picture.Pixels, minCodeSize);
+  const std::vector<std::uint8_t> data = Compress(picture.Indices, minCodeSize);
   for (std::size_t pos = 0; pos < data.size(); pos += 255) {
     const std::size_t n = std::min<std::size_t>(255, data.size() - pos);
     out.push_back(static_cast<std::uint8_t>(n));
