@@ -153,10 +153,10 @@ using H = THeightRule;
 // interleaved have no standard of their own; they take the interleaved figure, as readers expect
 // it for the whole family.
 inline constexpr TQuietFigures kQ10{10, 10, 0, 0, 10};   // ISO/IEC 16390, 16388, 15417; BS EN 798
-inline constexpr TQuietFigures kQEan13{11, 7, 0, 0, 5};  // GS1 General Specifications 5.2.3.4
-inline constexpr TQuietFigures kQEan8{7, 7, 0, 0, 5};    // GS1 General Specifications 5.2.3.4
-inline constexpr TQuietFigures kQUpcA{9, 9, 0, 0, 5};    // GS1 General Specifications 5.2.3.4
-inline constexpr TQuietFigures kQUpcE{9, 7, 0, 0, 5};    // GS1 General Specifications 5.2.3.4
+inline constexpr TQuietFigures kQEan13{11, 7, 0, 0, 5};  // GS1 rules for EAN/UPC symbols
+inline constexpr TQuietFigures kQEan8{7, 7, 0, 0, 5};    // GS1 rules for EAN/UPC symbols
+inline constexpr TQuietFigures kQUpcA{9, 9, 0, 0, 5};    // GS1 rules for EAN/UPC symbols
+inline constexpr TQuietFigures kQUpcE{9, 7, 0, 0, 5};    // GS1 rules for EAN/UPC symbols
 
 // clang-format off
 inline constexpr std::array<TSymbologyDescriptor, kTypeBarCount> kSymbologies{{
@@ -187,7 +187,7 @@ inline constexpr std::array<TSymbologyDescriptor, kTypeBarCount> kSymbologies{{
     {csCodeABCCodabar, "csCodeABCCodabar", "AbcCodabar", "AbcCodabar", "ABCCBA", Literal, "0123456789-$:/.+ABCD ", 1977, "",
      E::ABCCodabar, false, C::ABCCodabar, P::Centred, "", H::Linear, kQ10, false, false, false},  // BS EN 798:1995 4.4.1 (d)
     {csCodeITF, "csCodeITF", "ITF", "ITF6, ITF14 (SSC14), ITF16", "0977121010700", Literal, kDigits, 0, "",
-     E::TwoOfFiveInterleaved, false, C::ITF, P::Centred, "", H::Linear, kQ10, false, false, true},  // GS1 General Specifications 5.3.2.2
+     E::TwoOfFiveInterleaved, false, C::ITF, P::Centred, "", H::Linear, kQ10, false, false, true},  // GS1 rules for ITF-14
     {csCodeISBN, "csCodeISBN", "ISBN (Bookland)", "ISBN (International Standard Book Number)", "80-7226-102", Literal, kDigits, 0, "",
      E::Bookland, true, C::BookNumber, P::EAN13, "", H::EAN13, kQEan13, true, false, false},
     {csCodeISSN, "csCodeISSN", "ISSN", "ISSN (International Standard Serial Number)", "80-7226-102", Literal, kDigits, 0, "",
@@ -207,7 +207,7 @@ inline constexpr std::array<TSymbologyDescriptor, kTypeBarCount> kSymbologies{{
     {csCodeEAN13, "csCodeEAN13", "EAN 13", "EAN 13 (with 2 or 5 digit supplement)", "9771210107001", Literal, kDigits, 1977, "EU",
      E::EAN13, true, C::EAN13, P::EAN13, "", H::EAN13, kQEan13, true, false, false},
     {csCodeEAN128, "csCodeEAN128", "UCC/EAN 128", "UCC/EAN 128", "EAN 128", UccEan128, "", 0, "",
-     E::Code128, false, C::EAN128, P::Centred, "", H::Linear, kQ10, false, false, false},  // GS1 General Specifications 5.4.4.2
+     E::Code128, false, C::EAN128, P::Centred, "", H::Linear, kQ10, false, false, false},  // GS1 rules for GS1-128
     {csCodeJAN8, "csCodeJAN8", "JAN8", "Japanese version of  EAN 8", "49123456", Literal, kDigits, 0, "",
      E::EAN8, false, C::JAN8, P::EAN8, "", H::EAN8, kQEan8, true, false, false},
     {csCodeJAN13, "csCodeJAN13", "JAN13", "Japanese version of  EAN 13", "491234567890", Literal, kDigits, 0, "",
@@ -220,7 +220,7 @@ inline constexpr std::array<TSymbologyDescriptor, kTypeBarCount> kSymbologies{{
     {csCodeUPC_E1, "csCodeUPC_E1", "UPC-E1", "UPC-E1 (with or without supplements)", "1123456", Literal, kDigits, 0, "",
      E::UPCE, true, C::UPCE1, P::UPCE, "", H::EAN13, kQUpcE, true, true, false},
     {csCodeUPC_shipping, "csCodeUPC_shipping", "UPC-Shipping", "UPC-Shipping", "1234567890123", Literal, kDigits, 0, "",
-     E::UPCShipping, false, C::UPCShipping, P::UPCShipping, "", H::Linear, kQ10, false, false, false},  // GS1 General Specifications 5.3.2.2 (ITF-14)
+     E::UPCShipping, false, C::UPCShipping, P::UPCShipping, "", H::Linear, kQ10, false, false, false},  // GS1 rules for ITF-14
     {csCode11, "csCode11", "Code 11", "Code 11 (USD-8)", "123456", Literal, "0123456789-", 0, "",
      E::Code11, false, C::CharSet, P::Centred, "", H::Linear, kQ10, false, false, false},  // AIM USS Code 11
     {csCodePZN, "csCodePZN", "PZN", "Pharma-Zentral-Nummer", "123456", Literal, kDigits, 0, "",
