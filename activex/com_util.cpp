@@ -12,20 +12,11 @@ namespace brevix::activex {
 std::string Narrow(const wchar_t* text, int length) {
   if (!text) return {};
   if (length < 0) length = lstrlenW(text);
-  if (length == 0) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, result.data(), n, nullptr, nullptr);
-  return result;
+  return win::ToSystemCodePage(std::wstring_view(text, static_cast<std::size_t>(length)));
 }
 
 std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  std::wstring result(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), n);
-  return result;
+  return win::FromSystemCodePage(text);
 }
 
 BSTR AllocBString(const std::wstring& s) {

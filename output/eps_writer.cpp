@@ -9,27 +9,6 @@ namespace {
 
 using vector::AppendNumber;
 
-// A PostScript string: backslash, parentheses and bytes outside printable ASCII escaped.
-void AppendPsString(std::string& out, std::string_view text) {
-  static constexpr char kOctal[] = "01234567";
-  out += '(';
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '\\' || c == '(' || c == ')') {
-      out += '\\';
-      out += ch;
-    } else if (c < 32 || c > 126) {
-      out += '\\';
-      out += kOctal[c >> 6];
-      out += kOctal[(c >> 3) & 7];
-      out += kOctal[c & 7];
-    } else {
-      out += ch;
-    }
-  }
-  out += ')';
-}
-
 }  // namespace
 
 void WriteEps(const TDrawing& d, std::string& out) {
@@ -83,7 +62,7 @@ void WriteEps(const TDrawing& d, std::string& out) {
       out += " translate 1 -1 scale /Helvetica-Latin1 findfont ";
       AppendNumber(out, t.Size);
       out += " scalefont setfont 0 0 moveto ";
-      AppendPsString(out, t.Text);
+      vector::AppendLiteralString(out, t.Text);
       if (t.Anchor == TTextAnchor::Middle) out += " dup stringwidth pop -2 div 0 rmoveto";
       out += " show grestore\n";
     }

@@ -32,27 +32,6 @@ double TextWidth(std::string_view text, double size) {
   return units * size / 1000;
 }
 
-// A PDF literal string; the bytes are WinAnsi (code page 1252), the font's encoding.
-void AppendPdfString(std::string& out, std::string_view text) {
-  static constexpr char kOctal[] = "01234567";
-  out += '(';
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '\\' || c == '(' || c == ')') {
-      out += '\\';
-      out += ch;
-    } else if (c < 32 || c > 126) {
-      out += '\\';
-      out += kOctal[c >> 6];
-      out += kOctal[(c >> 3) & 7];
-      out += kOctal[c & 7];
-    } else {
-      out += ch;
-    }
-  }
-  out += ')';
-}
-
 void AppendContent(const TDrawing& d, double scale, double height, std::string& s) {
   // Module units with y downward, then the drawing's turn.
   AppendNumber(s, scale);
@@ -87,7 +66,7 @@ void AppendContent(const TDrawing& d, double scale, double height, std::string& 
     s += ' ';
     AppendNumber(s, t.Baseline);
     s += " Tm ";
-    AppendPdfString(s, t.Text);
+    vector::AppendLiteralString(s, t.Text);
     s += " Tj ET\n";
   }
 }

@@ -28,6 +28,26 @@ void AppendHexColor(std::string& out, TColor c) {
   }
 }
 
+void AppendLiteralString(std::string& out, std::string_view text) {
+  static constexpr char kOctal[] = "01234567";
+  out += '(';
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\\' || c == '(' || c == ')') {
+      out += '\\';
+      out += ch;
+    } else if (c < 32 || c > 126) {
+      out += '\\';
+      out += kOctal[c >> 6];
+      out += kOctal[(c >> 3) & 7];
+      out += kOctal[c & 7];
+    } else {
+      out += ch;
+    }
+  }
+  out += ')';
+}
+
 void AppendBox(std::string& out, double x, double y, double w, double h, std::string_view op) {
   for (const double v : {x, y, w, h}) {
     AppendNumber(out, v);

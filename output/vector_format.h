@@ -17,6 +17,9 @@ void AppendNumber(std::string& out, double v);
 void AppendHexColor(std::string& out, TColor c);
 // "r g b" in 0..1, for PostScript and PDF.
 void AppendRgb(std::string& out, TColor c);
+// A literal string as PostScript and PDF both read it: backslash and parentheses escaped, bytes
+// outside printable ASCII as octal escapes (the font's encoding gives them their letters).
+void AppendLiteralString(std::string& out, std::string_view text);
 // "x y w h" and the operator, for PostScript's rectfill and PDF's re.
 void AppendBox(std::string& out, double x, double y, double w, double h, std::string_view op);
 

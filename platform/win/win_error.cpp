@@ -2,7 +2,7 @@
 
 namespace brevix::win {
 
-std::string ToSystemCodePage(const std::wstring& text) {
+std::string ToSystemCodePage(std::wstring_view text) {
   if (text.empty()) return {};
   const int length = static_cast<int>(text.size());
   const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
@@ -11,7 +11,7 @@ std::string ToSystemCodePage(const std::wstring& text) {
   return result;
 }
 
-std::wstring FromSystemCodePage(const std::string& text) {
+std::wstring FromSystemCodePage(std::string_view text) {
   if (text.empty()) return {};
   const int length = static_cast<int>(text.size());
   const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);

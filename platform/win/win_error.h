@@ -7,6 +7,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace brevix::win {
 
@@ -23,8 +24,8 @@ class EWinError : public std::runtime_error {
 };
 
 // UTF-16 to the system code page, and back.
-std::string ToSystemCodePage(const std::wstring& text);
-std::wstring FromSystemCodePage(const std::string& text);
+std::string ToSystemCodePage(std::wstring_view text);
+std::wstring FromSystemCodePage(std::string_view text);
 
 // The system's text for code, without the trailing line break.
 std::wstring SystemMessage(HRESULT code);
