@@ -87,9 +87,10 @@ const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& opt
 
 void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
                          const TModuleOptions& options, TModuleModeContext& context) {
+  const TFileFormat fileFormat = FileFormatOf(fileName);
   const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
   if (!format) {
-    if (FileFormatOf(fileName) == TFileFormat::None)
+    if (fileFormat == TFileFormat::None)
       throw EImageWriteError(fileName, UnknownFormatCause(fileName));
     throw EImageWriteError(fileName, "WMF and EMF are not written in module mode");
   }
@@ -98,20 +99,11 @@ void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
     if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
     std::string& doc = context.Document;
     doc.clear();
-    switch (*format) {
-      case TModuleFormat::Svg:
-        WriteSvg(context.Drawing, doc);
-        break;
-      case TModuleFormat::Eps:
-        WriteEps(context.Drawing, doc);
-        break;
-      case TModuleFormat::Pdf:
-        WritePdf(context.Drawing, doc);
-        break;
-      default:
-        RenderDrawing(context.Drawing, context.Picture, context.Raster);
-        return EncodeRaster(*format, context);
+    if (WriterKindOf(fileFormat) != TWriterKind::Vector) {
+      RenderDrawing(context.Drawing, context.Picture, context.Raster);
+      return EncodeRaster(*format, context);
     }
+    WriteVectorFile(fileFormat, context.Drawing, doc);
     return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
                                          doc.size());
   });

@@ -1,7 +1,10 @@
 #include "output/vector_format.h"
 
+#include <cassert>
 #include <charconv>
 #include <cmath>
+
+#include "output/vector_writers.h"
 
 namespace brevix::vector {
 
@@ -97,3 +100,17 @@ void RequireContent(const TDrawing& d) {
 }
 
 }  // namespace brevix::vector
+
+namespace brevix {
+
+void WriteVectorFile(TFileFormat format, const TDrawing& drawing, std::string& out) {
+  assert(WriterKindOf(format) == TWriterKind::Vector);
+  if (format == TFileFormat::Svg)
+    WriteSvg(drawing, out);
+  else if (format == TFileFormat::Eps)
+    WriteEps(drawing, out);
+  else
+    WritePdf(drawing, out);
+}
+
+}  // namespace brevix

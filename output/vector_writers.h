@@ -7,6 +7,7 @@
 #include <string>
 
 #include "layout/drawing.h"
+#include "output/file_formats.h"
 
 namespace brevix {
 
@@ -16,5 +17,7 @@ void WriteSvg(const TDrawing& drawing, std::string& out);
 void WriteEps(const TDrawing& drawing, std::string& out);
 // One page whose media box is the picture, in points.
 void WritePdf(const TDrawing& drawing, std::string& out);
+// The writer of format, which must be a vector format of the table of formats.
+void WriteVectorFile(TFileFormat format, const TDrawing& drawing, std::string& out);
 
 }  // namespace brevix

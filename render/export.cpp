@@ -152,12 +152,7 @@ void WriteVector(TCustomBC& control, const std::string& fileName, TExportFormat 
     if (error != erOK) throw EImageEncodeError(control.ErrorText());
     std::string& doc = scratch.Document;
     doc.clear();
-    if (format == TExportFormat::Svg)
-      WriteSvg(drawing, doc);
-    else if (format == TExportFormat::Eps)
-      WriteEps(drawing, doc);
-    else
-      WritePdf(drawing, doc);
+    WriteVectorFile(format, drawing, doc);
     return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
                                          doc.size());
   });

@@ -439,12 +439,7 @@ void SaveVectorFile(TCustomBC& control, const std::wstring& name, TFileFormat fo
                     E_FAIL);
   }
   std::string doc;
-  if (format == TFileFormat::Svg)
-    WriteSvg(drawing, doc);
-  else if (format == TFileFormat::Eps)
-    WriteEps(drawing, doc);
-  else
-    WritePdf(drawing, doc);
+  WriteVectorFile(format, drawing, doc);
   WriteFileBytes(name, doc.data(), doc.size());
 }
 
