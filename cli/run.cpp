@@ -47,24 +47,6 @@ namespace {
 // barcode costs more than the barcode.
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 
-// Every extension the tool writes, lower case, in alphabetical order: ".bmp, .emf, ... or .wmf".
-std::string ExtensionList() {
-  std::vector<std::string> all = {".eps", ".pdf", ".svg"};
-  for (const TExportExtension& e : ExportExtensions()) {
-    std::string lower(e.Extension);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    all.push_back(std::move(lower));
-  }
-  std::sort(all.begin(), all.end());
-  all.erase(std::unique(all.begin(), all.end()), all.end());
-  std::string list;
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    if (i > 0) list += i + 1 == all.size() ? " or " : ", ";
-    list += all[i];
-  }
-  return list;
-}
-
 void PrintUsage(std::ostream& out) {
   out << "usage: brevix [OPTIONS] SYMBOLOGY TEXT [FILE]\n"
          "       brevix [OPTIONS] --batch JOBS.csv|-\n"
@@ -73,7 +55,7 @@ void PrintUsage(std::ostream& out) {
          "Completes TEXT with its check characters, checks it for SYMBOLOGY and draws the\n"
          "barcode into FILE, whose extension (any case) chooses the format:\n"
          "  "
-      << ExtensionList()
+      << ExportExtensionList()
       << "\n"
          "Without FILE, or with FILE \"-\", prints the completed text, the check result and\n"
          "the module pattern (PDF417: one row of modules per line) instead.\n"
@@ -272,20 +254,9 @@ TOutcome PrintPattern(TCustomBC& bc, int codePage, std::ostream& out) {
   return {};
 }
 
-// Raises EImageWriteError for a name whose extension no format of the tool has.
-void RequireKnownExtension(const std::string& fileName) {
-  if (ModuleFormatOf(fileName) || ExportFormatOf(fileName) != TExportFormat::None) return;
-  const std::string_view ext = ExtensionOf(fileName);
-  throw EImageWriteError(fileName,
-                         (ext.empty() ? std::string("the name has no extension")
-                                      : "unknown picture type \"" + std::string(ext) + "\"") +
-                             " (use " + ExtensionList() + ")");
-}
-
 // Metafiles record the control's drawing: they are made in box mode whatever the options.
 bool IsMetafileName(const std::string& fileName) {
-  const TExportFormat f = ExportFormatOf(fileName);
-  return f == TExportFormat::Emf || f == TExportFormat::Wmf;
+  return WriterKindOf(FileFormatOf(fileName)) == TWriterKind::Metafile;
 }
 
 bool IsVectorFormat(TModuleFormat f) {
@@ -330,7 +301,7 @@ TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::st
                          TModuleModeContext& context) {
   const int codePage = settings.CodePage;
   context.Drawing = {};
-  RequireKnownExtension(fileName);
+  RequireExportFormat(fileName);
   const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
   if (bc.Text().empty()) {
     bc.EncodeText(bc.Text());
@@ -387,7 +358,7 @@ TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
         ".svg, .eps and .pdf files are drawn in module mode: leave out -W, -H, --ratio "
         "and --complete-draw");
   }
-  RequireKnownExtension(fileName);  // before drawing: the name alone can be refused
+  RequireExportFormat(fileName);  // before drawing: the name alone can be refused
   if (bc.Text().empty()) {
     bc.EncodeText(bc.Text());
     return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};
