@@ -23,8 +23,9 @@ set(BREVIX_CORE_SOURCES core/catalogue.cpp core/check_digits.cpp core/pattern.cp
 set(BREVIX_PLATFORM_SOURCES platform/clipboard.cpp platform/codepage.cpp platform/control.cpp
   platform/graphics.cpp platform/recording_canvas.cpp)
 set(BREVIX_PLATFORM_LINUX_SOURCES platform/metafile_canvas.cpp platform/raster_canvas.cpp)
-set(BREVIX_ENCODERS_SOURCES encoders/code128.cpp encoders/code39_93.cpp encoders/dispatch.cpp
-  encoders/ean_upc.cpp encoders/other_linear.cpp encoders/two_of_five.cpp)
+set(BREVIX_ENCODERS_SOURCES encoders/code128.cpp encoders/code39_93.cpp encoders/datamatrix.cpp
+  encoders/dispatch.cpp
+  encoders/ean_upc.cpp encoders/other_linear.cpp encoders/qrcode.cpp encoders/two_of_five.cpp)
 set(BREVIX_PDF417_SOURCES pdf417/pdf417.cpp)
 set(BREVIX_SYMBOL_SOURCES symbol/quiet_zones.cpp)
 set(BREVIX_ENCODE_SOURCES encode/build_symbol.cpp)
