@@ -29,15 +29,16 @@ set(BREVIX_ENCODERS_SOURCES encoders/code128.cpp encoders/code39_93.cpp encoders
 set(BREVIX_PDF417_SOURCES pdf417/pdf417.cpp)
 set(BREVIX_SYMBOL_SOURCES symbol/quiet_zones.cpp)
 set(BREVIX_ENCODE_SOURCES encode/build_symbol.cpp)
-set(BREVIX_LAYOUT_SOURCES layout/module_layout.cpp layout/physical_size.cpp)
+set(BREVIX_LAYOUT_SOURCES layout/box_layout.cpp layout/module_layout.cpp layout/physical_size.cpp
+  layout/turn.cpp)
 set(BREVIX_IMAGEWRITERS_SOURCES imagewriters/gif_image.cpp imagewriters/image_size.cpp)
 set(BREVIX_IMAGEWRITERS_LINUX_SOURCES imagewriters/bmp_writer.cpp imagewriters/gif_writer.cpp imagewriters/image_file.cpp imagewriters/jpeg_writer.cpp
   imagewriters/png_writer.cpp imagewriters/save_files.cpp imagewriters/tiff_writer.cpp)
-set(BREVIX_OUTPUT_SOURCES output/eps_writer.cpp output/file_formats.cpp output/pdf_writer.cpp
-  output/svg_writer.cpp output/vector_format.cpp)
+set(BREVIX_OUTPUT_SOURCES output/canvas_paint.cpp output/eps_writer.cpp output/file_formats.cpp
+  output/pdf_writer.cpp output/svg_writer.cpp output/vector_format.cpp)
 set(BREVIX_OUTPUT_LINUX_SOURCES output/module_mode.cpp output/raster_output.cpp)
-set(BREVIX_CONTROL_SOURCES core/captions.cpp core/control.cpp render/captions_paint.cpp
-  render/draw.cpp render/module_paint.cpp render/pdf417_draw.cpp render/rotate.cpp)
+set(BREVIX_CONTROL_SOURCES core/captions.cpp core/control.cpp render/draw.cpp
+  render/module_paint.cpp render/pdf417_draw.cpp render/rotate.cpp)
 set(BREVIX_CONTROL_LINUX_SOURCES render/export.cpp)
 
 # Absolute paths, so that a build rooted elsewhere (activex/) can use them as they are.

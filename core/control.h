@@ -19,8 +19,8 @@ namespace brevix {
 
 // Buffers of the file export (render/export.cpp), opaque here.
 class TExportScratch;
-// Buffers of the drawing (render/draw.cpp), opaque here.
-struct TDrawScratch;
+// What the control's own paints reuse (render/draw.h), opaque here.
+struct TPaintContext;
 
 // Fired after the barcode is drawn: the control, the paint rectangle, the text.
 using TBarCodePaintEvent = std::function<void(TObject* sender, TRect& r, const std::string& text)>;
@@ -116,10 +116,11 @@ class TCustomBC : public TCustomControl {
   // has its own (Assign leaves them alone); like the control, they serve one thread at a time.
   using TExportScratchPtr = std::unique_ptr<TExportScratch, void (*)(TExportScratch*)>;
   TExportScratchPtr& ExportScratch() { return FExportScratch; }
-  // Buffers the drawing keeps from one paint to the next, made on first use; likewise the
-  // control's own, never copied.
-  using TDrawScratchPtr = std::unique_ptr<TDrawScratch, void (*)(TDrawScratch*)>;
-  TDrawScratchPtr& DrawScratch() { return FDrawScratch; }
+  // The paint context of the control's own paints (its drawing and the buffers behind it), made
+  // on first use; likewise the control's own, never copied. A caller may paint the control with a
+  // context of its own instead.
+  using TPaintContextPtr = std::unique_ptr<TPaintContext, void (*)(TPaintContext*)>;
+  TPaintContextPtr& PaintContext() { return FPaintContext; }
 
   // --- Events -----------------------------------------------------------------------------
   TBarCodePaintEvent OnPaint;
@@ -138,6 +139,8 @@ class TCustomBC : public TCustomControl {
   std::string TypeBarName() const;
   // The message of the current ErrorMessage, filled in with Error and the rejected character.
   std::string ErrorText() const;
+  // The result of the last check or paint as one record, for the layouts' messages.
+  TTextCheck LastCheck() const;
 
   // Validation (also used by the renderers and tests).
   bool PreEncodeCheck(std::string_view text);
@@ -151,8 +154,7 @@ class TCustomBC : public TCustomControl {
   void Paint() override;
 
  private:
-  // The result of the last check, kept in the members below; its check fills it in.
-  TTextCheck LastCheck() const;
+  // Its check fills the result of the last check in.
   void SetLastCheck(const TTextCheck& check);
   // The caption text Display asks for, for the current symbology.
   std::string TypeCaptionText() const;
@@ -192,7 +194,7 @@ class TCustomBC : public TCustomControl {
   std::unique_ptr<TPDF417> FPDF417;
   int FMustBe = 0;  // the digit erMustBe asks for
   TExportScratchPtr FExportScratch{nullptr, nullptr};
-  TDrawScratchPtr FDrawScratch{nullptr, nullptr};
+  TPaintContextPtr FPaintContext{nullptr, nullptr};
   int FQuietZone = 0;
   int FModuleWidth = 0;
   int FResolution = 0;

@@ -1,12 +1,16 @@
 #pragma once
-// A laid-out barcode, independent of any device: bars and text runs in an upright box measured in
-// modules, y downward, plus one turn for the whole drawing. Backends serialise it.
+// A laid-out barcode: bars and text runs in an upright box, y downward, plus one turn for the
+// whole drawing. Backends serialise it. Two layouts make one:
+//   module mode (layout/module_layout.h): device-independent, measured in modules, whole pixels
+//     per module and quiet zones; the Bars and Texts below.
+//   box mode (layout/box_layout.h): the control's own picture, stretched over its box in device
+//     pixels and captioned by the device's font metrics; the Steps below, painted in order.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/graphics.h"
+#include "platform/canvas.h"
 
 namespace brevix {
 
@@ -38,6 +42,45 @@ struct TTextRun {
 // raster canvas finds a metric-compatible face through fontconfig).
 inline constexpr const char* kCaptionFont = "Arial";
 
+// --- Box mode: device pixels, y down, drawn in the order of the steps ---------------------------
+
+// What one step of a box drawing does. Turned steps lie in the upright box and are turned about
+// the drawing's Centre by its Angle as they are drawn; the others go to the device as they are.
+enum class TBoxStepKind : std::uint8_t {
+  Fills,           // Fills[From, To), each rectangle in its colour, turned (background, bars);
+                   // the device's pen and brush are in Color before and after
+  Rows,            // Rects[From, To) in Color, upright: one row of a stacked symbol
+  Rect,            // Rects[From] filled in Color, upright
+  Text,            // PixelTexts[From], its top-left corner at Box's, turned; background clear
+  WrappedText,     // PixelTexts[From] word-wrapped and centred in Box, clipped to it, upright
+  Line,            // Lines[From], turned, with its pen
+  BackgroundMode,  // the device's background mode (kind of TBkMode in From) for what follows:
+                   // opaque fills the gaps of dashed lines and text cells
+};
+
+struct TBoxStep {
+  TBoxStepKind Kind = TBoxStepKind::Fills;
+  TColor Color = clBlack;
+  std::uint32_t From = 0;
+  std::uint32_t To = 0;
+};
+
+struct TPixelText {
+  std::string Text;
+  TRect Box;   // Text: Left and Top place it; WrappedText: the box it is centred and clipped in
+  TFont Font;  // face, height, colour, style and the escapement that turns the glyphs
+  // The device's brush while the text is written. The text's background is transparent, but a
+  // recorded metafile notes the brush colour as the background colour of the text.
+  TBrush Brush;
+};
+
+// From From to To, the last point excluded.
+struct TPixelLine {
+  TPoint From;
+  TPoint To;
+  TPen Pen;
+};
+
 struct TDrawing {
   double Width = 0;  // the upright box, in modules
   double Height = 0;
@@ -54,6 +97,14 @@ struct TDrawing {
   int PixelsPerModule = 1;
   int Dpi = kPixelsPerInch;
   double ModuleMm = 25.4 / kPixelsPerInch;
+
+  // Box mode.
+  TPoint Centre;  // what turned steps turn about
+  std::vector<TBoxStep> Steps;
+  std::vector<TRectFill> Fills;
+  std::vector<TRect> Rects;
+  std::vector<TPixelText> PixelTexts;
+  std::vector<TPixelLine> Lines;
 
   bool Quarter() const { return Angle == 90 || Angle == 270; }
   // The turned picture's size in modules.

@@ -68,6 +68,11 @@ TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) 
 void LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options, TDrawing& d) {
   d.Bars.clear();
   d.Texts.clear();
+  d.Steps.clear();
+  d.Fills.clear();
+  d.Rects.clear();
+  d.PixelTexts.clear();
+  d.Lines.clear();
   d.Width = d.Height = 0;
   d.Angle = NormalAngle(options.Angle);
   d.Foreground = options.Foreground;

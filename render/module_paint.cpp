@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "core/control.h"
 #include "encode/build_symbol.h"
 #include "layout/module_layout.h"
+#include "layout/turn.h"
+#include "output/canvas_paint.h"
 #include "render/draw.h"
-#include "render/rotate.h"
 
 namespace brevix {
 
@@ -66,40 +66,8 @@ TSize PictureSize(const TCustomBC& control) {
   return {control.Width(), control.Height()};
 }
 
-void PaintDrawing(TCanvas& canvas, const TDrawing& d, TPoint origin) {
-  const int ppm = d.PixelsPerModule;
-  const int w = Pixels(d.Width, ppm), h = Pixels(d.Height, ppm);
-  // A point of the upright picture, in pixels, where it lands on the canvas.
-  const auto at = [&](int x, int y) {
-    const TTurnedPoint p = TurnPoint(x, y, w, h, d.Angle);
-    return TPoint{origin.X + static_cast<int>(p.X), origin.Y + static_cast<int>(p.Y)};
-  };
-  std::vector<TRect> bars;
-  bars.reserve(d.Bars.size());
-  for (const TDrawRect& r : d.Bars) {
-    // Each edge rounded on its own, so that bars that meet stay joined.
-    const TPoint a = at(Pixels(r.X, ppm), Pixels(r.Y, ppm));
-    const TPoint b = at(Pixels(r.X + r.W, ppm), Pixels(r.Y + r.H, ppm));
-    bars.push_back(
-        TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
-  }
-  canvas.Brush = TBrush{d.Foreground, bsSolid};
-  canvas.FillRects(bars);
-  if (d.Texts.empty()) return;
-  canvas.BkMode = bkTransparent;
-  canvas.Font.SetName(kCaptionFont);
-  canvas.Font.SetColor(d.Foreground);
-  canvas.Font.SetStyle(0);
-  SetFontAngle(canvas.Font, d.Angle);
-  for (const TTextRun& t : d.Texts) {
-    canvas.Font.SetHeight(-std::max(1, Pixels(t.Size, ppm)));
-    canvas.TextAlign = kTaBaseline | (t.Anchor == TTextAnchor::Middle ? kTaCenter : kTaLeft);
-    const TPoint p = at(Pixels(t.X, ppm), Pixels(t.Baseline, ppm));
-    canvas.TextOut(p.X, p.Y, t.Text);
-  }
-}
-
-void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
+void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control,
+                    TPaintContext& context) {
   TLastError error = erOK;
   const TDrawing d = LayoutControl(control, control.ModuleWidth(), &error);
   const TSize size = DrawingPixels(d);
@@ -118,7 +86,7 @@ void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
     DrawErrorDisplay(canvas, FitBox(rect, control.AngleDegrees()), control, centre);
     return;
   }
-  PaintDrawing(canvas, d,
+  PaintDrawing(canvas, d, context.Paint,
                TPoint{static_cast<int>(rect.Left + (roomX - size.cx) / 2),
                       static_cast<int>(rect.Top + (roomY - size.cy) / 2)});
 }

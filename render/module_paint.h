@@ -32,11 +32,9 @@ TSize DrawingPixels(const TDrawing& drawing);
 // shows the error display).
 TSize PictureSize(const TCustomBC& control);
 
-// DrawBarCode in module mode.
-void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control);
+struct TPaintContext;
 
-// The drawing's bars and text at its pixels per module, turned, its top-left corner at origin.
-// The background is left as it is.
-void PaintDrawing(TCanvas& canvas, const TDrawing& drawing, TPoint origin);
+// DrawBarCode in module mode, painting with the context's buffers.
+void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control, TPaintContext& context);
 
 }  // namespace brevix

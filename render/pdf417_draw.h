@@ -1,5 +1,6 @@
 #pragma once
-// PDF417 stretched over the control's rectangle: never turned, no background, no captions.
+// PDF417 stretched over the control's rectangle: never turned, no background, no captions. The
+// layout is box mode's (layout/box_layout.h).
 
 #include <string_view>
 #include <vector>
