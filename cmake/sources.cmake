@@ -9,10 +9,14 @@
 #   pdf417       text to PDF417 rows                                 -> core
 #   symbol       the symbol model and its quiet zones                -> core
 #   encode       text to symbol                                      -> symbol encoders pdf417 core
-#   layout       symbol to drawing                                   -> symbol platform
+#   layout       to a drawing, in two modes:                         -> symbol core platform
+#                  module mode: symbol to whole modules with quiet zones
+#                  box mode: the control's state to its picture in device pixels
 #   imagewriters bitmaps to image files                              -> platform
-#   output       drawing to raster and vector files                  -> layout imagewriters platform
-#   control      the barcode control and its painting (brevix)       -> every layer above
+#   output       drawing to raster and vector files, and onto any    -> layout imagewriters platform
+#                canvas (raster, metafile, GDI)
+#   control      the barcode control; its painting runs              -> every layer above
+#                state -> box or module layout -> drawing -> canvas
 set(BREVIX_LAYER_NAMES core platform encoders pdf417 symbol encode layout imagewriters output
   control)
 
