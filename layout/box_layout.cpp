@@ -306,21 +306,24 @@ TBoxOutcome LayoutLinearBox(const TRect& boxIn, const TLinearBoxOptions& o, bool
     AddText(d, box.Left, y, s, font, TBrush{o.Back, bsSolid});
   }
 
-  // The code caption's font: the code caption's own, or with auto-size the control's font scaled
-  // so that the reference text fills nine tenths of the first caption interval.
-  font.Assign(*o.Font);
-  if (!o.CodeAutoSize) {
-    font.Assign(*o.CodeFont);
-  } else {
-    const std::string reference = AutoSizeReference(row, text, caption);
-    ScaleFontToFit(font, anchors.LeftTo - anchors.LeftFrom, metrics.Extent(font, reference).cx);
-  }
   // The caption's height places the caption and shortens the bars above it; add-on bars drop by
   // it even without a caption, and short UPC guards by half of it. Measured only when used.
   const bool needHeight =
       o.ShowCodeCaption || pattern.find(kAddOnMark) != std::string_view::npos ||
       (o.ShortUpcGuards && row.ShortUpc && pattern.find(kGuardBar) != std::string_view::npos);
-  const int h = needHeight ? metrics.Extent(font, text).cy : 0;
+  int h = 0;
+  if (needHeight) {
+    // The code caption's font: the code caption's own, or with auto-size the control's font
+    // scaled so that the reference text fills nine tenths of the first caption interval.
+    if (!o.CodeAutoSize) {
+      font.Assign(*o.CodeFont);
+    } else {
+      font.Assign(*o.Font);
+      const std::string reference = AutoSizeReference(row, text, caption);
+      ScaleFontToFit(font, anchors.LeftTo - anchors.LeftFrom, metrics.Extent(font, reference).cx);
+    }
+    h = metrics.Extent(font, text).cy;
+  }
   const TColor bars = o.Lines;
 
   // The bars are the runs of dark modules: every module has at least one pixel column here (the

@@ -29,20 +29,30 @@ void PaintDrawing(TCanvas& canvas, const TDrawing& drawing, TCanvasPaintScratch&
 // the canvas's font.
 class TCanvasMetrics : public TTextMetrics {
  public:
-  explicit TCanvasMetrics(TCanvas& canvas) : FCanvas(canvas), FDeviceFont(canvas.Font) {}
+  explicit TCanvasMetrics(TCanvas& canvas) : FCanvas(canvas) {}
   TSize Extent(const TFont& font, std::string_view text) override {
-    FCanvas.Font.Assign(font);
+    Use(font);
     return FCanvas.TextExtent(text);
   }
   int WrappedHeight(const TFont& font, int width, std::string_view text) override {
-    FCanvas.Font.Assign(font);
+    Use(font);
     return FCanvas.WrappedTextHeight(width, text);
   }
-  const TFont& DeviceFont() const override { return FDeviceFont; }
+  const TFont& DeviceFont() const override { return FSaved ? FDeviceFont : FCanvas.Font; }
 
  private:
+  // Sets the canvas's font, the one it had kept first.
+  void Use(const TFont& font) {
+    if (!FSaved) {
+      FDeviceFont.Assign(FCanvas.Font);
+      FSaved = true;
+    }
+    FCanvas.Font.Assign(font);
+  }
+
   TCanvas& FCanvas;
-  TFont FDeviceFont;  // the canvas's font when the layout began
+  TFont FDeviceFont;  // the canvas's font before the first measurement
+  bool FSaved = false;
 };
 
 }  // namespace brevix
