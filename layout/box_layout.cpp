@@ -83,6 +83,12 @@ std::string AutoSizeReference(const TSymbologyDescriptor& row, std::string_view 
   return std::string(row.CaptionPrefix.empty() ? text : caption);
 }
 
+// font's index in the drawing's fonts: texts in a row in one font share it.
+std::uint32_t FontIndex(TDrawing& d, const TFont& font) {
+  if (d.Fonts.empty() || !d.Fonts.back().SameAs(font)) d.Fonts.emplace_back().Assign(font);
+  return static_cast<std::uint32_t>(d.Fonts.size() - 1);
+}
+
 // Appends a text with its top-left corner at (x, y) of the upright box.
 void AddText(TDrawing& d, int x, int y, std::string_view s, const TFont& font,
              const TBrush& brush) {
@@ -91,7 +97,7 @@ void AddText(TDrawing& d, int x, int y, std::string_view s, const TFont& font,
   TPixelText& t = d.PixelTexts.emplace_back();
   t.Text.assign(s);
   t.Box = TRect{x, y, x, y};
-  t.Font.Assign(font);
+  t.Font = FontIndex(d, font);
   t.Brush = brush;
 }
 
@@ -227,6 +233,7 @@ void BeginBoxDrawing(TPoint centre, int angle, TDrawing& d) {
   d.Fills.clear();
   d.Rects.clear();
   d.PixelTexts.clear();
+  d.Fonts.clear();
   d.Lines.clear();
   d.Centre = centre;
   d.Angle = angle;
@@ -288,7 +295,6 @@ TBoxOutcome LayoutLinearBox(const TRect& boxIn, const TLinearBoxOptions& o, bool
   d.Steps.push_back({TBoxStepKind::BackgroundMode, clBlack,
                      static_cast<std::uint32_t>(o.Transparent ? bkTransparent : bkOpaque), 0});
   std::size_t batch = d.Fills.size();
-  d.Fills.reserve(batch + static_cast<std::size_t>(length) / 2 + 4);
   if (!o.Transparent) d.Fills.push_back(TRectFill{box, o.Back});
 
   TFont font;
@@ -348,12 +354,18 @@ TBoxOutcome LayoutLinearBox(const TRect& boxIn, const TLinearBoxOptions& o, bool
   };
   // The box in locals: the stores of the bars cannot change them.
   const int left = box.Left, top = box.Top, bottom = box.Bottom;
-  std::vector<TRectFill>& fills = d.Fills;
+  // The bars are written into room for every bar (at most one per two modules, rounded up), which
+  // the scratch keeps from drawing to drawing, then copied into the drawing at once.
+  const std::size_t most = static_cast<std::size_t>(length) / 2 + 1;
+  if (scratch.Bars.size() < most) scratch.Bars.resize(most);
+  TRectFill* const first = scratch.Bars.data();
+  TRectFill* next = first;
   ForEachDarkRun(pattern, [&](std::size_t start, std::size_t end) {
     const TBarInsets& in = insetsOf(end);
-    fills.push_back(
-        {{left + starts[start], top + in.Top, left + starts[end], bottom - in.Bottom}, bars});
+    *next++ = {{left + starts[start], top + in.Top, left + starts[end], bottom - in.Bottom}, bars};
   });
+  std::vector<TRectFill>& fills = d.Fills;
+  fills.insert(fills.end(), first, next);
 
   if (row.Bearers) {
     // Bearer bars along the top and bottom of the bars, twice as thick as the first bar; the
@@ -474,7 +486,7 @@ TBoxOutcome LayoutStackedBox(const TRect& box, const TStackedBoxOptions& o, TTex
   TPixelText& t = d.PixelTexts.emplace_back();
   t.Text = message;
   t.Box = TRect{box.Left, box.Top + down, box.Right, box.Bottom + down};
-  t.Font.Assign(font);
+  t.Font = FontIndex(d, font);
   return out;
 }
 

@@ -81,7 +81,8 @@ struct TBoxOutcome {
 
 // Buffers a box layout reuses from one drawing to the next.
 struct TBoxScratch {
-  TColumnMap Map;  // the module columns of the symbol being laid out
+  TColumnMap Map;               // the module columns of the symbol being laid out
+  std::vector<TRectFill> Bars;  // room for the bars of a linear symbol
 };
 
 // Empties drawing for a box drawing whose turned steps turn about centre by angle degrees; its

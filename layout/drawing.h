@@ -67,8 +67,10 @@ struct TBoxStep {
 
 struct TPixelText {
   std::string Text;
-  TRect Box;   // Text: Left and Top place it; WrappedText: the box it is centred and clipped in
-  TFont Font;  // face, height, colour, style and the escapement that turns the glyphs
+  TRect Box;  // Text: Left and Top place it; WrappedText: the box it is centred and clipped in
+  // Its font in the drawing's Fonts: face, height, colour, style and the escapement that turns
+  // the glyphs.
+  std::uint32_t Font = 0;
   // The device's brush while the text is written. The text's background is transparent, but a
   // recorded metafile notes the brush colour as the background colour of the text.
   TBrush Brush;
@@ -104,6 +106,7 @@ struct TDrawing {
   std::vector<TRectFill> Fills;
   std::vector<TRect> Rects;
   std::vector<TPixelText> PixelTexts;
+  std::vector<TFont> Fonts;  // the fonts of PixelTexts, each once in a row
   std::vector<TPixelLine> Lines;
 
   bool Quarter() const { return Angle == 90 || Angle == 270; }

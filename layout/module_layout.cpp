@@ -72,6 +72,7 @@ void LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options, TDra
   d.Fills.clear();
   d.Rects.clear();
   d.PixelTexts.clear();
+  d.Fonts.clear();
   d.Lines.clear();
   d.Width = d.Height = 0;
   d.Angle = NormalAngle(options.Angle);

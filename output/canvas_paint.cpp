@@ -49,6 +49,13 @@ void PaintModules(TCanvas& canvas, const TDrawing& d, TCanvasPaintScratch& scrat
 
 // Box mode: the steps in order.
 void PaintSteps(TCanvas& canvas, const TDrawing& d, TCanvasPaintScratch& scratch) {
+  // The font the canvas was given last here: texts in a row in one font set it once.
+  std::size_t font = d.Fonts.size();
+  const auto useFont = [&](std::uint32_t index) {
+    if (index == font) return;
+    canvas.Font.Assign(d.Fonts[index]);
+    font = index;
+  };
   for (const TBoxStep& step : d.Steps) {
     switch (step.Kind) {
       case TBoxStepKind::Fills: {
@@ -79,7 +86,7 @@ void PaintSteps(TCanvas& canvas, const TDrawing& d, TCanvasPaintScratch& scratch
         break;
       case TBoxStepKind::Text: {
         const TPixelText& t = d.PixelTexts[step.From];
-        canvas.Font.Assign(t.Font);
+        useFont(t.Font);
         const TPoint p = RotatePoint({t.Box.Left, t.Box.Top}, d.Centre, d.Angle);
         canvas.TextAlign = kTaLeft | kTaTop;
         canvas.BkMode = bkTransparent;
@@ -89,7 +96,7 @@ void PaintSteps(TCanvas& canvas, const TDrawing& d, TCanvasPaintScratch& scratch
       }
       case TBoxStepKind::WrappedText: {
         const TPixelText& t = d.PixelTexts[step.From];
-        canvas.Font.Assign(t.Font);
+        useFont(t.Font);
         canvas.DrawTextCentered(t.Box, t.Text);
         break;
       }
