@@ -34,6 +34,13 @@ TSymbolOptions SymbolOptionsOf(const TCustomBC& control) {
 }  // namespace
 
 TDrawing LayoutControl(const TCustomBC& control, int pixelsPerModule, TLastError* error) {
+  TDrawing d;
+  LayoutControl(control, pixelsPerModule, d, error);
+  return d;
+}
+
+void LayoutControl(const TCustomBC& control, int pixelsPerModule, TDrawing& drawing,
+                   TLastError* error) {
   const TBuiltSymbol built =
       BuildSymbol(control.TypeBar(), control.Text(), SymbolOptionsOf(control));
   if (error) *error = built.Error.Code;
@@ -46,11 +53,10 @@ TDrawing LayoutControl(const TCustomBC& control, int pixelsPerModule, TLastError
   o.Foreground = control.Color_Lines();
   o.Background = control.Color_Back();
   o.Transparent = control.Transparent();
-  if (!built.Ok()) {
-    TDrawing none = LayoutModuleMode(TSymbol{}, o);
-    return none;
-  }
-  return LayoutModuleMode(built.Symbol, o);
+  if (built.Ok())
+    LayoutModuleMode(built.Symbol, o, drawing);
+  else
+    LayoutModuleMode(TSymbol{}, o, drawing);
 }
 
 TSize DrawingPixels(const TDrawing& d) {
@@ -69,7 +75,8 @@ TSize PictureSize(const TCustomBC& control) {
 void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control,
                     TPaintContext& context) {
   TLastError error = erOK;
-  const TDrawing d = LayoutControl(control, control.ModuleWidth(), &error);
+  TDrawing& d = context.Drawing;
+  LayoutControl(control, control.ModuleWidth(), d, &error);
   const TSize size = DrawingPixels(d);
   const long long roomX = static_cast<long long>(rect.Right) - rect.Left;
   const long long roomY = static_cast<long long>(rect.Bottom) - rect.Top;

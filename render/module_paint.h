@@ -23,6 +23,9 @@ inline constexpr int kVectorModulePixels = 2;
 // captions, quiet zone and resolution. An empty drawing (Width 0) when the text gives no symbol;
 // error then holds why.
 TDrawing LayoutControl(const TCustomBC& control, int pixelsPerModule, TLastError* error = nullptr);
+// The same into drawing, whose buffers are reused.
+void LayoutControl(const TCustomBC& control, int pixelsPerModule, TDrawing& drawing,
+                   TLastError* error = nullptr);
 
 // The pixel size of a module-mode drawing, turned.
 TSize DrawingPixels(const TDrawing& drawing);
