@@ -603,7 +603,7 @@ struct TRecord {
 using TNextEntry = std::function<std::optional<TBatchEntry>()>;
 
 // The next record of the input; nullopt at its end.
-std::optional<TRecord> ReadRecord(const TNextEntry& next, const std::string& path,
+std::optional<TRecord> ReadRecord(const TNextEntry& next, const std::string& what,
                                   std::uint64_t seq) {
   TRecord record;
   record.Seq = seq;
@@ -612,11 +612,11 @@ std::optional<TRecord> ReadRecord(const TNextEntry& next, const std::string& pat
     entry = next();
   } catch (const std::system_error& e) {
     record.Kind = TRecord::TKind::InputFailed;
-    record.Outcome = {kExitUsage, "cannot read batch file \"" + path + "\": " + e.code().message()};
+    record.Outcome = {kExitUsage, "cannot read " + what + ": " + e.code().message()};
     return record;
   } catch (const std::bad_alloc&) {
     record.Kind = TRecord::TKind::InputFailed;
-    record.Outcome = {kExitResource, "out of memory reading batch file \"" + path + "\""};
+    record.Outcome = {kExitResource, "out of memory reading " + what};
     return record;
   }
   if (!entry) return std::nullopt;
@@ -875,14 +875,15 @@ class TParallelBatch {
 };
 
 // Runs every record next gives, on jobs threads (1: in the calling thread).
-int RunRecords(const TSettings& settings, const TNextEntry& next, const std::string& path,
-               unsigned jobs, bool quiet, const TStreams& streams) {
+int RunRecords(const TSettings& settings, const TNextEntry& next, const std::string& kind,
+               const std::string& path, unsigned jobs, bool quiet, const TStreams& streams) {
+  const std::string what = kind + " file \"" + path + "\"";
   const bool shown = !quiet && streams.ErrIsTerminal;
   TBatchReport report(streams, path == "-" ? "stdin" : path, shown);
   std::uint64_t seq = 0;
   if (jobs <= 1) {
     TModuleModeContext context;  // buffers reused from one record to the next
-    while (std::optional<TRecord> record = ReadRecord(next, path, seq++)) {
+    while (std::optional<TRecord> record = ReadRecord(next, what, seq++)) {
       if (record->Kind == TRecord::TKind::Job) RunRecord(settings, *record, streams.Out, context);
       report.Emit(*record);
       if (record->Kind == TRecord::TKind::InputFailed) break;
@@ -891,7 +892,7 @@ int RunRecords(const TSettings& settings, const TNextEntry& next, const std::str
   }
   {
     TParallelBatch batch(settings, streams.Out, report, jobs);
-    while (std::optional<TRecord> record = ReadRecord(next, path, seq++)) {
+    while (std::optional<TRecord> record = ReadRecord(next, what, seq++)) {
       const bool last = record->Kind == TRecord::TKind::InputFailed;
       batch.Add(std::move(*record));
       if (last) break;
@@ -913,7 +914,7 @@ int RunBatch(const TSettings& settings, const std::string& path, unsigned jobs, 
   TBatchReader reader(
       [&input](char* buffer, std::size_t size) { return input.Read(buffer, size); });
   return RunRecords(
-      settings, [&reader] { return reader.Next(); }, path, jobs, quiet, streams);
+      settings, [&reader] { return reader.Next(); }, "batch", path, jobs, quiet, streams);
 }
 
 // Plain texts, one a line, for one symbology, each under the name the template gives it.
@@ -929,7 +930,7 @@ int RunTexts(const TSettings& settings, const std::string& path, TTypeBar typeBa
       [&input](char* buffer, std::size_t size) { return input.Read(buffer, size); }, type,
       [&](int line, std::string_view text) { return names.Expand(line, text, type); });
   return RunRecords(
-      settings, [&reader] { return reader.Next(); }, path, jobs, quiet, streams);
+      settings, [&reader] { return reader.Next(); }, "texts", path, jobs, quiet, streams);
 }
 
 // The cores this process may run on.
