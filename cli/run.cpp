@@ -722,8 +722,9 @@ class TBatchReport {
 
 // Records beyond the oldest one not yet reported, and the bytes they may hold, before the reader
 // waits: memory stays bounded whatever the length of the input, and a slow record holds up
-// only so much behind it.
-constexpr std::size_t kRecordsAheadPerWorker = 16;
+// only so much behind it. Enough that workers keep busy for a few milliseconds while the reader
+// waits for a core on a loaded machine.
+constexpr std::size_t kRecordsAheadPerWorker = 256;
 constexpr std::size_t kMaxBytesAhead = std::size_t{64} << 20;
 
 // Runs job records on up to jobs worker threads, each with its own control and scratch, while the
