@@ -125,7 +125,7 @@ void PrintUsage(std::ostream& out) {
          "                              made safe for a name, {type} the symbology, {{ }} braces\n"
          "      --same-name             with --texts: allow a TEMPLATE without {n} or {text}\n"
          "                              (every record writes the one file; the last stays)\n"
-         "  -j, --jobs N                batch threads (default: one per core; 1: one at a time)\n"
+         "  -j, --jobs N                batch threads (default 0: one per core; 1: one at a time)\n"
          "  -q, --quiet                 no progress line in batch mode\n"
          "      --list                  the symbology catalogue: number, identifier, name, sample\n"
          "      --version               the version of brevix\n"
