@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace brevix::cli {
 
@@ -170,6 +171,187 @@ std::optional<TBatchEntry> TBatchReader::Next() {
     return job;
   }
   return std::nullopt;
+}
+
+TTextReader::TTextReader(TByteSource source, std::string symbology, TNamer fileName,
+                         std::size_t maxRecordBytes)
+    : FSource(std::move(source)),
+      FSymbology(std::move(symbology)),
+      FFileName(std::move(fileName)),
+      FMaxRecordBytes(maxRecordBytes) {}
+
+bool TTextReader::NextByte(char& c) {
+  if (FAt == FEnd) {
+    if (FBuffer.empty()) FBuffer.resize(kReadChunk);
+    FAt = 0;
+    FEnd = FSource(FBuffer.data(), FBuffer.size());
+    if (FEnd == 0) return false;
+  }
+  c = FBuffer[FAt++];
+  return true;
+}
+
+std::optional<TBatchEntry> TTextReader::Next() {
+  while (!FDone) {
+    const int line = FLine;
+    std::string text;
+    bool any = false;
+    char c = 0;
+    while (NextByte(c)) {
+      // The LF of a CR LF that ended the previous line.
+      if (std::exchange(FSkipLf, false) && c == '\n') continue;
+      any = true;
+      if (c == '\r' || c == '\n') {
+        ++FLine;
+        FSkipLf = c == '\r';
+        break;
+      }
+      if (text.size() >= FMaxRecordBytes) {
+        FDone = true;
+        return TBatchProblem{line, "a line longer than " + MegaBytes(FMaxRecordBytes) +
+                                       ": the rest of the input is not read"};
+      }
+      text += c;
+    }
+    if (!any) {
+      FDone = true;
+      break;
+    }
+    if (!FStarted && text.starts_with(kByteOrderMark)) text.erase(0, kByteOrderMark.size());
+    FStarted = true;
+    if (text.empty()) continue;
+    if (text.find('\0') != std::string::npos)
+      return TBatchProblem{line, "the text holds a NUL byte"};
+    TBatchJob job;
+    job.Line = line;
+    job.FileName = FFileName(line, text);
+    job.Symbology = FSymbology;
+    job.Text = std::move(text);
+    return job;
+  }
+  return std::nullopt;
+}
+
+std::optional<TNameTemplate> TNameTemplate::Parse(std::string_view pattern, std::string& error) {
+  TNameTemplate result;
+  std::string literal;
+  const auto flush = [&] {
+    if (literal.empty()) return;
+    result.FParts.push_back({TField::Literal, std::move(literal), 0});
+    literal.clear();
+  };
+  if (pattern.empty()) {
+    error = "the name template is empty";
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == '}') {
+      if (i + 1 < pattern.size() && pattern[i + 1] == '}') {
+        literal += '}';
+        ++i;
+        continue;
+      }
+      error = "a lone } in the name template (}} stands for one)";
+      return std::nullopt;
+    }
+    if (c != '{') {
+      literal += c;
+      continue;
+    }
+    if (i + 1 < pattern.size() && pattern[i + 1] == '{') {
+      literal += '{';
+      ++i;
+      continue;
+    }
+    const std::size_t close = pattern.find('}', i);
+    if (close == std::string_view::npos) {
+      error = "a { without its } in the name template";
+      return std::nullopt;
+    }
+    const std::string_view field = pattern.substr(i + 1, close - i - 1);
+    i = close;
+    TPart part;
+    if (field == "n") {
+      part.Field = TField::Number;
+    } else if (field.starts_with("n:0") && field.size() > 3 && field.size() <= 5 &&
+               field.find_first_not_of("0123456789", 3) == std::string_view::npos) {
+      part.Field = TField::Number;
+      part.Width = std::stoi(std::string(field.substr(3)));
+      if (part.Width < 1 || part.Width > 20) {
+        error = "{n:0W} pads to 1..20 digits";
+        return std::nullopt;
+      }
+    } else if (field == "text") {
+      part.Field = TField::Text;
+    } else if (field == "type") {
+      part.Field = TField::Type;
+    } else {
+      error = "unknown field {" + std::string(field) +
+              "} in the name template (use {n}, {n:05}, {text} or {type})";
+      return std::nullopt;
+    }
+    result.FVaries = result.FVaries || part.Field != TField::Type;
+    flush();
+    result.FParts.push_back(std::move(part));
+  }
+  flush();
+  return result;
+}
+
+std::string TNameTemplate::Expand(int line, std::string_view text, std::string_view type) const {
+  std::string name;
+  for (const TPart& part : FParts) {
+    switch (part.Field) {
+      case TField::Literal:
+        name += part.Literal;
+        break;
+      case TField::Number: {
+        const std::string digits = std::to_string(line);
+        if (digits.size() < static_cast<std::size_t>(part.Width))
+          name.append(static_cast<std::size_t>(part.Width) - digits.size(), '0');
+        name += digits;
+        break;
+      }
+      case TField::Text:
+        name += SafeNameComponent(text);
+        break;
+      case TField::Type:
+        name += type;
+        break;
+    }
+  }
+  return name;
+}
+
+std::string SafeNameComponent(std::string_view text) {
+  constexpr std::string_view kRefused = "/\\:*?\"<>|";
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80                    ? 1
+                         : lead >= 0xC2 && lead <= 0xDF ? 2
+                         : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                        : 0;
+    bool keep = length > 0 && i + length <= text.size();
+    for (std::size_t k = 1; keep && k < length; ++k)
+      keep = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (keep && length == 1)
+      keep = lead >= 0x20 && lead != 0x7F && kRefused.find(text[i]) == std::string_view::npos;
+    // C1 control characters, U+0080..U+009F.
+    if (keep && lead == 0xC2) keep = static_cast<unsigned char>(text[i + 1]) >= 0xA0;
+    if (!keep) length = 1;
+    if (out.size() + length > kMaxNameTextBytes) break;
+    if (keep)
+      out.append(text.substr(i, length));
+    else
+      out += '_';
+    i += length;
+  }
+  if (out.empty()) return "_";
+  if (out.front() == '.' || out.front() == '-') out.front() = '_';
+  return out;
 }
 
 TBatch ParseBatch(std::string_view input, std::size_t maxRecordBytes) {

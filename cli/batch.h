@@ -6,10 +6,14 @@
 // with '#' are skipped. OPTION is a long option of the tool without its dashes ("angle=90",
 // "transparent"); a bare name means "yes".
 //
+// The same runner takes plain texts, one a line, for one symbology with names from a template
+// (TTextReader, TNameTemplate).
+//
 // Records are read one at a time from a source, so a batch of any length takes the memory of its
 // longest record, and a record is run as soon as its line ends (a batch fed through a pipe).
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -81,6 +85,63 @@ class TBatchReader {
  private:
   TCsvReader FCsv;
 };
+
+// Plain texts, one a line, each a job for symbology under the name the template gives it:
+//   fileName(line, text)
+// Lines end as CSV lines do (LF, CR LF or a lone CR); empty lines are skipped; a line holding a
+// NUL byte is a problem; a line longer than maxRecordBytes ends the input.
+class TTextReader {
+ public:
+  using TNamer = std::function<std::string(int line, std::string_view text)>;
+  TTextReader(TByteSource source, std::string symbology, TNamer fileName,
+              std::size_t maxRecordBytes = kMaxRecordBytes);
+  std::optional<TBatchEntry> Next();
+
+ private:
+  bool NextByte(char& c);
+
+  TByteSource FSource;
+  std::string FSymbology;
+  TNamer FFileName;
+  std::size_t FMaxRecordBytes;
+  std::string FBuffer;
+  std::size_t FAt = 0, FEnd = 0;
+  int FLine = 1;
+  bool FSkipLf = false;  // the last line ended on a CR: an LF next belongs to it
+  bool FStarted = false;
+  bool FDone = false;
+};
+
+// An output name template: literal text with fields in braces,
+//   {n}       the record's line number; {n:05} zero padded to 5 digits
+//   {text}    the text, made safe as one file name component
+//   {type}    the symbology's identifier
+//   {{ }}     a brace
+class TNameTemplate {
+ public:
+  // The template, or nullopt with error set.
+  static std::optional<TNameTemplate> Parse(std::string_view pattern, std::string& error);
+  std::string Expand(int line, std::string_view text, std::string_view type) const;
+  // Whether two records can get different names ({n} or {text} appears).
+  bool Varies() const { return FVaries; }
+
+ private:
+  enum class TField : std::uint8_t { Literal, Number, Text, Type };
+  struct TPart {
+    TField Field = TField::Literal;
+    std::string Literal;
+    int Width = 0;  // zero padding of {n}
+  };
+  std::vector<TPart> FParts;
+  bool FVaries = false;
+};
+
+// text as one file name component: no slash, backslash, NUL, control character, byte that is not
+// UTF-8, or character Windows refuses in names (: * ? " < > |); no leading dot or dash; not
+// empty; at most kMaxNameTextBytes bytes (cut at a character's start). Each such character
+// becomes '_'.
+inline constexpr std::size_t kMaxNameTextBytes = 100;
+std::string SafeNameComponent(std::string_view text);
 
 struct TBatch {
   std::vector<TBatchJob> Jobs;

@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const brevix::cli::TStreams streams{STDIN_FILENO, std::cout, std::cerr,
-                                      isatty(STDERR_FILENO) != 0};
+                                      isatty(STDERR_FILENO) != 0, isatty(STDOUT_FILENO) != 0};
   const int status = brevix::cli::Run(args, streams);
   std::cout.flush();
   return status;

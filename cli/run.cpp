@@ -3,20 +3,30 @@
 #include "cli/run.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <exception>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,9 +57,14 @@ namespace {
 // barcode costs more than the barcode.
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 
+// The most threads --jobs gives a batch.
+constexpr unsigned kMaxJobs = 256;
+
 void PrintUsage(std::ostream& out) {
   out << "usage: brevix [OPTIONS] SYMBOLOGY TEXT [FILE]\n"
+         "       brevix [OPTIONS] SYMBOLOGY TEXT -o - --format FORMAT\n"
          "       brevix [OPTIONS] --batch JOBS.csv|-\n"
+         "       brevix [OPTIONS] SYMBOLOGY --texts TEXTS.txt|- --name TEMPLATE\n"
          "       brevix --list | --help | --version\n"
          "\n"
          "Completes TEXT with its check characters, checks it for SYMBOLOGY and draws the\n"
@@ -58,7 +73,8 @@ void PrintUsage(std::ostream& out) {
       << ExportExtensionList()
       << "\n"
          "Without FILE, or with FILE \"-\", prints the completed text, the check result and\n"
-         "the module pattern (PDF417: one row of modules per line) instead.\n"
+         "the module pattern (PDF417: one row of modules per line) instead; FILE \"-\" with\n"
+         "--format writes the picture to standard output.\n"
          "\n"
          "Module mode, the default: every module is 2 pixels wide (--module, or --xdim with\n"
          "--dpi), the symbology's standard quiet zones surround the bars (--quiet-zone=no\n"
@@ -98,8 +114,18 @@ void PrintUsage(std::ostream& out) {
     out << head << indented << '\n';
   }
   out << "  -o, --output FILE           the picture file (instead of the third argument)\n"
+         "      --format FORMAT         with -o -: the picture's format (png, svg, pdf, jpg,\n"
+         "                              ...: an extension above) to standard output\n"
          "      --batch JOBS            run every record of the CSV file JOBS (\"-\": standard\n"
          "                              input): FILE,SYMBOLOGY,TEXT[,OPTION=VALUE...]\n"
+         "      --texts TEXTS           one barcode of SYMBOLOGY for every line of the file\n"
+         "                              TEXTS (\"-\": standard input), named by --name\n"
+         "      --name TEMPLATE         with --texts: the file names, e.g. 'label-{n:05}.png';\n"
+         "                              {n} line number, {n:05} zero padded, {text} the text\n"
+         "                              made safe for a name, {type} the symbology, {{ }} braces\n"
+         "      --same-name             with --texts: allow a TEMPLATE without {n} or {text}\n"
+         "                              (every record writes the one file; the last stays)\n"
+         "  -j, --jobs N                batch threads (default 0: one per core; 1: one at a time)\n"
          "  -q, --quiet                 no progress line in batch mode\n"
          "      --list                  the symbology catalogue: number, identifier, name, sample\n"
          "      --version               the version of brevix\n"
@@ -110,8 +136,10 @@ void PrintUsage(std::ostream& out) {
          "a switch alone means yes. Options on the command line apply to every record;\n"
          "a record's own options override them. Blank lines and lines starting with # are\n"
          "skipped. Records run as they are read; a record longer than 16 MB ends the batch.\n"
-         "On a terminal a progress line counts the records. Messages show control characters\n"
-         "as \\xHH.\n"
+         "With --texts every line is a text (UTF-8) and empty lines are skipped. Records run\n"
+         "on --jobs threads; files, messages, the summary and the exit status are those of\n"
+         "one at a time, messages in the order of the records. On a terminal a progress line\n"
+         "counts the records. Messages show control characters as \\xHH.\n"
          "\n"
          "Examples:\n"
          "  brevix csCodeEAN13 977121010700 label.png\n"
@@ -125,6 +153,8 @@ void PrintUsage(std::ostream& out) {
          "  brevix \"Code 128\" \"Brevix 42\" -W 300 -H 100 --display both box.png   (box mode)\n"
          "  brevix --strict csCodeEAN13 9771210107001 ok.png\n"
          "  brevix csCodeUPC_A 03600029145 -          (prints the module pattern)\n"
+         "  brevix csCodeEAN13 977121010700 -o - --format png | display\n"
+         "  brevix csCodeEAN13 --texts codes.txt --name 'label-{n:05}.png' --jobs 2\n"
          "  printf 'a.png,csCodeEAN8,9638507\\nb.png,csCode39,ABC,angle=90,margin=5\\n' "
          "| brevix --batch -\n"
          "\n"
@@ -254,16 +284,36 @@ TOutcome PrintPattern(TCustomBC& bc, int codePage, std::ostream& out) {
   return {};
 }
 
-// Metafiles record the control's drawing: they are made in box mode whatever the options.
-bool IsMetafileName(const std::string& fileName) {
-  return WriterKindOf(FileFormatOf(fileName)) == TWriterKind::Metafile;
-}
-
 bool IsVectorFormat(TModuleFormat f) {
   return f == TModuleFormat::Svg || f == TModuleFormat::Eps || f == TModuleFormat::Pdf;
 }
 
 constexpr int kAngleDegrees[] = {0, 90, 180, 270};
+
+// Where a picture goes: the file Name, or Stream in Format ("-o - --format png").
+struct TTarget {
+  std::string Name;  // the file, or "standard output" for messages
+  std::ostream* Stream = nullptr;
+  TFileFormat Format = TFileFormat::None;  // for Stream
+
+  TFileFormat FormatOf() const { return Stream ? Format : FileFormatOf(Name); }
+};
+
+// The file's bytes to the target's stream, as one write; an encoding problem names the target as
+// a file's would.
+template <class TEncode>
+void WriteToStream(const TTarget& target, TEncode&& encode) {
+  std::span<const std::uint8_t> bytes;
+  try {
+    bytes = encode();
+  } catch (const EImageEncodeError& e) {
+    throw EImageWriteError(target.Name, e.what());
+  }
+  target.Stream->write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+  target.Stream->flush();
+  if (!*target.Stream) throw EImageWriteError(target.Name, "the stream refused the bytes");
+}
 
 // The module-mode options the settings and the configured control give for a file in format.
 TModuleOptions ModuleOptionsOf(const TSettings& s, const TCustomBC& bc, TModuleFormat format) {
@@ -297,12 +347,13 @@ std::string Millimetres(double mm) {
 
 // Draws the configured control's text in module mode into fileName; warnings collects what the
 // user should know about the file written.
-TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::string& fileName,
+TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const TTarget& target,
                          TModuleModeContext& context) {
+  const std::string& fileName = target.Name;
   const int codePage = settings.CodePage;
   context.Drawing = {};
-  RequireExportFormat(fileName);
-  const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
+  if (!target.Stream) RequireExportFormat(fileName);
+  const std::optional<TModuleFormat> format = ModuleFormatOf(target.FormatOf());
   if (bc.Text().empty()) {
     bc.EncodeText(bc.Text());
     return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};
@@ -343,22 +394,28 @@ TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::st
                                    Millimetres(*settings.XDimension) + ": " + fileName);
     }
   }
-  WriteModuleModeFile(fileName, built.Symbol, options, context);
+  if (target.Stream)
+    WriteToStream(target,
+                  [&] { return EncodeModuleModeFile(*format, built.Symbol, options, context); });
+  else
+    WriteModuleModeFile(fileName, built.Symbol, options, context);
   return outcome;
 }
 
 // Draws the configured control into fileName, refusing texts that would only give the error
 // display.
-TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
+TOutcome WriteFile(TCustomBC& bc, const TTarget& target, int codePage) {
+  const std::string& fileName = target.Name;
   // The control would lay a vector file out by modules anyway, ignoring the box asked for.
-  const TFileFormatRow* row = FileFormatRowOf(fileName);
-  if (row != nullptr && row->Kind == TWriterKind::Vector) {
+  const TFileFormat format = target.FormatOf();
+  if (format != TFileFormat::None && WriterKindOf(format) == TWriterKind::Vector) {
     throw EImageWriteError(
         fileName,
         ".svg, .eps and .pdf files are drawn in module mode: leave out -W, -H, --ratio "
         "and --complete-draw");
   }
-  RequireExportFormat(fileName);  // before drawing: the name alone can be refused
+  if (!target.Stream)
+    RequireExportFormat(fileName);  // before drawing: the name alone can be refused
   if (bc.Text().empty()) {
     bc.EncodeText(bc.Text());
     return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};
@@ -368,20 +425,26 @@ TOutcome WriteFile(TCustomBC& bc, const std::string& fileName, int codePage) {
   if (bc.ErrorMessage() != erOK)
     return {kExitRefused,
             Quoted(codePage, bc.Text()) + ": " + CodePageToUtf8(codePage, bc.ErrorText())};
-  WriteRenderedFile(bc, picture, fileName);
+  if (target.Stream)
+    WriteToStream(target, [&] { return EncodeRenderedFile(bc, picture, format); });
+  else
+    WriteRenderedFile(bc, picture, fileName);
   return {};
 }
 
 // One barcode, to a file or printed. Every failure becomes an outcome: an exception escaping
 // here would end a whole batch.
 TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::string_view text,
-                const std::string& fileName, bool printOnly, std::ostream& out,
+                const TTarget& target, bool printOnly, std::ostream& out,
                 TModuleModeContext& context) {
+  const std::string& fileName = target.Name;
   const auto typeBar = ParseSymbology(symbology);
   if (!typeBar) {
     return {kExitUsage, "unknown symbology \"" + std::string(symbology) + "\" (see brevix --list)"};
   }
-  const bool boxMode = BoxMode(settings) || IsMetafileName(fileName);
+  const TFileFormat format = target.FormatOf();
+  const bool boxMode = BoxMode(settings) || (format != TFileFormat::None &&
+                                             WriterKindOf(format) == TWriterKind::Metafile);
   if (!printOnly) {
     if (const std::string conflict = ModeConflict(settings, boxMode); !conflict.empty())
       return {kExitUsage, conflict};
@@ -410,8 +473,8 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
       warning = "check digit " + was + " replaced by " + is + ": " + completed;
     }
     TOutcome outcome = printOnly ? PrintPattern(bc, codePage, out)
-                       : boxMode ? WriteFile(bc, fileName, codePage)
-                                 : WriteModuleFile(bc, settings, fileName, context);
+                       : boxMode ? WriteFile(bc, target, codePage)
+                                 : WriteModuleFile(bc, settings, target, context);
     if (!warning.empty()) outcome.Warnings.insert(outcome.Warnings.begin(), std::move(warning));
     return outcome;
   } catch (const EImageWriteError& e) {
@@ -518,87 +581,375 @@ class TProgress {
   std::chrono::steady_clock::time_point FLastDraw;
 };
 
-int RunBatch(const TSettings& settings, const std::string& path, bool quiet,
+// One record of a batch, numbered in the order read, and what became of it.
+constexpr std::uint64_t kNoRecord = ~std::uint64_t{0};
+
+struct TRecord {
+  enum class TKind : std::uint8_t {
+    Job,          // a barcode to write
+    Unreadable,   // a record that could not be read: Outcome says why
+    InputFailed,  // the input could not be read further: Outcome says why, and the batch ends
+  };
+  std::uint64_t Seq = 0;
+  TKind Kind = TKind::Job;
+  int Line = 0;
+  TBatchJob Job;
+  TOutcome Outcome;
+  std::string Key;                  // the file, as workers tell one from another
+  std::uint64_t After = kNoRecord;  // an earlier record writing the same file, to finish first
+  std::size_t Bytes = 0;            // what the record holds in memory while it waits
+};
+
+using TNextEntry = std::function<std::optional<TBatchEntry>()>;
+
+// The next record of the input; nullopt at its end.
+std::optional<TRecord> ReadRecord(const TNextEntry& next, const std::string& what,
+                                  std::uint64_t seq) {
+  TRecord record;
+  record.Seq = seq;
+  std::optional<TBatchEntry> entry;
+  try {
+    entry = next();
+  } catch (const std::system_error& e) {
+    record.Kind = TRecord::TKind::InputFailed;
+    record.Outcome = {kExitUsage, "cannot read " + what + ": " + e.code().message()};
+    return record;
+  } catch (const std::bad_alloc&) {
+    record.Kind = TRecord::TKind::InputFailed;
+    record.Outcome = {kExitResource, "out of memory reading " + what};
+    return record;
+  }
+  if (!entry) return std::nullopt;
+  if (auto* problem = std::get_if<TBatchProblem>(&*entry)) {
+    record.Kind = TRecord::TKind::Unreadable;
+    record.Line = problem->Line;
+    record.Outcome = {kExitUsage, std::move(problem->Message)};
+    return record;
+  }
+  record.Job = std::get<TBatchJob>(std::move(*entry));
+  record.Line = record.Job.Line;
+  record.Bytes = sizeof(TRecord) + record.Job.FileName.size() + record.Job.Text.size();
+  for (const auto& [name, value] : record.Job.Options) record.Bytes += name.size() + value.size();
+  return record;
+}
+
+// Runs a job record: its own options over the command line's, then the barcode. Never raises.
+void RunRecord(const TSettings& settings, TRecord& record, std::ostream& out,
+               TModuleModeContext& context) {
+  const TBatchJob& job = record.Job;
+  try {
+    TSettings own = settings;
+    for (const auto& [name, value] : job.Options) {
+      const std::string error = SetOption(own, name, value);
+      if (!error.empty()) {
+        record.Outcome = {kExitUsage, error};
+        return;
+      }
+    }
+    if (job.FileName.empty() || job.FileName == "-") {
+      record.Outcome = {kExitUsage, "a batch record needs a file name"};
+      return;
+    }
+    record.Outcome =
+        RunJob(own, job.Symbology, job.Text, TTarget{job.FileName}, false, out, context);
+  } catch (const std::bad_alloc&) {
+    record.Outcome = {kExitResource, job.FileName + ": out of memory"};
+  } catch (const std::exception& e) {
+    record.Outcome = {kExitRefused, job.FileName + ": " + e.what()};
+  }
+}
+
+// What the batch says, one record at a time in the order read: messages, the progress line, the
+// counts and the status.
+class TBatchReport {
+ public:
+  TBatchReport(const TStreams& streams, std::string where, bool progressShown)
+      : FErr(streams.Err),
+        FWhere(std::move(where)),
+        FShown(progressShown),
+        FProgress(streams.Err, progressShown) {}
+
+  void Emit(const TRecord& record) {
+    const TOutcome& outcome = record.Outcome;
+    switch (record.Kind) {
+      case TRecord::TKind::InputFailed:
+        FProgress.Clear();
+        Report(FErr, outcome.Message);
+        FStatus = std::max(FStatus, outcome.Status);
+        return;
+      case TRecord::TKind::Unreadable:
+        ++FUnreadable;
+        FStatus = std::max(FStatus, kExitUsage);
+        Line(record.Line, outcome.Message);
+        return;
+      case TRecord::TKind::Job:
+        break;
+    }
+    for (const std::string& w : outcome.Warnings) Line(record.Line, w);
+    if (outcome.Status == kExitOk) {
+      ++FWritten;
+    } else {
+      ++FFailed;
+      FStatus = std::max(FStatus, outcome.Status);
+      Line(record.Line, outcome.Message);
+    }
+    FProgress.Record(FWritten + FFailed + FUnreadable, record.Job.FileName);
+  }
+
+  // The summary; returns the batch's status.
+  int Finish() {
+    FProgress.Clear();
+    if (FShown || FFailed || FUnreadable) {
+      Report(FErr, std::to_string(FWritten) + " written, " + std::to_string(FFailed) + " failed, " +
+                       std::to_string(FUnreadable) + " unreadable");
+    }
+    return FStatus;
+  }
+
+ private:
+  void Line(int line, const std::string& message) {
+    FProgress.Clear();
+    Report(FErr, FWhere + ":" + std::to_string(line) + ": " + message);
+  }
+
+  std::ostream& FErr;
+  std::string FWhere;
+  bool FShown;
+  TProgress FProgress;
+  int FStatus = kExitOk;
+  std::size_t FWritten = 0, FFailed = 0, FUnreadable = 0;
+};
+
+// Records beyond the oldest one not yet reported, and the bytes they may hold, before the reader
+// waits: memory stays bounded whatever the length of the input, and a slow record holds up
+// only so much behind it. Enough that workers keep busy for a few milliseconds while the reader
+// waits for a core on a loaded machine.
+constexpr std::size_t kRecordsAheadPerWorker = 256;
+constexpr std::size_t kMaxBytesAhead = std::size_t{64} << 20;
+
+// Runs job records on up to jobs worker threads, each with its own control and scratch, while the
+// caller reads the next ones; reports every record in the order read. Records that write the
+// same file (by its name, made lexically normal) are written in their order, so that the last one
+// stays as in a sequential run. Workers start as records wait for them: a short batch starts
+// few.
+class TParallelBatch {
+ public:
+  TParallelBatch(const TSettings& settings, std::ostream& out, TBatchReport& report, unsigned jobs)
+      : FSettings(settings),
+        FOut(out),
+        FReport(report),
+        FJobs(jobs),
+        FWindow(kRecordsAheadPerWorker * jobs) {}
+  ~TParallelBatch() { Finish(); }
+  TParallelBatch(const TParallelBatch&) = delete;
+  TParallelBatch& operator=(const TParallelBatch&) = delete;
+
+  // Takes the next record read; waits while too many are ahead of the reports.
+  void Add(TRecord record) {
+    std::unique_lock lock(FMutex);
+    const std::uint64_t seq = record.Seq;
+    const std::size_t bytes = record.Bytes;
+    if (!Room(seq, bytes, FWindow, kMaxBytesAhead)) {
+      // Waits until half the window is free, not for every record done: threads that hand over
+      // one record at a time spend more on waking each other than on the records.
+      FReaderWaits = true;
+      FWaitSeq = seq;
+      FWaitBytes = bytes;
+      FSpace.wait(lock, [&] { return Room(seq, bytes, FWindow / 2, kMaxBytesAhead / 2); });
+      FReaderWaits = false;
+    }
+    if (record.Kind != TRecord::TKind::Job) {
+      Complete(std::move(record));
+      return;
+    }
+    record.Key = std::filesystem::path(record.Job.FileName).lexically_normal().string();
+    if (const auto it = FLastWriter.find(record.Key); it != FLastWriter.end())
+      record.After = it->second;
+    FLastWriter[record.Key] = seq;
+    FBytesAhead += bytes;
+    FQueue.push_back(std::move(record));
+    if (FIdle == 0 && FWorkers.size() < FJobs && !FInline) {
+      try {
+        FWorkers.emplace_back([this] { Work(); });
+      } catch (const std::system_error&) {
+        // No thread to be had: the workers there are carry on, or the reader does the work.
+        FInline = FWorkers.empty();
+      }
+    }
+    if (FInline) {
+      TRecord job = std::move(FQueue.front());
+      FQueue.pop_front();
+      lock.unlock();
+      RunRecord(FSettings, job, FOut, FInlineContext);
+      lock.lock();
+      Complete(std::move(job));
+      return;
+    }
+    FWork.notify_one();
+  }
+
+  // Waits for every record and reports the last ones.
+  void Finish() {
+    {
+      std::lock_guard lock(FMutex);
+      FClosed = true;
+    }
+    FWork.notify_all();
+    for (std::thread& worker : FWorkers) worker.join();
+    FWorkers.clear();
+  }
+
+ private:
+  void Work() {
+    TModuleModeContext context;  // buffers reused from one record to the next
+    std::unique_lock lock(FMutex);
+    for (;;) {
+      ++FIdle;
+      FWork.wait(lock, [&] { return !FQueue.empty() || FClosed; });
+      --FIdle;
+      if (FQueue.empty()) return;
+      TRecord record = std::move(FQueue.front());
+      FQueue.pop_front();
+      // The earlier record was taken off the queue before this one: it finishes without waiting
+      // for this one.
+      if (record.After != kNoRecord) {
+        ++FWaitingForEarlier;
+        FFinished.wait(lock, [&] { return Done(record.After); });
+        --FWaitingForEarlier;
+      }
+      lock.unlock();
+      RunRecord(FSettings, record, FOut, context);
+      lock.lock();
+      Complete(std::move(record));
+    }
+  }
+
+  bool Done(std::uint64_t seq) const { return seq < FNextReport || FDone.contains(seq); }
+
+  // Whether record seq holding bytes may be added with fewer than window records and at most
+  // budget bytes ahead of the reports.
+  bool Room(std::uint64_t seq, std::size_t bytes, std::uint64_t window, std::size_t budget) const {
+    return seq == FNextReport || (seq - FNextReport < window && FBytesAhead + bytes <= budget);
+  }
+
+  // With the lock held: the record is done; reports every record now due.
+  void Complete(TRecord record) {
+    if (const auto it = FLastWriter.find(record.Key);
+        record.Kind == TRecord::TKind::Job && it != FLastWriter.end() && it->second == record.Seq)
+      FLastWriter.erase(it);
+    FBytesAhead -= record.Bytes;
+    FDone.emplace(record.Seq, std::move(record));
+    for (auto it = FDone.find(FNextReport); it != FDone.end(); it = FDone.find(FNextReport)) {
+      FReport.Emit(it->second);
+      FDone.erase(it);
+      ++FNextReport;
+    }
+    if (FWaitingForEarlier > 0) FFinished.notify_all();
+    if (FReaderWaits && Room(FWaitSeq, FWaitBytes, FWindow / 2, kMaxBytesAhead / 2))
+      FSpace.notify_one();
+  }
+
+  const TSettings& FSettings;
+  std::ostream& FOut;
+  TBatchReport& FReport;
+  const unsigned FJobs;
+  const std::uint64_t FWindow;
+
+  std::mutex FMutex;
+  std::condition_variable FWork;      // a record is queued, or the input ended
+  std::condition_variable FFinished;  // a record is done
+  std::condition_variable FSpace;     // records were reported
+  std::deque<TRecord> FQueue;
+  std::map<std::uint64_t, TRecord> FDone;  // done, waiting for the records before them
+  std::unordered_map<std::string, std::uint64_t> FLastWriter;  // file -> last record writing it
+  std::uint64_t FNextReport = 0;
+  std::size_t FBytesAhead = 0;
+  unsigned FIdle = 0;
+  unsigned FWaitingForEarlier = 0;  // workers waiting for an earlier record of their file
+  bool FReaderWaits = false;        // for room for record FWaitSeq of FWaitBytes
+  std::uint64_t FWaitSeq = 0;
+  std::size_t FWaitBytes = 0;
+  bool FClosed = false;
+  bool FInline = false;
+  TModuleModeContext FInlineContext;
+  std::vector<std::thread> FWorkers;
+};
+
+// Runs every record next gives, on jobs threads (1: in the calling thread).
+int RunRecords(const TSettings& settings, const TNextEntry& next, const std::string& kind,
+               const std::string& path, unsigned jobs, bool quiet, const TStreams& streams) {
+  const std::string what = kind + " file \"" + path + "\"";
+  const bool shown = !quiet && streams.ErrIsTerminal;
+  TBatchReport report(streams, path == "-" ? "stdin" : path, shown);
+  std::uint64_t seq = 0;
+  if (jobs <= 1) {
+    TModuleModeContext context;  // buffers reused from one record to the next
+    while (std::optional<TRecord> record = ReadRecord(next, what, seq++)) {
+      if (record->Kind == TRecord::TKind::Job) RunRecord(settings, *record, streams.Out, context);
+      report.Emit(*record);
+      if (record->Kind == TRecord::TKind::InputFailed) break;
+    }
+    return report.Finish();
+  }
+  {
+    TParallelBatch batch(settings, streams.Out, report, jobs);
+    while (std::optional<TRecord> record = ReadRecord(next, what, seq++)) {
+      const bool last = record->Kind == TRecord::TKind::InputFailed;
+      batch.Add(std::move(*record));
+      if (last) break;
+    }
+    batch.Finish();
+  }
+  return report.Finish();
+}
+
+// The batch source: a file, or standard input for "-"; nullopt with a message when it cannot be
+// read.
+int RunBatch(const TSettings& settings, const std::string& path, unsigned jobs, bool quiet,
              const TStreams& streams) {
   TBatchInput input(path, streams.In);
   if (!input.Error().empty()) {
     Report(streams.Err, "cannot read batch file \"" + path + "\": " + input.Error());
     return kExitUsage;
   }
-  const std::string where = path == "-" ? "stdin" : path;
   TBatchReader reader(
       [&input](char* buffer, std::size_t size) { return input.Read(buffer, size); });
-  TProgress progress(streams.Err, !quiet && streams.ErrIsTerminal);
-  TModuleModeContext context;  // buffers reused from one record to the next
-  int status = kExitOk;
-  std::size_t written = 0, failed = 0, unreadable = 0;
-  const auto report = [&](int line, const std::string& message) {
-    progress.Clear();
-    Report(streams.Err, where + ":" + std::to_string(line) + ": " + message);
-  };
-  for (;;) {
-    std::optional<TBatchEntry> entry;
-    try {
-      entry = reader.Next();
-    } catch (const std::system_error& e) {
-      progress.Clear();
-      Report(streams.Err, "cannot read batch file \"" + path + "\": " + e.code().message());
-      status = std::max(status, kExitUsage);
-      break;
-    } catch (const std::bad_alloc&) {
-      progress.Clear();
-      Report(streams.Err, "out of memory reading batch file \"" + path + "\"");
-      status = std::max(status, kExitResource);
-      break;
-    }
-    if (!entry) break;
-    if (const auto* problem = std::get_if<TBatchProblem>(&*entry)) {
-      ++unreadable;
-      status = std::max(status, kExitUsage);
-      report(problem->Line, problem->Message);
-      continue;
-    }
-    const TBatchJob& job = std::get<TBatchJob>(*entry);
-    progress.Record(written + failed + unreadable + 1, job.FileName);
-    TSettings own = settings;
-    TOutcome outcome;
-    for (const auto& [name, value] : job.Options) {
-      const std::string error = SetOption(own, name, value);
-      if (!error.empty()) {
-        outcome = {kExitUsage, error};
-        break;
-      }
-    }
-    if (outcome.Status == kExitOk) {
-      if (job.FileName.empty() || job.FileName == "-") {
-        outcome = {kExitUsage, "a batch record needs a file name"};
-      } else {
-        outcome = RunJob(own, job.Symbology, job.Text, job.FileName, false, streams.Out, context);
-      }
-    }
-    for (const std::string& w : outcome.Warnings) report(job.Line, w);
-    if (outcome.Status == kExitOk) {
-      ++written;
-      continue;
-    }
-    ++failed;
-    status = std::max(status, outcome.Status);
-    report(job.Line, outcome.Message);
+  return RunRecords(
+      settings, [&reader] { return reader.Next(); }, "batch", path, jobs, quiet, streams);
+}
+
+// Plain texts, one a line, for one symbology, each under the name the template gives it.
+int RunTexts(const TSettings& settings, const std::string& path, TTypeBar typeBar,
+             const TNameTemplate& names, unsigned jobs, bool quiet, const TStreams& streams) {
+  TBatchInput input(path, streams.In);
+  if (!input.Error().empty()) {
+    Report(streams.Err, "cannot read texts file \"" + path + "\": " + input.Error());
+    return kExitUsage;
   }
-  const bool shown = !quiet && streams.ErrIsTerminal;
-  progress.Clear();
-  if (shown || failed || unreadable) {
-    Report(streams.Err, std::to_string(written) + " written, " + std::to_string(failed) +
-                            " failed, " + std::to_string(unreadable) + " unreadable");
-  }
-  return status;
+  const std::string type = TypeBarIdentifier(typeBar);
+  TTextReader reader(
+      [&input](char* buffer, std::size_t size) { return input.Read(buffer, size); }, type,
+      [&](int line, std::string_view text) { return names.Expand(line, text, type); });
+  return RunRecords(
+      settings, [&reader] { return reader.Next(); }, "texts", path, jobs, quiet, streams);
+}
+
+// The cores this process may run on.
+unsigned Cores() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+    return static_cast<unsigned>(CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
 }
 
 int RunTool(std::span<const std::string> args, const TStreams& streams) {
   TSettings settings;
   std::vector<std::string> positional;
-  std::optional<std::string> output, batch;
+  std::optional<std::string> output, batch, texts, nameTemplate, format;
+  unsigned jobs = 0;  // 0: one per core
   bool quiet = false;
+  bool sameName = false;
   bool optionsDone = false;
   const auto usageError = [&streams](const std::string& message) {
     Report(streams.Err, message + " (see brevix --help)");
@@ -631,6 +982,10 @@ int RunTool(std::span<const std::string> args, const TStreams& streams) {
       quiet = true;
       continue;
     }
+    if (arg == "--same-name") {
+      sameName = true;
+      continue;
+    }
     // The option's name and, when written with it, its value.
     std::string name;
     std::optional<std::string> value;
@@ -641,6 +996,9 @@ int RunTool(std::span<const std::string> args, const TStreams& streams) {
     } else {
       if (arg == "-o") {
         name = "output";
+      } else if (arg[1] == 'j') {
+        name = "jobs";
+        if (arg.size() > 2) value = std::string(arg.substr(2));
       } else if (const TOptionInfo* o = FindShortOption(arg[1])) {
         name = std::string(o->Name);
         if (arg.size() > 2) value = std::string(arg.substr(2));
@@ -648,10 +1006,10 @@ int RunTool(std::span<const std::string> args, const TStreams& streams) {
         return usageError("unknown option " + std::string(arg));
       }
     }
-    const bool takesValue = name == "output" || name == "batch" ||
-                            (FindOption(name) && !FindOption(name)->Value.empty());
-    if (!FindOption(name) && name != "output" && name != "batch")
-      return usageError("unknown option --" + name);
+    const bool toolOption = name == "output" || name == "batch" || name == "texts" ||
+                            name == "name" || name == "jobs" || name == "format";
+    const bool takesValue = toolOption || (FindOption(name) && !FindOption(name)->Value.empty());
+    if (!FindOption(name) && !toolOption) return usageError("unknown option --" + name);
     if (takesValue && !value) {
       if (i + 1 >= args.size()) return usageError("--" + name + " needs a value");
       value = args[++i];
@@ -660,16 +1018,54 @@ int RunTool(std::span<const std::string> args, const TStreams& streams) {
       output = *value;
     } else if (name == "batch") {
       batch = *value;
+    } else if (name == "texts") {
+      texts = *value;
+    } else if (name == "name") {
+      nameTemplate = *value;
+    } else if (name == "format") {
+      format = *value;
+    } else if (name == "jobs") {
+      const std::string_view v = *value;
+      unsigned n = 0;
+      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+      if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n > kMaxJobs)
+        return usageError("--jobs: \"" + *value + "\" is not a number of threads 0.." +
+                          std::to_string(kMaxJobs));
+      jobs = n;
     } else if (const std::string error = SetOption(settings, name, value.value_or(""));
                !error.empty()) {
       return usageError(error);
     }
   }
 
+  if (jobs == 0) jobs = std::min(Cores(), kMaxJobs);
+  if ((nameTemplate || sameName) && !texts)
+    return usageError("--name and --same-name go with --texts");
+  if (format && (batch || texts)) return usageError("--format is for standard output (-o -)");
   if (batch) {
+    if (texts) return usageError("--batch and --texts exclude each other");
     if (!positional.empty() || output)
       return usageError("--batch takes no SYMBOLOGY, TEXT or FILE");
-    return RunBatch(settings, *batch, quiet, streams);
+    return RunBatch(settings, *batch, jobs, quiet, streams);
+  }
+  if (texts) {
+    if (positional.size() != 1 || output)
+      return usageError("--texts takes SYMBOLOGY alone, and --name for the files");
+    const auto typeBar = ParseSymbology(positional[0]);
+    if (!typeBar)
+      return usageError("unknown symbology \"" + positional[0] + "\" (see brevix --list)");
+    if (!nameTemplate) return usageError("--texts needs --name TEMPLATE, e.g. 'label-{n:05}.png'");
+    std::string error;
+    const std::optional<TNameTemplate> names = TNameTemplate::Parse(*nameTemplate, error);
+    if (!names) return usageError("--name: " + error);
+    if (!names->Varies() && !sameName)
+      return usageError("--name \"" + *nameTemplate +
+                        "\" gives every record the same file: put {n} or {text} in it, or give "
+                        "--same-name");
+    const std::string sample = names->Expand(1, "x", TypeBarIdentifier(*typeBar));
+    if (FileFormatOf(sample) == TFileFormat::None)
+      return usageError("--name \"" + *nameTemplate + "\": " + UnknownFormatCause(sample));
+    return RunTexts(settings, *texts, *typeBar, *names, jobs, quiet, streams);
   }
   if (positional.size() == 3 && !output) output = positional[2];
   if (positional.size() < 2 || positional.size() > 3 ||
@@ -677,10 +1073,32 @@ int RunTool(std::span<const std::string> args, const TStreams& streams) {
     PrintUsage(streams.Err);
     return kExitUsage;
   }
-  const bool printOnly = !output || *output == "-";
+  const bool toStream = output && *output == "-";
+  TTarget target{output.value_or("-")};
+  if (format) {
+    if (!toStream)
+      return usageError(
+          "--format is for standard output (-o -); a file's extension names its format");
+    const bool word = !format->empty() && std::all_of(format->begin(), format->end(), [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) != 0;
+    });
+    const TFileFormatRow* row = word ? FileFormatRowOf("-." + *format) : nullptr;
+    if (!row) {
+      std::string names;
+      for (const TFileFormatRow& r : FileFormats())
+        names += (names.empty() ? "" : ", ") + std::string(r.Extension.substr(1));
+      return usageError("--format: \"" + *format + "\" is not one of " + names);
+    }
+    if (streams.OutIsTerminal &&
+        !(row->Format == TFileFormat::Svg || row->Format == TFileFormat::Eps))
+      return usageError("standard output is a terminal: send the " + std::string(row->Name) +
+                        " picture to a file or a pipe");
+    target = {"standard output", &streams.Out, row->Format};
+  }
+  const bool printOnly = !output || (toStream && !format);
   TModuleModeContext context;
-  const TOutcome outcome = RunJob(settings, positional[0], positional[1], output.value_or("-"),
-                                  printOnly, streams.Out, context);
+  const TOutcome outcome =
+      RunJob(settings, positional[0], positional[1], target, printOnly, streams.Out, context);
   for (const std::string& w : outcome.Warnings) Report(streams.Err, w);
   if (outcome.Status != kExitOk && !outcome.Message.empty()) Report(streams.Err, outcome.Message);
   return outcome.Status;

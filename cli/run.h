@@ -20,6 +20,7 @@ struct TStreams {
   std::ostream& Out;
   std::ostream& Err;
   bool ErrIsTerminal = false;  // the batch progress line is drawn only on a terminal
+  bool OutIsTerminal = false;  // binary pictures are not sent to a terminal
 };
 
 // Runs the tool with args (without the program's name) and returns its exit status. Every

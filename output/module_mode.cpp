@@ -56,7 +56,11 @@ std::span<const std::uint8_t> EncodeRaster(TModuleFormat format, TModuleModeCont
 }  // namespace
 
 std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName) {
-  switch (FileFormatOf(fileName)) {
+  return ModuleFormatOf(FileFormatOf(fileName));
+}
+
+std::optional<TModuleFormat> ModuleFormatOf(TFileFormat format) {
+  switch (format) {
     case TFileFormat::Bmp:
       return TModuleFormat::Bmp;
     case TFileFormat::Gif:
@@ -85,6 +89,31 @@ const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& opt
   return context.Picture;
 }
 
+std::span<const std::uint8_t> EncodeModuleModeFile(TModuleFormat format, const TSymbol& symbol,
+                                                   const TModuleOptions& options,
+                                                   TModuleModeContext& context) {
+  LayoutModuleMode(symbol, options, context.Drawing);
+  if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
+  std::string& doc = context.Document;
+  doc.clear();
+  switch (format) {
+    case TModuleFormat::Svg:
+      WriteVectorFile(TFileFormat::Svg, context.Drawing, doc);
+      break;
+    case TModuleFormat::Eps:
+      WriteVectorFile(TFileFormat::Eps, context.Drawing, doc);
+      break;
+    case TModuleFormat::Pdf:
+      WriteVectorFile(TFileFormat::Pdf, context.Drawing, doc);
+      break;
+    default:
+      RenderDrawing(context.Drawing, context.Picture, context.Raster);
+      return EncodeRaster(format, context);
+  }
+  return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
+                                       doc.size());
+}
+
 void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
                          const TModuleOptions& options, TModuleModeContext& context) {
   const TFileFormat fileFormat = FileFormatOf(fileName);
@@ -94,19 +123,7 @@ void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
       throw EImageWriteError(fileName, UnknownFormatCause(fileName));
     throw EImageWriteError(fileName, "WMF and EMF are not written in module mode");
   }
-  SaveImageFile(fileName, [&]() -> std::span<const std::uint8_t> {
-    LayoutModuleMode(symbol, options, context.Drawing);
-    if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
-    std::string& doc = context.Document;
-    doc.clear();
-    if (WriterKindOf(fileFormat) != TWriterKind::Vector) {
-      RenderDrawing(context.Drawing, context.Picture, context.Raster);
-      return EncodeRaster(*format, context);
-    }
-    WriteVectorFile(fileFormat, context.Drawing, doc);
-    return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
-                                         doc.size());
-  });
+  SaveImageFile(fileName, [&] { return EncodeModuleModeFile(*format, symbol, options, context); });
 }
 
 void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@
 #include "imagewriters/image_file.h"
 #include "imagewriters/image_writers.h"
 #include "layout/module_layout.h"
+#include "output/file_formats.h"
 #include "output/raster_output.h"
 #include "platform/bitmap.h"
 
@@ -22,6 +24,7 @@ enum class TModuleFormat : std::uint8_t { Bmp, Gif, Png, Tiff, Jpeg, Svg, Eps, P
 // By the extension, compared without regard to case, from the table of output/file_formats.h:
 // its raster and vector formats; nothing for metafiles and unknown extensions.
 std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName);
+std::optional<TModuleFormat> ModuleFormatOf(TFileFormat format);
 
 // What one thread needs from one picture to the next; a caller that writes many keeps one and
 // passes it in, threads each keep their own.
@@ -40,6 +43,13 @@ struct TModuleModeContext {
 // EImageEncodeError when there is nothing to draw or the picture is beyond the writers' bounds.
 const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& options,
                                 TModuleModeContext& context);
+
+// The file of the symbol in format, raster formats recording the options' resolution: bytes that
+// live in the context until its next use. Raises EImageEncodeError when there is nothing to draw
+// or the picture is beyond the writers' bounds.
+std::span<const std::uint8_t> EncodeModuleModeFile(TModuleFormat format, const TSymbol& symbol,
+                                                   const TModuleOptions& options,
+                                                   TModuleModeContext& context);
 
 // Writes the symbol under fileName in the format its extension names, raster formats recording
 // the options' resolution. Raises EImageWriteError naming the file for an unknown extension, an

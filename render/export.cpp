@@ -141,21 +141,25 @@ bool IsMetafile(TExportFormat format) {
   return WriterKindOf(format) == TWriterKind::Metafile;
 }
 
+// SVG, EPS or PDF of the control's module-mode drawing, in the scratch.
+std::span<const std::uint8_t> EncodeVector(TCustomBC& control, TExportScratch& scratch,
+                                           TExportFormat format) {
+  const int ppm = control.ModuleWidth() > 0 ? control.ModuleWidth() : kVectorModulePixels;
+  TLastError error = erOK;
+  const TDrawing drawing = LayoutControl(control, ppm, &error);
+  control.SetErrorMessage(error);
+  if (error != erOK) throw EImageEncodeError(control.ErrorText());
+  std::string& doc = scratch.Document;
+  doc.clear();
+  WriteVectorFile(format, drawing, doc);
+  return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
+                                       doc.size());
+}
+
 // Writes SVG, EPS or PDF of the control's module-mode drawing.
 void WriteVector(TCustomBC& control, const std::string& fileName, TExportFormat format) {
   TExportScratch& scratch = ScratchOf(control);
-  SaveImageFile(fileName, [&] {
-    const int ppm = control.ModuleWidth() > 0 ? control.ModuleWidth() : kVectorModulePixels;
-    TLastError error = erOK;
-    const TDrawing drawing = LayoutControl(control, ppm, &error);
-    control.SetErrorMessage(error);
-    if (error != erOK) throw EImageEncodeError(control.ErrorText());
-    std::string& doc = scratch.Document;
-    doc.clear();
-    WriteVectorFile(format, drawing, doc);
-    return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
-                                         doc.size());
-  });
+  SaveImageFile(fileName, [&] { return EncodeVector(control, scratch, format); });
 }
 
 TBytes RecordMetafile(TCustomBC& control, TMetafileKind kind) {
@@ -228,6 +232,22 @@ void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::st
     return;
   }
   WriteRaster(control, fileName, format, &picture);
+}
+
+std::span<const std::uint8_t> EncodeRenderedFile(TCustomBC& control, const TBitmap& picture,
+                                                 TExportFormat format) {
+  TExportScratch& scratch = ScratchOf(control);
+  switch (WriterKindOf(format)) {
+    case TWriterKind::Vector:
+      return EncodeVector(control, scratch, format);
+    case TWriterKind::Metafile:
+      scratch.Bytes = RecordMetafile(
+          control, format == TExportFormat::Emf ? TMetafileKind::Emf : TMetafileKind::Wmf);
+      return scratch.Bytes;
+    case TWriterKind::Raster:
+      break;
+  }
+  return EncodeRaster(control, scratch, picture, format);
 }
 
 void CopyToClipboard(TCustomBC& control, TClipboard& clipboard) {

@@ -7,6 +7,7 @@
 // (kVectorModulePixels in box mode) and Resolution dots per inch, which give their physical size.
 // Raster files record Resolution (96 dots per inch when it is 0).
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -58,6 +59,14 @@ void DrawToFile(TCustomBC& control, const std::string& fileName);
 // as it is now: callers that look at the drawing's outcome before writing draw only once. WMF
 // and EMF record the drawing afresh, as vectors.
 void WriteRenderedFile(TCustomBC& control, const TBitmap& picture, const std::string& fileName);
+
+// The file WriteRenderedFile would write, as bytes for a stream: picture (drawn by
+// RenderForExport of this control as it is now) encoded in a raster format, or the drawing
+// recorded afresh for a metafile or a vector file. The bytes live in the control until its next
+// export. Raises EImageEncodeError when the picture cannot be encoded, EImageWriteError when a
+// vector file gets no symbol.
+std::span<const std::uint8_t> EncodeRenderedFile(TCustomBC& control, const TBitmap& picture,
+                                                 TExportFormat format);
 
 // Puts the picture on the clipboard as a bitmap.
 void CopyToClipboard(TCustomBC& control, TClipboard& clipboard);

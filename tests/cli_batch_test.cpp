@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cli/batch.h"
 
 namespace brevix::cli {
@@ -67,6 +69,64 @@ TEST(CliBatch, SurvivesArbitraryBytes) {
   for (const std::string& record : {std::string(200, 'x'), std::string(30, ',')}) {
     const TBatch limited = ParseBatch("a.png,7,X\n" + record + "\nb.png,7,Y", 128);
     EXPECT_EQ(Describe(limited), "1[a.png|7|X] !2");
+  }
+}
+
+// Plain texts: one job a line, names from the template, line numbers as CSV counts them.
+TEST(CliBatch, ReadsTextsAndNamesThem) {
+  using namespace std::string_view_literals;
+  const struct {
+    std::string_view Template;
+    std::string Input;
+    const char* Expected;  // the jobs, or the template's error
+  } rows[] = {
+      {"l-{n:05}.png",
+       "\xEF\xBB\xBF"
+       "123\r\n\r\nAB C\rx",
+       "1[l-00001.png|123]3[l-00003.png|AB C]4[l-00004.png|x]"},
+      {"{type}/{n}-{text}.svg", "../etc\n.a/b\\c:*?\"<>|\x01\x7f\xff\xc2\x85\xc3\xa9\n-rf",
+       "1[csCode39/1-_._etc.svg|../etc]"
+       "2[csCode39/2-_a_b_c____________\xc3\xa9.svg|.a/b\\c:*?\"<>|\x01\x7f\xff\xc2\x85\xc3\xa9]"
+       "3[csCode39/3-_rf.svg|-rf]"},
+      {"{{{text}}}.png", std::string("\0\n\n\n", 4), " !1"},
+      {"{text}.png", "\xc3\xa9" + std::string(200, 'x'), "*"},
+      {"{n:5}.png", "", "unknown field {n:5}"},
+      {"{n:021}.png", "", "1..20 digits"},
+      {"a}.png", "", "a lone }"},
+      {"{n.png", "", "without its }"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.Template) + " " + std::string(row.Input));
+    std::string error;
+    const auto names = TNameTemplate::Parse(row.Template, error);
+    if (!names) {
+      EXPECT_NE(error.find(row.Expected), std::string::npos) << error;
+      continue;
+    }
+    std::string_view input = row.Input;
+    TTextReader reader(
+        [&input](char* buffer, std::size_t size) {
+          const std::size_t n = std::min(size, input.size());
+          std::copy_n(input.data(), n, buffer);
+          input.remove_prefix(n);
+          return n;
+        },
+        "csCode39",
+        [&](int line, std::string_view text) { return names->Expand(line, text, "csCode39"); });
+    std::string out;
+    while (auto entry = reader.Next()) {
+      if (const auto* job = std::get_if<TBatchJob>(&*entry)) {
+        out += std::to_string(job->Line) + "[" + job->FileName + "|" + job->Text + "]";
+        // A long text is cut to a name component of whole characters.
+        if (std::string_view(row.Expected) == "*") {
+          EXPECT_EQ(job->FileName, "\xc3\xa9" + std::string(kMaxNameTextBytes - 2, 'x') + ".png");
+          out = "*";
+        }
+      } else {
+        out += " !" + std::to_string(std::get<TBatchProblem>(*entry).Line);
+      }
+    }
+    EXPECT_EQ(out, row.Expected);
   }
 }
 

@@ -234,6 +234,14 @@ TEST(CliTool, RefusesWithoutWritingAWrongFile) {
       {"--bogus 22 1 f.png", 2, "unknown option"},
       {"-W", 2, "needs a value"},
       {"22 1 f.png -o g.png", 2, "usage:"},
+      {"--format png 22 1 f.png", 2, "--format is for standard output"},
+      {"--format xyz 22 1 -", 2, "--format: \"xyz\" is not one of bmp, emf"},
+      {"--jobs many --batch -", 2, "--jobs"},
+      {"csCode39 --texts -", 2, "--texts needs --name"},
+      {"csCode39 --texts - --name same.png", 2, "every record the same file"},
+      {"csCode39 --texts - --name '{n}.xyz'", 2, "unknown picture type"},
+      {"csCode39 --texts - --name '{x}.png'", 2, "unknown field {x}"},
+      {"--name '{n}.png' --batch -", 2, "--name and --same-name go with --texts"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Args);
@@ -288,6 +296,11 @@ TEST(CliTool, PrintsPatternsAndHelp) {
                            "--quiet-zone",
                            ".pdf, .png, .svg",
                            "--batch",
+                           "--texts TEXTS",
+                           "--name TEMPLATE",
+                           "{n:05}",
+                           "--jobs N",
+                           "--format FORMAT",
                            "--output",
                            "--list",
                            "--strict",
@@ -356,43 +369,136 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
   EXPECT_EQ(clean.Err, "");
 }
 
+// Any number of threads writes the files, messages, summary and status of one thread, records
+// writing the same file included (the last one stays), for CSV records and plain texts alike.
+TEST(CliTool, BatchJobsMatchOneAtATime) {
+  std::string jobs, texts;
+  for (int i = 0; i < 40; ++i) {
+    const std::string ean = std::to_string(400638133390 + i * 7);
+    jobs += "f" + std::to_string(i % 30) + (i % 3 ? ".png" : ".gif") + ",csCodeEAN13," + ean +
+            (i % 4 ? "" : "9") + "\n";  // every fourth with a check digit, often a wrong one
+    texts += (i % 9 == 4 ? "12AB" : ean) + "\n";
+    if (i % 13 == 5) jobs += "bad record\nbad.png,nosuch,1\n";
+  }
+  // A slow record, then a quick one writing the same file.
+  jobs += "dup.png,csCodePDF417," + std::string(800, 'x') +
+          ",pdf417-level=8\ndup.png,csCodeEAN8,1234567\n";
+  const struct {
+    const char* Args;
+    const std::string& Input;
+  } rows[] = {
+      {"--batch -", jobs},
+      {"csCodeEAN13 --texts - --name 't-{n:03}-{text}.png'", texts},
+  };
+  for (const auto& row : rows) {
+    std::string expected;
+    for (const char* threads : {"1", "2", "7"}) {
+      SCOPED_TRACE(std::string(row.Args) + " -j " + threads);
+      test::TTempDir dir;
+      const TRun run =
+          RunTool(std::string("-j ") + threads + " " + row.Args, dir.Path(), row.Input);
+      fs::remove(dir.File("stdin.txt"));
+      const std::string result = std::to_string(run.Status) + "\n" + run.Err +
+                                 test::RunCommand("cd '" + dir.Path() + "' && sha256sum *");
+      if (expected.empty()) expected = result;
+      EXPECT_EQ(result, expected);
+    }
+    EXPECT_NE(expected.find(" failed, "), std::string::npos) << expected;
+  }
+}
+
+// A picture to standard output holds the bytes of the file of the same name.
+TEST(CliTool, WritesPicturesToStandardOutput) {
+  const struct {
+    const char* Args;
+    const char* Format;
+  } rows[] = {
+      {"csCodeEAN13 977121010700", "png"},   {"--module 3 csCode128 Brevix", "gif"},
+      {"csCodeEAN13 977121010700", "tif"},   {"csCodeEAN13 977121010700", "jpg"},
+      {"csCodeEAN13 977121010700", "bmp"},   {"csCodeEAN13 977121010700", "svg"},
+      {"csCodeEAN13 977121010700", "eps"},   {"csCodeEAN13 977121010700", "PDF"},
+      {"-W 300 -H 100 csCode39 ABC", "png"}, {"-W 300 -H 100 csCode39 ABC", "emf"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.Args) + " " + row.Format);
+    test::TTempDir dir;
+    const std::string file = std::string("f.") + row.Format;
+    ASSERT_EQ(RunTool(std::string(row.Args) + " " + file, dir.Path()).Status, 0);
+    const TRun run =
+        RunTool(std::string(row.Args) + " -o - --format " + row.Format + " >s", dir.Path());
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(test::ReadFileBytes(dir.File("s")), test::ReadFileBytes(dir.File(file)));
+    if (file == "f.png" && test::HaveZXing()) {
+      fs::rename(dir.File("s"), dir.File("s.png"));
+      EXPECT_TRUE(Decodes(*test::ReadPngFile(dir.File("s.png")),
+                          std::string(row.Args).ends_with("ABC") ? "ABC" : "9771210107001"));
+    }
+  }
+  // Not a binary picture to a terminal; a refused text writes nothing.
+  std::ostringstream out, err;
+  const std::vector<std::string> args = {"csCodeEAN13", "977121010700", "-", "--format", "png"};
+  EXPECT_EQ(cli::Run(args, {0, out, err, false, true}), cli::kExitUsage);
+  const std::vector<std::string> refused = {"csCodeEAN13", "12AB", "-o", "-", "--format", "png"};
+  EXPECT_EQ(cli::Run(refused, {0, out, err, false, false}), cli::kExitRefused);
+  EXPECT_EQ(out.str(), "");
+}
+
 // Records run as they arrive on a pipe, and the progress line on a terminal is drawn a few times
 // a second, not once per record.
 TEST(CliTool, BatchRunsRecordsAsTheyArrive) {
   test::TTempDir dir;
-  int pipeEnds[2];
-  ASSERT_EQ(pipe(pipeEnds), 0);
-  const auto send = [&](const std::string& text) {
-    EXPECT_EQ(write(pipeEnds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  const struct {
+    std::vector<std::string> Args;
+    std::string Refused, Written;  // lines
+    int Status;
+  } rows[] = {
+      {{"-j", "1", "--batch", "-"},
+       dir.File("x.png") + ",nosuch,1\n",
+       dir.File("a.png") + ",csCode39,ABC\n",
+       cli::kExitUsage},
+      {{"--jobs=3", "csCode39", "--texts", "-", "--name", dir.File("{text}.png")},
+       "a\x01\n",
+       "ABC\n",
+       cli::kExitRefused},
   };
-  bool writtenBeforeTheEnd = false;
-  std::thread feeder([&] {
-    for (int i = 0; i < 40; ++i) send(dir.File("x.png") + ",nosuch,1\n");
-    send(dir.File("a.png") + ",csCode39,ABC\n");
-    for (int wait = 0; wait < 500 && !writtenBeforeTheEnd; ++wait) {
-      writtenBeforeTheEnd = fs::exists(dir.File("a.png"));
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    close(pipeEnds[1]);
-  });
-  std::ostringstream out, err;
-  const std::vector<std::string> args = {"--batch", "-"};
-  const auto start = std::chrono::steady_clock::now();
-  const int status = cli::Run(args, {pipeEnds[0], out, err, true});
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  feeder.join();
-  close(pipeEnds[0]);
-  EXPECT_EQ(status, cli::kExitUsage);
-  EXPECT_TRUE(writtenBeforeTheEnd);
-  const std::string text = err.str();
-  std::size_t draws = 0;
-  for (std::size_t at = 0; (at = text.find("\r\x1b[Kbrevix: ", at)) != std::string::npos; ++at)
-    ++draws;
-  EXPECT_GE(draws, 1u);
-  EXPECT_LE(static_cast<double>(draws), 2 + seconds * 4) << text;
-  EXPECT_NE(text.find(" records, "), std::string::npos) << text;
-  EXPECT_NE(text.find("/s, "), std::string::npos) << text;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Args[0]);
+    fs::remove(dir.File("ABC.png"));
+    fs::remove(dir.File("a.png"));
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const auto send = [&](const std::string& text) {
+      EXPECT_EQ(write(pipeEnds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    };
+    bool writtenBeforeTheEnd = false;
+    std::thread feeder([&] {
+      for (int i = 0; i < 40; ++i) send(row.Refused);
+      send(row.Written);
+      for (int wait = 0; wait < 500 && !writtenBeforeTheEnd; ++wait) {
+        writtenBeforeTheEnd = fs::exists(dir.File("a.png")) || fs::exists(dir.File("ABC.png"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      close(pipeEnds[1]);
+    });
+    std::ostringstream out, err;
+    const auto start = std::chrono::steady_clock::now();
+    const int status = cli::Run(row.Args, {pipeEnds[0], out, err, true});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    feeder.join();
+    close(pipeEnds[0]);
+    EXPECT_EQ(status, row.Status);
+    EXPECT_TRUE(writtenBeforeTheEnd);
+    const std::string text = err.str();
+    std::size_t draws = 0;
+    for (std::size_t at = 0; (at = text.find("\r\x1b[Kbrevix: ", at)) != std::string::npos; ++at)
+      ++draws;
+    EXPECT_GE(draws, 1u);
+    EXPECT_LE(static_cast<double>(draws), 2 + seconds * 4) << text;
+    EXPECT_NE(text.find(" records, "), std::string::npos) << text;
+    EXPECT_NE(text.find("/s, "), std::string::npos) << text;
+    EXPECT_NE(text.find("stdin:40: "), std::string::npos) << text;
+  }
 }
 
 // Memory runs out: its own status and what could not be had. (A sanitizer's runtime reserves more
