@@ -12,8 +12,9 @@
 #   layout       symbol to drawing                                   -> symbol platform
 #   imagewriters bitmaps to image files                              -> platform
 #   output       drawing to raster and vector files                  -> layout imagewriters platform
+#   api          the C++ facade: text to pictures and file bytes     -> encode output layout symbol
 #   control      the barcode control and its painting (brevix)       -> every layer above
-set(BREVIX_LAYER_NAMES core platform encoders pdf417 symbol encode layout imagewriters output
+set(BREVIX_LAYER_NAMES core platform encoders pdf417 symbol encode layout imagewriters output api
   control)
 
 get_filename_component(BREVIX_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
@@ -36,6 +37,8 @@ set(BREVIX_IMAGEWRITERS_LINUX_SOURCES imagewriters/bmp_writer.cpp imagewriters/g
 set(BREVIX_OUTPUT_SOURCES output/eps_writer.cpp output/file_formats.cpp output/pdf_writer.cpp
   output/svg_writer.cpp output/vector_format.cpp)
 set(BREVIX_OUTPUT_LINUX_SOURCES output/module_mode.cpp output/raster_output.cpp)
+set(BREVIX_API_SOURCES)
+set(BREVIX_API_LINUX_SOURCES api/barcode.cpp)
 set(BREVIX_CONTROL_SOURCES core/captions.cpp core/control.cpp render/captions_paint.cpp
   render/draw.cpp render/module_paint.cpp render/pdf417_draw.cpp render/rotate.cpp)
 set(BREVIX_CONTROL_LINUX_SOURCES render/export.cpp)

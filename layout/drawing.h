@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/graphics.h"
+#include "../platform/graphics.h"
 
 namespace brevix {
 

@@ -53,6 +53,29 @@ std::span<const std::uint8_t> EncodeRaster(TModuleFormat format, TModuleModeCont
   return c.Bytes;
 }
 
+// The row of the table of formats a module format writes.
+TFileFormat FileFormatOf(TModuleFormat format) {
+  switch (format) {
+    case TModuleFormat::Bmp:
+      return TFileFormat::Bmp;
+    case TModuleFormat::Gif:
+      return TFileFormat::Gif;
+    case TModuleFormat::Png:
+      return TFileFormat::Png;
+    case TModuleFormat::Tiff:
+      return TFileFormat::Tiff;
+    case TModuleFormat::Jpeg:
+      return TFileFormat::Jpeg;
+    case TModuleFormat::Svg:
+      return TFileFormat::Svg;
+    case TModuleFormat::Eps:
+      return TFileFormat::Eps;
+    case TModuleFormat::Pdf:
+      return TFileFormat::Pdf;
+  }
+  return TFileFormat::None;
+}
+
 }  // namespace
 
 std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName) {
@@ -85,6 +108,23 @@ const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& opt
   return context.Picture;
 }
 
+std::span<const std::uint8_t> EncodeModuleMode(TModuleFormat format, const TSymbol& symbol,
+                                               const TModuleOptions& options,
+                                               TModuleModeContext& context) {
+  LayoutModuleMode(symbol, options, context.Drawing);
+  if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
+  std::string& doc = context.Document;
+  doc.clear();
+  const TFileFormat fileFormat = FileFormatOf(format);
+  if (WriterKindOf(fileFormat) != TWriterKind::Vector) {
+    RenderDrawing(context.Drawing, context.Picture, context.Raster);
+    return EncodeRaster(format, context);
+  }
+  WriteVectorFile(fileFormat, context.Drawing, doc);
+  return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
+                                       doc.size());
+}
+
 void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
                          const TModuleOptions& options, TModuleModeContext& context) {
   const TFileFormat fileFormat = FileFormatOf(fileName);
@@ -95,17 +135,7 @@ void WriteModuleModeFile(const std::string& fileName, const TSymbol& symbol,
     throw EImageWriteError(fileName, "WMF and EMF are not written in module mode");
   }
   SaveImageFile(fileName, [&]() -> std::span<const std::uint8_t> {
-    LayoutModuleMode(symbol, options, context.Drawing);
-    if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
-    std::string& doc = context.Document;
-    doc.clear();
-    if (WriterKindOf(fileFormat) != TWriterKind::Vector) {
-      RenderDrawing(context.Drawing, context.Picture, context.Raster);
-      return EncodeRaster(*format, context);
-    }
-    WriteVectorFile(fileFormat, context.Drawing, doc);
-    return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
-                                         doc.size());
+    return EncodeModuleMode(*format, symbol, options, context);
   });
 }
 

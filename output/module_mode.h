@@ -5,15 +5,16 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "imagewriters/gif_image.h"
-#include "imagewriters/image_file.h"
-#include "imagewriters/image_writers.h"
-#include "layout/module_layout.h"
-#include "output/raster_output.h"
-#include "platform/bitmap.h"
+#include "../imagewriters/gif_image.h"
+#include "../imagewriters/image_file.h"
+#include "../imagewriters/image_writers.h"
+#include "../layout/module_layout.h"
+#include "../platform/bitmap.h"
+#include "raster_output.h"
 
 namespace brevix {
 
@@ -40,6 +41,14 @@ struct TModuleModeContext {
 // EImageEncodeError when there is nothing to draw or the picture is beyond the writers' bounds.
 const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& options,
                                 TModuleModeContext& context);
+
+// The bytes of the file the symbol gives in format, raster formats recording the options'
+// resolution: the same bytes WriteModuleModeFile writes. The view points into context and stays
+// valid until its next use. Raises EImageEncodeError when there is nothing to draw or the picture
+// is beyond the writers' bounds.
+std::span<const std::uint8_t> EncodeModuleMode(TModuleFormat format, const TSymbol& symbol,
+                                               const TModuleOptions& options,
+                                               TModuleModeContext& context);
 
 // Writes the symbol under fileName in the format its extension names, raster formats recording
 // the options' resolution. Raises EImageWriteError naming the file for an unknown extension, an
