@@ -262,8 +262,13 @@ Symbol Encode(Symbology type, std::string_view text, const EncodeOptions& option
   TBuiltSymbol built = Guarded([&] { return BuildSymbol(type.Type(), converted, symbolOptions); });
   if (!built.Ok()) {
     const TSymbolError& e = built.Error;
-    throw Error(ErrorCode::Text, ToUtf8(codePage == 0 ? kDefaultCodePage : codePage, e.Message),
-                e.Position, e.Code);
+    std::string message = ToUtf8(codePage == 0 ? kDefaultCodePage : codePage, e.Message);
+    if (e.Code == erMustBe)
+      message = "wrong check character at position " + std::to_string(e.Position) + " " + message +
+                ": correct it, or ask for completion";
+    else if (e.Position > 0)
+      message += " at position " + std::to_string(e.Position);
+    throw Error(ErrorCode::Text, message, e.Position, e.Code);
   }
   Symbol s;
   s.Type = type;
