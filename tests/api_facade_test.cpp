@@ -33,11 +33,13 @@ struct TOptionRow {
 
 std::vector<TOptionRow> OptionRows() {
   std::vector<TOptionRow> rows(4);
-  rows[1].Args = {"--module", "3", "--angle", "90", "--margin", "4", "--display", "none"};
+  rows[1].Args = {"--module",  "3",    "--angle",        "90", "--margin", "4",
+                  "--display", "none", "--pdf417-level", "0"};
   rows[1].Options.ModulePixels = 3;
   rows[1].Options.Angle = 90;
   rows[1].Options.Margin = 4;
   rows[1].Options.ShowText = false;
+  rows[1].Pdf417.Level = 0;  // level 0 asked for explicitly, not the automatic level
   rows[2].Args = {"--xdim",  "0.33mm",  "--dpi",          "300",    "--height-mm",
                   "12",      "--lines", "#102030",        "--back", "#FFFFE0",
                   "--angle", "180",     "--pdf417-level", "3"};

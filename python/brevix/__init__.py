@@ -17,6 +17,7 @@ parallel, each with buffers of its own.
 
 from __future__ import annotations
 
+import functools
 import os
 from typing import NamedTuple, Union
 
@@ -72,6 +73,10 @@ def _color(value: Color, what: str) -> tuple:
                        code="option")
 
 
+# Names are looked up once: a loop over many texts of one symbology pays for it once.
+_symbology_value = functools.lru_cache(maxsize=256)(_brevix.symbology_value)
+
+
 def encode(symbology: Union[str, int], text: Union[str, bytes], *, complete: bool = False,
            codepage: int = 1252, pdf417_mode: str = "alphanumeric",
            pdf417_level: int | None = None, pdf417_columns: int = 10, pdf417_rows: int = 0,
@@ -88,6 +93,8 @@ def encode(symbology: Union[str, int], text: Union[str, bytes], *, complete: boo
         level (0..8, None: chosen from the text's length), data columns, rows (0: as needed) and
         truncation.
     """
+    if isinstance(symbology, str):
+        symbology = _symbology_value(symbology)
     return _brevix.encode(symbology, text, complete=complete, codepage=codepage,
                           pdf417_mode=pdf417_mode,
                           pdf417_level=-1 if pdf417_level is None else pdf417_level,

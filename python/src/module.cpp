@@ -8,6 +8,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -143,6 +144,13 @@ PYBIND11_MODULE(_brevix, m) {
       "(value, identifier, name, sample) of every symbology.");
 
   m.def(
+      "symbology_value",
+      [](const std::variant<int, std::string>& symbology) {
+        return SymbologyOf(symbology).Value();
+      },
+      py::arg("symbology"), "The value of a symbology named as encode takes it.");
+
+  m.def(
       "encode",
       [](const std::variant<int, std::string>& symbology, const py::object& text, bool complete,
          int codepage, const std::string& pdf417Mode, int pdf417Level, int pdf417Columns,
@@ -234,4 +242,22 @@ PYBIND11_MODULE(_brevix, m) {
         ThreadRenderer().Write(symbol, path, o);
       },
       py::arg("symbol"), py::arg("path"), BREVIX_RENDER_ARGS);
+
+  // The benchmark's peer (bench/python_bench.py): what brevix.png does for each text, looped in
+  // C++ with the default options. Returns the seconds taken.
+  m.def(
+      "_loop_png",
+      [](const std::string& symbology, const std::vector<std::string>& texts, int rounds) {
+        const bx::Symbology type = bx::Symbology::FromName(symbology);
+        py::gil_scoped_release release;
+        bx::Renderer& renderer = ThreadRenderer();
+        std::size_t total = 0;
+        const auto start = std::chrono::steady_clock::now();
+        for (int r = 0; r < rounds; ++r)
+          for (const std::string& text : texts)
+            total += renderer.Encode(bx::Encode(type, text), bx::Format::Png).size();
+        const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
+        return total > 0 ? taken.count() : 0.0;
+      },
+      py::arg("symbology"), py::arg("texts"), py::arg("rounds"));
 }
