@@ -51,7 +51,8 @@ constexpr std::array kOptions = {
                 "box mode: whole pixels per module instead of stretching over the width"},
     TOptionInfo{"pdf417-mode", 0, "MODE",
                 "PDF417 compaction: alphanumeric (default), binary, numeric"},
-    TOptionInfo{"pdf417-level", 0, "N", "PDF417 error correction level 0..8 (default 0)"},
+    TOptionInfo{"pdf417-level", 0, "N",
+                "PDF417 error correction level 0..8 (default: chosen from\nthe text's length)"},
     TOptionInfo{"pdf417-truncate", 0, "", "truncated PDF417 (no right row indicator)"},
     TOptionInfo{"codepage", 0, "CP",
                 "8-bit code page the UTF-8 text is converted to: 1252 (Western, default),\n"
@@ -402,7 +403,12 @@ std::string Configure(TCustomBC& bc, TTypeBar typeBar, std::string_view utf8Text
     bc.SetTypeBar(typeBar);
     bc.SetText(text.Text);
     if (s.PDF417Mode) bc.SetPDF417_Mode(*s.PDF417Mode);
-    if (s.PDF417Level) bc.SetPDF417_SecurityLevel(*s.PDF417Level);
+    if (s.PDF417Level) {
+      bc.SetPDF417_SecurityLevel(*s.PDF417Level);
+      // A new control holds level 0 already, so for level 0 the setter leaves the PDF417 object
+      // on its automatic level: the level asked for goes to the object itself.
+      bc.PDF417().SetSecurityLevel(static_cast<csPDF417ErrorCorrection>(*s.PDF417Level + 1));
+    }
     if (s.PDF417Truncate) bc.SetPDF417_Truncate(*s.PDF417Truncate);
     if (s.Display) bc.SetDisplay(*s.Display);
     if (s.Angle) bc.SetAngle(*s.Angle);

@@ -15,9 +15,10 @@
 #   imagewriters bitmaps to image files                              -> platform
 #   output       drawing to raster and vector files, and onto any    -> layout imagewriters platform
 #                canvas (raster, metafile, GDI)
+#   api          the C++ facade: text to pictures and file bytes     -> encode output layout symbol
 #   control      the barcode control; its painting runs              -> every layer above
 #                state -> box or module layout -> drawing -> canvas
-set(BREVIX_LAYER_NAMES core platform encoders pdf417 symbol encode layout imagewriters output
+set(BREVIX_LAYER_NAMES core platform encoders pdf417 symbol encode layout imagewriters output api
   control)
 
 get_filename_component(BREVIX_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
@@ -41,6 +42,8 @@ set(BREVIX_IMAGEWRITERS_LINUX_SOURCES imagewriters/bmp_writer.cpp imagewriters/g
 set(BREVIX_OUTPUT_SOURCES output/canvas_paint.cpp output/eps_writer.cpp output/file_formats.cpp
   output/pdf_writer.cpp output/svg_writer.cpp output/vector_format.cpp)
 set(BREVIX_OUTPUT_LINUX_SOURCES output/module_mode.cpp output/raster_output.cpp)
+set(BREVIX_API_SOURCES)
+set(BREVIX_API_LINUX_SOURCES api/barcode.cpp)
 set(BREVIX_CONTROL_SOURCES core/captions.cpp core/control.cpp render/draw.cpp
   render/module_paint.cpp render/pdf417_draw.cpp render/rotate.cpp)
 set(BREVIX_CONTROL_LINUX_SOURCES render/export.cpp)

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/types.h"
-#include "symbol/symbol.h"
+#include "../core/types.h"
+#include "../symbol/symbol.h"
 
 namespace brevix {
 

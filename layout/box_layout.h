@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/pattern.h"
-#include "core/types.h"
-#include "core/validation.h"
-#include "layout/drawing.h"
+#include "../core/pattern.h"
+#include "../core/types.h"
+#include "../core/validation.h"
+#include "drawing.h"
 
 namespace brevix {
 

@@ -12,7 +12,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "core/pattern.h"
+#include "../core/pattern.h"
 
 namespace brevix {
 

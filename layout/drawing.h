@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "../platform/canvas.h"
 
 namespace brevix {
 

@@ -2,8 +2,8 @@
 // Module mode: a symbol laid out on whole modules, with its quiet zones, captions sized to the
 // modules, turned as a whole.
 
-#include "layout/drawing.h"
-#include "symbol/symbol.h"
+#include "../symbol/symbol.h"
+#include "drawing.h"
 
 namespace brevix {
 

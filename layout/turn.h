@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/canvas.h"
+#include "../platform/canvas.h"
 
 namespace brevix {
 

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "layout/box_layout.h"
-#include "layout/drawing.h"
-#include "platform/canvas.h"
+#include "../layout/box_layout.h"
+#include "../layout/drawing.h"
+#include "../platform/canvas.h"
 
 namespace brevix {
 

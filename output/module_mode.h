@@ -9,13 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "imagewriters/gif_image.h"
-#include "imagewriters/image_file.h"
-#include "imagewriters/image_writers.h"
-#include "layout/module_layout.h"
-#include "output/file_formats.h"
-#include "output/raster_output.h"
-#include "platform/bitmap.h"
+#include "../imagewriters/gif_image.h"
+#include "../imagewriters/image_file.h"
+#include "../imagewriters/image_writers.h"
+#include "../layout/module_layout.h"
+#include "../platform/bitmap.h"
+#include "file_formats.h"
+#include "raster_output.h"
 
 namespace brevix {
 

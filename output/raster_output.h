@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "layout/drawing.h"
-#include "platform/bitmap.h"
+#include "../layout/drawing.h"
+#include "../platform/bitmap.h"
 
 namespace brevix {
 

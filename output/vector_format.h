@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "imagewriters/image_file.h"
-#include "layout/drawing.h"
+#include "../imagewriters/image_file.h"
+#include "../layout/drawing.h"
 
 namespace brevix::vector {
 

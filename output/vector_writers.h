@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "layout/drawing.h"
-#include "output/file_formats.h"
+#include "../layout/drawing.h"
+#include "file_formats.h"
 
 namespace brevix {
 

@@ -12,6 +12,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/bin/brevix"
 test -f "$prefix/include/brevix/core/control.h"
 test -f "$prefix/include/brevix/render/export.h"
+test -f "$prefix/include/brevix/api/barcode.h"
 test ! -e "$prefix/include/brevix/platform/win"
 "$prefix/bin/brevix" --list | grep -q csCodePDF417
 

@@ -2,8 +2,8 @@
 // The light margins a reader needs around each symbology's bars, in modules.
 // The figures themselves are columns of the descriptor rows (core/symbologies.h).
 
-#include "core/types.h"
-#include "symbol/symbol.h"
+#include "../core/types.h"
+#include "symbol.h"
 
 namespace brevix {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/types.h"
+#include "../core/types.h"
 
 namespace brevix {
 
