@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,9 @@
 namespace brevix {
 namespace {
 
-const std::string kKanji = "\x93\x5F\xE4\xAA";  // two Kanji in Shift JIS
-const std::string kKanjiUtf8 = "\xE7\x82\xB9\xE8\x8C\x97";
+const std::string kKanji = "\x93\x5F\xE4\xAA";                         // two Kanji in Shift JIS
+const std::string kKanjiUtf8 = "\u70B9\u8317";                         // the same two in UTF-8
+const std::string kGs1 = "01095011015300031725010110ABC123\03521XYZ";  // \035: FNC1
 
 TQrOptions Qr(TQrLevel level, int minVersion = 0, int mask = -1) {
   TQrOptions o;
@@ -40,6 +42,13 @@ bool Have(const char* tool) {
   return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 struct TReading {
   std::string Bytes;
   std::string Identifier;
@@ -53,12 +62,7 @@ std::map<std::string, TReading> ReadWithZXingReader(const std::vector<std::strin
   const std::string out = test::RunCommand(command + " 2>/dev/null");
   std::map<std::string, TReading> read;
   std::string file = files.size() == 1 ? files[0] : "";
-  std::size_t pos = 0;
-  while (pos < out.size()) {
-    std::size_t end = out.find('\n', pos);
-    if (end == std::string::npos) end = out.size();
-    const std::string line = out.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& line : Lines(out)) {
     const std::size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
     const std::string key = line.substr(0, colon);
@@ -126,11 +130,6 @@ void CheckRoundTrips(const std::vector<TRoundTrip>& cases) {
 }
 
 TEST(QrCodeEncoder, RoundTripsEveryModeLevelAndSize) {
-  const std::string gs1 =
-      "0109501101530003"
-      "17250101"
-      "10ABC123\x1D"
-      "21XYZ";
   std::string allBytes;
   for (int b = 0; b < 256; ++b) allBytes += static_cast<char>(b);
   std::vector<TRoundTrip> cases = {
@@ -147,21 +146,12 @@ TEST(QrCodeEncoder, RoundTripsEveryModeLevelAndSize) {
        With(Qr(TQrLevel::Q), -1, true)},
       {"Shift JIS outside the Kanji ranges stays bytes", "\x81\x40\xEC\x40\x82\xA0" + kKanji,
        With(Qr(TQrLevel::L), -1, true)},
-      {"ECI 26 with UTF-8",
-       "Gr\xC3\xBC\xC3\x9F"
-       "e " +
-           kKanjiUtf8,
-       With(Qr(TQrLevel::M), 26)},
+      {"ECI 26 with UTF-8", "Gr\u00FC\u00DFe " + kKanjiUtf8, With(Qr(TQrLevel::M), 26)},
       {"two-byte ECI number", "x", With(Qr(TQrLevel::L), 899)},
-      {"GS1", gs1, With(Qr(TQrLevel::M), -1, false, true)},
-      {"GS1 in byte mode",
-       "0109501101530003"
-       "10abc\x1D"
-       "21xyz",
+      {"GS1", kGs1, With(Qr(TQrLevel::M), -1, false, true)},
+      {"GS1 in byte mode", "010950110153000310abc\03521xyz",
        With(Qr(TQrLevel::L), -1, false, true)},
-      {"GS1 with a literal percent sign",
-       "10AB%CD\x1D"
-       "2112345",
+      {"GS1 with a literal percent sign", "10AB%CD\0352112345",
        With(Qr(TQrLevel::L), -1, false, true), 0, false},
       {"smallest symbol", "A", Qr(TQrLevel::L), 21},
       {"minimum version", "A", Qr(TQrLevel::L, 10), 57},
@@ -248,12 +238,7 @@ std::vector<std::string> ZintRows(const test::TTempDir& dir, const std::string& 
   const std::string out =
       test::RunCommand("zint -b 58 --dump " + args + " -i '" + dir.File("in.txt") + "' 2>&1");
   std::vector<std::string> rows;
-  std::size_t pos = 0;
-  while (pos < out.size()) {
-    std::size_t end = out.find('\n', pos);
-    if (end == std::string::npos) end = out.size();
-    const std::string line = out.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& line : Lines(out)) {
     if (line.rfind("Warning", 0) == 0) continue;  // e.g. input converted to Shift JIS
     std::string bits;
     for (char c : line) {
@@ -272,59 +257,50 @@ std::string ZintLevel(TQrLevel level) {
   return "--secure=" + std::to_string(static_cast<int>(level) + 1);
 }
 
-// zint picks the smallest version for its own segmentation: ours must never be larger. On all
-// these texts both give the same size.
+// zint picks the smallest version for its own segmentation: ours must never be larger (with
+// zint 2.11 both give the same size on every one of these texts).
 TEST(QrCodeEncoder, VersionNoLargerThanZint) {
   if (!Have("zint")) GTEST_SKIP() << "zint not installed";
   struct TRow {
-    std::string Data;      // ours
-    std::string ZintData;  // zint's input when it differs (UTF-8, GS1 brackets)
+    std::string Data;
     TQrOptions Options;
-    std::string ZintArgs;
+    std::string ZintData = {};  // zint's input when it differs (UTF-8, GS1 brackets)
   };
   std::vector<TRow> rows = {
-      {"12345678901234567890123456789012345678901", "", Qr(TQrLevel::L), ""},
-      {"123456789012345678901234567890123456789012", "", Qr(TQrLevel::L), ""},
-      {"HELLO WORLD", "", Qr(TQrLevel::Q), ""},
-      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", "",
-       Qr(TQrLevel::H), ""},
-      {"http://www.example.com/path?query=1234567890", "", Qr(TQrLevel::M), ""},
-      {"ABC123456789DEF", "", Qr(TQrLevel::M), ""},
-      {"abc123456789def", "", Qr(TQrLevel::M), ""},
-      {"abcDEFGHIJKLMNOPabcDEFGHIJKLMNOPQRSTUVWXYZabc", "", Qr(TQrLevel::L), ""},
-      {"1234ABCD1234ABCD1234ABCD1234", "", Qr(TQrLevel::M), ""},
-      {std::string(300, '9') + std::string(300, 'X') + std::string(300, 'x'), "", Qr(TQrLevel::L),
-       ""},
-      {std::string(1000, 'A') + "0123456789", "", Qr(TQrLevel::Q), ""},
-      {kKanji + kKanji + "ABC", kKanjiUtf8 + kKanjiUtf8 + "ABC", With(Qr(TQrLevel::M), -1, true),
-       ""},
-      {"Gr\xC3\xBC\xC3\x9F"
-       "e",
-       "", With(Qr(TQrLevel::L), 26), "--eci=26"},
-      {"0109501101530003"
-       "17250101"
-       "10ABC123\x1D"
-       "21XYZ",
-       "[01]09501101530003[17]250101[10]ABC123[21]XYZ", With(Qr(TQrLevel::M), -1, false, true),
-       "--gs1"},
+      {"12345678901234567890123456789012345678901", Qr(TQrLevel::L)},
+      {"123456789012345678901234567890123456789012", Qr(TQrLevel::L)},
+      {"HELLO WORLD", Qr(TQrLevel::Q)},
+      {"http://www.example.com/path?query=1234567890", Qr(TQrLevel::M)},
+      {"ABC123456789DEF", Qr(TQrLevel::M)},
+      {"abc123456789def", Qr(TQrLevel::M)},
+      {"abcDEFGHIJKLMNOPabcDEFGHIJKLMNOPQRSTUVWXYZabc", Qr(TQrLevel::L)},
+      {"1234ABCD1234ABCD1234ABCD1234", Qr(TQrLevel::H)},
+      {std::string(300, '9') + std::string(300, 'X') + std::string(300, 'x'), Qr(TQrLevel::L)},
+      {std::string(1000, 'A') + "0123456789", Qr(TQrLevel::Q)},
+      {kKanji + kKanji + "ABC", With(Qr(TQrLevel::M), -1, true), kKanjiUtf8 + kKanjiUtf8 + "ABC"},
+      {"Gr\u00FC\u00DFe", With(Qr(TQrLevel::L), 26)},
+      {kGs1, With(Qr(TQrLevel::M), -1, false, true),
+       "[01]09501101530003[17]250101[10]ABC123[21]XYZ"},
   };
   std::mt19937 rng(58);
   const std::string alphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:abcdefxyz";
-  for (int n = 0; n < 46; ++n) {
+  for (int n = 0; n < 47; ++n) {
     std::string text;
     const std::size_t span = n % 3 == 0 ? 10 : n % 3 == 1 ? 45 : alphabet.size();
     const int length = 1 + static_cast<int>(rng() % (n % 5 == 0 ? 2000 : 150));
     for (int k = 0; k < length; ++k) text += alphabet[rng() % span];
-    rows.push_back({text, "", Qr(static_cast<TQrLevel>(n % 4)), ""});
+    rows.push_back({text, Qr(static_cast<TQrLevel>(n % 4))});
   }
   test::TTempDir dir;
   for (const TRow& row : rows) {
     const TMatrixResult r = EncodeQrCode(row.Data, row.Options);
     ASSERT_TRUE(r.Ok()) << row.Data << ": " << r.Message;
-    const auto zint = ZintRows(dir, row.ZintData.empty() ? row.Data : row.ZintData,
-                               ZintLevel(row.Options.Level) + " " + row.ZintArgs);
+    const std::string args =
+        ZintLevel(row.Options.Level) + (row.Options.Gs1 ? " --gs1" : "") +
+        (row.Options.Eci >= 0 ? " --eci=" + std::to_string(row.Options.Eci) : "");
+    const auto zint = ZintRows(dir, row.ZintData.empty() ? row.Data : row.ZintData, args);
     ASSERT_FALSE(zint.empty()) << row.Data;
-    EXPECT_EQ(r.Rows.size(), zint.size()) << row.Data;
+    EXPECT_LE(r.Rows.size(), zint.size()) << row.Data;
   }
 }
 
