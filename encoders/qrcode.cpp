@@ -1,4 +1,4 @@
-#include "qrcode.h"
+#include "encoders/qrcode.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "qrcode_tables.h"
+#include "encoders/qrcode_tables.h"
 
 namespace brevix {
 
@@ -204,9 +204,9 @@ TPlan PlanSegments(const TInput& in, int group) {
     if (s.Mode == mKanji)
       s.Count = bytes / 2;
     else if (s.Mode == mAlphanumeric && in.Gs1)
-      s.Count =
-          bytes + static_cast<int>(std::count(in.Data.begin() + static_cast<long>(s.Begin),
-                                              in.Data.begin() + static_cast<long>(s.End), '%'));
+      s.Count = bytes + static_cast<int>(
+                            std::count(in.Data.begin() + static_cast<std::ptrdiff_t>(s.Begin),
+                                       in.Data.begin() + static_cast<std::ptrdiff_t>(s.End), '%'));
     else
       s.Count = bytes;
     // A count the indicator cannot hold only comes with data far beyond the group's capacity.
@@ -473,14 +473,22 @@ void PlaceCodewords(TMatrix& m, const std::vector<std::uint8_t>& codewords) {
 
 template <int Mask>
 constexpr bool MaskBit(int x, int y) {
-  if constexpr (Mask == 0) return (x + y) % 2 == 0;
-  if constexpr (Mask == 1) return y % 2 == 0;
-  if constexpr (Mask == 2) return x % 3 == 0;
-  if constexpr (Mask == 3) return (x + y) % 3 == 0;
-  if constexpr (Mask == 4) return (x / 3 + y / 2) % 2 == 0;
-  if constexpr (Mask == 5) return x * y % 2 + x * y % 3 == 0;
-  if constexpr (Mask == 6) return (x * y % 2 + x * y % 3) % 2 == 0;
-  if constexpr (Mask == 7) return ((x + y) % 2 + x * y % 3) % 2 == 0;
+  if constexpr (Mask == 0)
+    return (x + y) % 2 == 0;
+  else if constexpr (Mask == 1)
+    return y % 2 == 0;
+  else if constexpr (Mask == 2)
+    return x % 3 == 0;
+  else if constexpr (Mask == 3)
+    return (x + y) % 3 == 0;
+  else if constexpr (Mask == 4)
+    return (x / 3 + y / 2) % 2 == 0;
+  else if constexpr (Mask == 5)
+    return x * y % 2 + x * y % 3 == 0;
+  else if constexpr (Mask == 6)
+    return (x * y % 2 + x * y % 3) % 2 == 0;
+  else
+    return ((x + y) % 2 + x * y % 3) % 2 == 0;
 }
 
 // out = base with the mask applied to every module that is not a function module.
