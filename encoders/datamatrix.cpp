@@ -189,7 +189,7 @@ class TPlanner {
 
   // The shortest stream whatever the symbol (for the message when nothing holds it).
   int ShortestLength() const {
-    int best = FShiftPadLength;
+    int best = std::min(FShiftPadLength, FBase256ToEnd);
     for (const auto& c : FCost) best = std::min(best, c[FN]);
     return best;
   }
