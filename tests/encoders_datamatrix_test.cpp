@@ -106,6 +106,8 @@ TEST(DataMatrix, ZXingReadsTheData) {
       {"X12 ending one and two short of a triplet", "AB*CD>EF\rGHX", {}},
       {"EDIFACT", "A!B\"C#D$E%F&G'H(I)J*K+L,M-N.O/P:Q;R<S=T>U?V@W[X\\Y]Z^", {}},
       {"EDIFACT ending with one to three characters", "@[\\]^;@[\\]^;@", {}},
+      {"EDIFACT, then two characters it lacks with three codewords of room", "@[\\]^;:?ab",
+       Shape(TDmShape::Rectangle), 8, 32},
       {"Base 256", AllBytes(), {}},
       {"Base 256 longer than 249 bytes", AllBytes() + AllBytes(), {}},
       {"switches between every encodation",
@@ -155,6 +157,24 @@ TEST(DataMatrix, ZXingReadsTheData) {
       EXPECT_EQ(read.SymbologyId, "]d1");
     }
   }
+}
+
+// The end of the data in each encodation (partial triplets and EDIFACT groups, unlatch or not,
+// a return to ASCII the reader makes by itself) meets every remainder of room in the symbol.
+TEST(DataMatrix, EveryLengthOfEachEncodationRoundTrips) {
+  if (!test::HaveZXing()) GTEST_SKIP() << "zxing-cpp not built in";
+  const std::string units[] = {"ABCDEFGHIJ", "abcdefghij", "AB*C>D\rE F",
+                               "@[\\]^;:?<=", "A1b2C3d4E5"};
+  for (const std::string& unit : units)
+    for (const TDmShape shape : {TDmShape::Square, TDmShape::Rectangle})
+      for (std::size_t length = 1; length <= 48; ++length) {
+        const std::string text = Repeat(unit, length);
+        const TMatrixResult r = EncodeDataMatrix(text, Shape(shape));
+        if (r.Error == erBarcodeLengthInvalid) continue;
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(r.Ok()) << r.Message;
+        EXPECT_EQ(Read(r).Bytes, text);
+      }
 }
 
 // Every size, fixed, holding exactly its capacity in digit pairs; one digit more is refused.
