@@ -30,6 +30,12 @@ constexpr int kLatchC40 = 230;
 constexpr int kLatchBase256 = 231;
 constexpr int kFnc1Codeword = 232;
 constexpr int kUpperShift = 235;
+constexpr int kMacro05 = 236;
+constexpr int kMacro06 = 237;
+constexpr std::string_view kMacroHeader =
+    "[)>\x1E"
+    "05\x1D";  // "06" likewise
+constexpr std::string_view kMacroTrailer = "\x1E\x04";
 constexpr int kLatchX12 = 238;
 constexpr int kLatchText = 239;
 constexpr int kLatchEdifact = 240;
@@ -488,10 +494,11 @@ struct TStepAt {
   int To;
 };
 
-// The data codewords of `plan`, padded to `capacity`.
+// The data codewords of `plan` after the `header` codeword (a macro, or 0 for none), padded to
+// `capacity`.
 std::vector<std::uint8_t> WriteStream(const TPlanner& planner, const TPlan& plan,
                                       const std::vector<int>& data, const TDmOptions& options,
-                                      int capacity) {
+                                      int header, int capacity) {
   // The steps from the start to the state the ending begins at, in order.
   std::vector<TStepAt> steps;
   TMode mode = plan.Mode;
@@ -507,6 +514,7 @@ std::vector<std::uint8_t> WriteStream(const TPlanner& planner, const TPlan& plan
 
   std::vector<std::uint8_t> out;
   out.reserve(static_cast<std::size_t>(capacity));
+  if (header != 0) out.push_back(static_cast<std::uint8_t>(header));
   if (options.Gs1) out.push_back(kFnc1Codeword);
   if (options.Eci >= 0) WriteEci(options.Eci, out);
   TStreamWriter w(data, capacity, out);
@@ -816,20 +824,37 @@ TMatrixResult EncodeDataMatrix(std::string_view data, const TDmOptions& options)
                                                " holds " + std::to_string(largest.DataCodewords) +
                                                " codewords");
   };
-  if (data.size() > kMaxCharacters) return tooLong(std::to_string(data.size()) + " characters");
+  if (data.size() > kMaxCharacters + kMacroHeader.size() + kMacroTrailer.size())
+    return tooLong(std::to_string(data.size()) + " characters");
+
+  // A message in the "[)>" RS "05" GS ... RS EOT envelope (or "06") takes one codeword for the
+  // envelope; readers restore it.
+  std::string_view body = data;
+  int header = 0;
+  if (!options.Gs1 && options.Eci < 0 &&
+      data.size() >= kMacroHeader.size() + kMacroTrailer.size() &&
+      data.substr(0, 4) == kMacroHeader.substr(0, 4) && data[4] == '0' &&
+      (data[5] == '5' || data[5] == '6') && data[6] == kMacroHeader[6] &&
+      data.substr(data.size() - kMacroTrailer.size()) == kMacroTrailer) {
+    header = data[5] == '5' ? kMacro05 : kMacro06;
+    body =
+        data.substr(kMacroHeader.size(), data.size() - kMacroHeader.size() - kMacroTrailer.size());
+  }
+  if (body.size() > kMaxCharacters) return tooLong(std::to_string(data.size()) + " characters");
 
   std::vector<int> chars;
-  chars.reserve(data.size());
-  for (const char ch : data) {
+  chars.reserve(body.size());
+  for (const char ch : body) {
     const int c = static_cast<unsigned char>(ch);
     chars.push_back(options.Gs1 && c == 0x1D ? kFnc1 : c);
   }
-  const TPlanner planner(chars, (options.Gs1 ? 1 : 0) + EciCost(options.Eci));
+  const TPlanner planner(chars,
+                         (header != 0 ? 1 : 0) + (options.Gs1 ? 1 : 0) + EciCost(options.Eci));
   for (const TSymbolSize* size : candidates) {
     const TPlan plan = planner.Fit(size->DataCodewords);
     if (plan.Length >= kInf) continue;
     std::vector<std::uint8_t> codewords =
-        WriteStream(planner, plan, chars, options, size->DataCodewords);
+        WriteStream(planner, plan, chars, options, header, size->DataCodewords);
     AddErrorCorrection(*size, codewords);
     TMatrixResult r;
     r.Rows = BuildRows(*size, codewords);

@@ -124,6 +124,12 @@ TEST(DataMatrix, ZXingReadsTheData) {
        "10ABC123\x1D"
        "21XYZ",
        Gs1()},
+      {"05 and 06 envelopes in one codeword",
+       "[)>\x1E"
+       "06\x1DP12345\x1DQ100\x1E\x04",
+       {},
+       16,
+       16},
       {"ECI 26, UTF-8",
        "Gr\xC3\xBC\xC3\x9F"
        "e \xE6\x97\xA5\xE6\x9C\xAC 123",
@@ -336,6 +342,9 @@ TEST(DataMatrix, NoLargerThanZint) {
       {"https://www.example.com/path?query=1&x=y", {}},
       {"Lorem ipsum dolor sit amet, consectetur adipiscing elit.", {}},
       {"SN 1234-5678-90AB / LOT 2026-12-09", {}},
+      {"[)>\x1E"
+       "06\x1DP12345\x1DQ100\x1E\x04",
+       {}},
       {AllBytes(), {}},
       {Repeat("\x80\xFF\x01", 700), {}},
       {Repeat("0123456789", 1000), {}},
