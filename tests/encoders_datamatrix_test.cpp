@@ -345,6 +345,11 @@ TEST(DataMatrix, NoLargerThanZint) {
       {"[)>\x1E"
        "06\x1DP12345\x1DQ100\x1E\x04",
        {}},
+      // Smaller than zint's: C40 or X12 up to the last character, which takes the symbol's last
+      // codeword in ASCII without an unlatch (a reader goes back to ASCII by itself when a
+      // single codeword is left). zint spends the unlatch there and needs the next size.
+      {"C&A@\r\r395B6Y4B0YZB1(", {}},
+      {"5*BBB3t22C851ZvZX4Y\r280091CA333Z 3C9t86kX5B\r>", {}},
       {AllBytes(), {}},
       {Repeat("\x80\xFF\x01", 700), {}},
       {Repeat("0123456789", 1000), {}},
