@@ -1,3 +1,7 @@
+// Data Matrix ECC 200. The data goes to codewords by the cheapest sequence of encodations (a
+// shortest path over positions and modes, the stream's ending weighed for each symbol size),
+// then padding, Reed-Solomon blocks, and the placement of the codewords in the data regions.
+
 #include "datamatrix.h"
 
 #include <algorithm>
@@ -6,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "datamatrix_tables.h"
@@ -32,16 +37,17 @@ constexpr int kFnc1Codeword = 232;
 constexpr int kUpperShift = 235;
 constexpr int kMacro05 = 236;
 constexpr int kMacro06 = 237;
-constexpr std::string_view kMacroHeader =
-    "[)>\x1E"
-    "05\x1D";  // "06" likewise
-constexpr std::string_view kMacroTrailer = "\x1E\x04";
 constexpr int kLatchX12 = 238;
 constexpr int kLatchText = 239;
 constexpr int kLatchEdifact = 240;
 constexpr int kEciCodeword = 241;
 constexpr int kUnlatch = 254;  // from C40, Text and X12
 constexpr int kEdifactUnlatch = 31;
+// The envelope macro 05 stands for ("06" likewise for macro 06).
+constexpr std::string_view kMacroHeader =
+    "[)>\x1E"
+    "05\x1D";
+constexpr std::string_view kMacroTrailer = "\x1E\x04";
 
 // Encodation modes the planner moves between. Base 256 is no state of its own: a segment is one
 // step from ASCII to ASCII, its length written in front.
