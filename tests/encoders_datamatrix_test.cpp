@@ -115,9 +115,10 @@ TEST(DataMatrix, ZXingReadsTheData) {
        "ABC*DEF>GHI\r12345678901234!!",
        {}},
       {"FNC1 in C40 and Text",
-       "0101234567890128\x1D"
-       "10ABCDEF\x1D"
-       "21abcdef",
+       "10ABCDEFGHIJKL\x1D"
+       "21MNOPQRSTUV\x1D"
+       "91abcdefghijkl\x1D"
+       "92mnopqrstuv",
        Gs1()},
       {"GS1 with separators",
        "0109501101530003172501011\x1D"
