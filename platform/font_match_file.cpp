@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +47,7 @@ int HexDigit(char c) {
 }
 
 std::optional<std::string> Unescape(std::string_view s) {
+  if (s.find('%') == std::string_view::npos) return std::string(s);
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
@@ -61,15 +64,17 @@ std::optional<std::string> Unescape(std::string_view s) {
   return out;
 }
 
-std::vector<std::string_view> Split(std::string_view line) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i <= line.size()) {
+// The space-separated fields of a line; false when it has more than fields can hold.
+template <std::size_t N>
+bool Split(std::string_view line, std::array<std::string_view, N>& fields, std::size_t& count) {
+  count = 0;
+  for (std::size_t i = 0;;) {
     const std::size_t j = std::min(line.find(' ', i), line.size());
-    out.push_back(line.substr(i, j - i));
+    if (count == N) return false;
+    fields[count++] = line.substr(i, j - i);
+    if (j == line.size()) return true;
     i = j + 1;
   }
-  return out;
 }
 
 template <class T>
@@ -94,9 +99,9 @@ std::string StampLine(const std::string& path, const TFileStamp& s) {
   return line + '\n';
 }
 
-bool ParseStamp(const std::vector<std::string_view>& f, TFileStamp& s) {
-  if (f.size() == 3) return f[2] == "absent";
-  if (f.size() != 7) return false;
+bool ParseStamp(const std::string_view* f, std::size_t count, TFileStamp& s) {
+  if (count == 3) return f[2] == "absent";
+  if (count != 7) return false;
   long long device = 0, inode = 0;
   if (!ParseNumber(f[2], device) || !ParseNumber(f[3], inode) || !ParseNumber(f[4], s.Size) ||
       !ParseNumber(f[5], s.Modified) || !ParseNumber(f[6], s.Changed))
@@ -190,10 +195,14 @@ void TFontMatchFile::Load() {
   if (FPath.empty()) return;
   const std::optional<std::string> data = ReadSmallFile(FPath);
   if (!data) return;
+  // Read on every call of the tool that draws text: no more work per line than it needs.
+  const std::string environment = Escape(Environment());
   std::map<TFontRequest, TFontMatch> matches;
   std::map<std::string, TFileStamp> watched;
   std::string_view rest = *data;
-  bool header = false, environment = false, ended = false;
+  bool header = false, sameEnvironment = false, ended = false;
+  std::array<std::string_view, 8> f;
+  std::size_t n = 0;
   while (!rest.empty()) {
     const std::size_t eol = rest.find('\n');
     if (eol == std::string_view::npos || ended) return;  // truncated, or more after the end
@@ -204,40 +213,38 @@ void TFontMatchFile::Load() {
       header = true;
       continue;
     }
-    const std::vector<std::string_view> f = Split(line);
-    if (f[0] == "env" && f.size() == 2 && !environment) {
-      const std::optional<std::string> env = Unescape(f[1]);
-      if (!env || *env != Environment()) return;
-      environment = true;
-    } else if (f[0] == "watch" && f.size() >= 3 && watched.size() < kMaxWatched) {
-      const std::optional<std::string> path = Unescape(f[1]);
+    if (!Split(line, f, n)) return;
+    if (f[0] == "env" && n == 2 && !sameEnvironment) {
+      if (f[1] != environment) return;
+      sameEnvironment = true;
+    } else if (f[0] == "watch" && n >= 3 && watched.size() < kMaxWatched && sameEnvironment) {
+      std::optional<std::string> path = Unescape(f[1]);
       TFileStamp stamp;
-      if (!path || path->empty() || !ParseStamp(f, stamp)) return;
-      watched[*path] = stamp;
-    } else if (f[0] == "match" && f.size() == 7 && matches.size() < kMaxMatches) {
+      if (!path || path->empty() || !ParseStamp(f.data(), n, stamp)) return;
+      // Every watched path must be as it was when fontconfig made the matches.
+      if (StampOf(*path) != stamp) return;
+      watched.emplace_hint(watched.end(), std::move(*path), stamp);
+    } else if (f[0] == "match" && n == 7 && matches.size() < kMaxMatches) {
       TFontRequest request;
       TFontMatch match;
-      const std::optional<std::string> name = Unescape(f[1]);
-      const std::optional<std::string> file = Unescape(f[4]);
+      std::optional<std::string> name = Unescape(f[1]);
+      std::optional<std::string> file = Unescape(f[4]);
       if (!name || !file || file->empty() || (*file)[0] != '/' || !ParseFlag(f[2], request.Bold) ||
           !ParseFlag(f[3], request.Italic) || !ParseNumber(f[5], match.Index) || match.Index < 0 ||
           !ParseFlag(f[6], match.Embolden))
         return;
-      request.Name = *name;
-      match.File = *file;
       // A match is only as current as its font file.
-      if (!watched.contains(match.File)) return;
-      matches[request] = match;
+      if (!watched.contains(*file)) return;
+      request.Name = std::move(*name);
+      match.File = std::move(*file);
+      matches[std::move(request)] = std::move(match);
     } else if (line == "end") {
       ended = true;
     } else {
       return;
     }
   }
-  if (!ended || !environment) return;
-  // Every watched path must be as it was when fontconfig made the matches.
-  for (const auto& [path, stamp] : watched)
-    if (StampOf(path) != stamp) return;
+  if (!ended || !sameEnvironment) return;
   FMatches = std::move(matches);
   FWatched = std::move(watched);
 }

@@ -636,6 +636,9 @@ class TGlyphCache {
   // A face open in FreeType, closed when the last size using it and the face cache let go.
   struct TLoadedFace {
     FT_Face Face = nullptr;
+    // The size last set on the face: setting one, even the same again, makes FreeType run the
+    // font's size program again at the next glyph, which costs more than most glyphs.
+    FT_F26Dot6 SetEmPixels64 = 0;
     explicit TLoadedFace(FT_Face face) : Face(face) {}
     ~TLoadedFace() { FT_Done_Face(Face); }
     TLoadedFace(const TLoadedFace&) = delete;
@@ -714,7 +717,10 @@ class TGlyphCache {
     }
     TGlyph g;
     FT_Face face = sized.Face;
-    FT_Set_Char_Size(face, 0, sized.EmPixels64, 72, 72);
+    if (sized.Owner->SetEmPixels64 != sized.EmPixels64) {
+      FT_Set_Char_Size(face, 0, sized.EmPixels64, 72, 72);
+      sized.Owner->SetEmPixels64 = sized.EmPixels64;
+    }
     const auto [c, s] = CosSin(escapement);
     FT_Matrix m;
     m.xx = static_cast<FT_Fixed>(std::lround(c * 65536.0));
