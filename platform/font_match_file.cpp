@@ -163,7 +163,7 @@ std::string TFontMatchFile::DefaultPath() {
   return {};
 }
 
-std::string TFontMatchFile::Environment() {
+std::string TFontMatchFile::Environment() const {
   // What fontconfig reads from the environment to find its configuration and the language it
   // prefers, and the program's name, which configuration rules may test.
   static constexpr const char* kNames[] = {"FONTCONFIG_FILE",
@@ -177,7 +177,7 @@ std::string TFontMatchFile::Environment() {
                                            "XDG_CONFIG_HOME",
                                            "XDG_DATA_HOME",
                                            "XDG_CACHE_HOME"};
-  std::string out;
+  std::string out = FMatcher + '\n';
   for (const char* name : kNames) {
     out += name;
     if (const char* value = std::getenv(name)) {
@@ -217,7 +217,8 @@ void TFontMatchFile::Load() {
     if (f[0] == "env" && n == 2 && !sameEnvironment) {
       if (f[1] != environment) return;
       sameEnvironment = true;
-    } else if (f[0] == "watch" && n >= 3 && watched.size() < kMaxWatched && sameEnvironment) {
+    } else if (f[0] == "watch" && n >= 3 && watched.size() < kMaxWatched + kMaxMatches &&
+               sameEnvironment) {
       std::optional<std::string> path = Unescape(f[1]);
       TFileStamp stamp;
       if (!path || path->empty() || !ParseStamp(f.data(), n, stamp)) return;

@@ -44,8 +44,10 @@ TFileStamp StampOf(const std::string& path);
 // Not thread-safe: its owner locks.
 class TFontMatchFile {
  public:
-  // Keeps the matches in path; an empty path keeps nothing.
-  explicit TFontMatchFile(std::string path) : FPath(std::move(path)) {}
+  // Keeps the matches in path; an empty path keeps nothing. A file written for another matcher
+  // (fontconfig's version, say) is not trusted.
+  explicit TFontMatchFile(std::string path, std::string matcher = {})
+      : FPath(std::move(path)), FMatcher(std::move(matcher)) {}
 
   // $XDG_CACHE_HOME/brevix/font-matches (or under ~/.cache); empty when neither is set.
   static std::string DefaultPath();
@@ -60,8 +62,8 @@ class TFontMatchFile {
   void Add(const TFontRequest& request, const TFontMatch& match,
            const std::vector<std::string>& watched);
 
-  // The environment fontconfig's choices depend on, as one string.
-  static std::string Environment();
+  // The matcher and the environment fontconfig's choices depend on, as one string.
+  std::string Environment() const;
 
   static constexpr std::size_t kMaxMatches = 64;
 
@@ -69,6 +71,7 @@ class TFontMatchFile {
   void Load();
 
   std::string FPath;
+  std::string FMatcher;
   bool FLoaded = false;
   std::map<TFontRequest, TFontMatch> FMatches;
   std::map<std::string, TFileStamp> FWatched;
