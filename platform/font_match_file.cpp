@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -163,9 +164,10 @@ std::string TFontMatchFile::DefaultPath() {
   return {};
 }
 
-std::string TFontMatchFile::Environment() const {
-  // What fontconfig reads from the environment to find its configuration and the language it
-  // prefers, and the program's name, which configuration rules may test.
+std::string TFontMatchFile::Environment() {
+  // fontconfig's version (another may choose otherwise), what it reads from the environment to
+  // find its configuration and the language it prefers, and the program's name, which
+  // configuration rules may test.
   static constexpr const char* kNames[] = {"FONTCONFIG_FILE",
                                            "FONTCONFIG_PATH",
                                            "FONTCONFIG_SYSROOT",
@@ -177,7 +179,7 @@ std::string TFontMatchFile::Environment() const {
                                            "XDG_CONFIG_HOME",
                                            "XDG_DATA_HOME",
                                            "XDG_CACHE_HOME"};
-  std::string out = FMatcher + '\n';
+  std::string out = "fontconfig " + std::to_string(FcGetVersion()) + '\n';
   for (const char* name : kNames) {
     out += name;
     if (const char* value = std::getenv(name)) {

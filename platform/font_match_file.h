@@ -44,10 +44,8 @@ TFileStamp StampOf(const std::string& path);
 // Not thread-safe: its owner locks.
 class TFontMatchFile {
  public:
-  // Keeps the matches in path; an empty path keeps nothing. A file written for another matcher
-  // (fontconfig's version, say) is not trusted.
-  explicit TFontMatchFile(std::string path, std::string matcher = {})
-      : FPath(std::move(path)), FMatcher(std::move(matcher)) {}
+  // Keeps the matches in path; an empty path keeps nothing.
+  explicit TFontMatchFile(std::string path) : FPath(std::move(path)) {}
 
   // $XDG_CACHE_HOME/brevix/font-matches (or under ~/.cache); empty when neither is set.
   static std::string DefaultPath();
@@ -62,8 +60,8 @@ class TFontMatchFile {
   void Add(const TFontRequest& request, const TFontMatch& match,
            const std::vector<std::string>& watched);
 
-  // The matcher and the environment fontconfig's choices depend on, as one string.
-  std::string Environment() const;
+  // What fontconfig's choices depend on besides its files: its version and the environment.
+  static std::string Environment();
 
   static constexpr std::size_t kMaxMatches = 64;
 
@@ -71,7 +69,6 @@ class TFontMatchFile {
   void Load();
 
   std::string FPath;
-  std::string FMatcher;
   bool FLoaded = false;
   std::map<TFontRequest, TFontMatch> FMatches;
   std::map<std::string, TFileStamp> FWatched;

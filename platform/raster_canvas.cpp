@@ -673,8 +673,7 @@ class TGlyphCache {
 
   // FreeType and fontconfig start when text is first drawn: a picture without text never needs
   // them. Matches fontconfig makes are kept in matchFile (none when empty) for later processes.
-  explicit TGlyphCache(std::string matchFile)
-      : FMatchFile(std::move(matchFile), "fontconfig " + std::to_string(FcGetVersion())) {}
+  explicit TGlyphCache(std::string matchFile) : FMatchFile(std::move(matchFile)) {}
   ~TGlyphCache() {
     // Faces close before their library.
     FSized.Clear();
