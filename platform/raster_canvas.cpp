@@ -93,8 +93,8 @@ int ClampToInt(double v) {
 // they fill a block of about 8 KB, and that block, still in the first-level cache, is copied on
 // down by memcpy, which picks the fastest way to move memory on each CPU. A short stretch (a
 // PDF417 row a few pixels high) is one overlapping forward string move, defined by x86 to repeat
-// the bytes, which starts faster than a few calls. (One string move over a large stretch is as
-// fast as memcpy on Intel's fast-string CPUs only.)
+// the bytes, which starts faster than a few calls. (How fast one string move over a large
+// stretch runs is up to the CPU's string-move implementation; memcpy is tuned for each CPU.)
 void RepeatForward(std::uint8_t* p, std::size_t n, const std::uint8_t* end) {
   constexpr std::size_t kBlock = 8192;
   constexpr std::size_t kStringMoveUpTo = 48 * 1024;
