@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -231,7 +232,7 @@ bool WritePng(TPngJob& job) {
 // barcode's picture holds.
 struct TPngEncoder::TState {
   TPngArena Arena;  // libpng's memory for one picture
-  isal_zstream Deflate{};
+  isal_zstream Deflate;
   // Level 1's hash table and symbol buffer, made when a picture first needs it.
   std::unique_ptr<std::uint8_t[]> LevelBuffer;
   static constexpr std::size_t kLevelBufferSize = ISAL_DEF_LVL1_SMALL;
@@ -240,7 +241,10 @@ struct TPngEncoder::TState {
   std::size_t IdatSize = 0;
   TBytes Out;
 
-  TState() = default;
+  // Deflate's fields are cleared, but not its history buffer and hash table (80 KB), which
+  // stateless compression sets before it reads them: clearing them would cost a one-picture
+  // process more than compressing its picture.
+  TState() { std::memset(&Deflate, 0, offsetof(isal_zstream, internal_state.buffer)); }
   TState(const TState&) = delete;
   TState& operator=(const TState&) = delete;
 

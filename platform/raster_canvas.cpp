@@ -10,17 +10,21 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
+
+#include "platform/font_match_file.h"
 
 namespace brevix {
 
@@ -84,24 +88,38 @@ int ClampToInt(double v) {
 }
 
 // Repeats the n bytes at p over [p + n, end), which holds a whole number of copies: whole rows
-// of a bitmap under their first row. A forward copy from p to p + n that runs byte after byte
-// does exactly that; x86's string move is defined to give that result, and moves whole cache
-// lines at a time when the two ends are far apart. It writes the rows as one stretch, at the
-// speed of filling memory, where a call per row (or per doubling step) costs up to twice as much.
+// of a bitmap under their first row.
+// A large stretch (a linear barcode's bars, most of its picture) doubles its copies until
+// they fill a block of about 8 KB, and that block, still in the first-level cache, is copied on
+// down by memcpy, which picks the fastest way to move memory on each CPU. A short stretch (a
+// PDF417 row a few pixels high) is one overlapping forward string move, defined by x86 to repeat
+// the bytes, which starts faster than a few calls. (How fast one string move over a large
+// stretch runs is up to the CPU's string-move implementation; memcpy is tuned for each CPU.)
 void RepeatForward(std::uint8_t* p, std::size_t n, const std::uint8_t* end) {
-  std::size_t count = static_cast<std::size_t>(end - p) - n;
+  constexpr std::size_t kBlock = 8192;
+  constexpr std::size_t kStringMoveUpTo = 48 * 1024;
+  const auto total = static_cast<std::size_t>(end - p);
+  if (n == 0 || total <= n) return;
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-  if (n >= 256) {
+  if (n >= 256 && total < kStringMoveUpTo) {
+    std::size_t count = total - n;
     const std::uint8_t* from = p;
     std::uint8_t* to = p + n;
     asm volatile("rep movsb" : "+D"(to), "+S"(from), "+c"(count) : : "memory");
     return;
   }
 #endif
-  for (std::size_t done = n; count > 0; done *= 2) {
-    const std::size_t step = std::min(done, count);
+  std::size_t done = n;
+  while (done < total && done < kBlock) {
+    const std::size_t step = std::min(done, total - done);
     std::memcpy(p + done, p, step);
-    count -= step;
+    done += step;
+  }
+  const std::size_t block = done;
+  while (done < total) {
+    const std::size_t step = std::min(block, total - done);
+    std::memcpy(p + done, p, step);
+    done += step;
   }
 }
 
@@ -632,6 +650,9 @@ class TGlyphCache {
   // A face open in FreeType, closed when the last size using it and the face cache let go.
   struct TLoadedFace {
     FT_Face Face = nullptr;
+    // The size last set on the face: setting one, even the same again, makes FreeType run the
+    // font's size program again at the next glyph, which costs more than most glyphs.
+    FT_F26Dot6 SetEmPixels64 = 0;
     explicit TLoadedFace(FT_Face face) : Face(face) {}
     ~TLoadedFace() { FT_Done_Face(Face); }
     TLoadedFace(const TLoadedFace&) = delete;
@@ -650,16 +671,14 @@ class TGlyphCache {
     std::array<const TGlyph*, 128> Upright{};
   };
 
-  TGlyphCache() {
-    if (FT_Init_FreeType(&FLibrary) != 0) throw std::runtime_error("FreeType did not start");
-    // A configuration of our own, released with the cache, rather than fontconfig's global one.
-    FConfig = FcInitLoadConfigAndFonts();
-  }
+  // FreeType and fontconfig start when text is first drawn: a picture without text never needs
+  // them. Matches fontconfig makes are kept in matchFile (none when empty) for later processes.
+  explicit TGlyphCache(std::string matchFile) : FMatchFile(std::move(matchFile)) {}
   ~TGlyphCache() {
     // Faces close before their library.
     FSized.Clear();
     FFaces.Clear();
-    FT_Done_FreeType(FLibrary);
+    if (FLibrary) FT_Done_FreeType(FLibrary);
     if (FConfig) FcConfigDestroy(FConfig);
   }
   TGlyphCache(const TGlyphCache&) = delete;
@@ -673,14 +692,21 @@ class TGlyphCache {
     const bool italic = (font.Style() & fsItalic) != 0;
     auto key = std::make_tuple(font.Name(), bold, italic, font.Height());
     if (TSized* sized = FSized.Find(key)) return sized;
-    const TMatch& match = Match(font.Name(), bold, italic);
-    if (match.File.empty()) return nullptr;
-    std::shared_ptr<TLoadedFace> face = Face(match);
+    const TMatch* match = &Match(font.Name(), bold, italic);
+    if (match->File.empty()) return nullptr;
+    std::shared_ptr<TLoadedFace> face = Face(*match);
+    if (!face && match->Remembered) {
+      // The remembered file no longer loads: fontconfig decides afresh.
+      TMatch& again = *FMatches.Find(std::make_tuple(font.Name(), bold, italic));
+      again = FindMatch(font.Name(), bold, italic, false);
+      match = &again;
+      if (!match->File.empty()) face = Face(*match);
+    }
     if (!face) return nullptr;
     TSized sized;
     sized.Face = face->Face;
     sized.Owner = std::move(face);
-    sized.Embolden = match.Embolden;
+    sized.Embolden = match->Embolden;
     SetupSize(sized, font.Height());
     return &FSized.Insert(std::move(key), std::move(sized));
   }
@@ -705,7 +731,10 @@ class TGlyphCache {
     }
     TGlyph g;
     FT_Face face = sized.Face;
-    FT_Set_Char_Size(face, 0, sized.EmPixels64, 72, 72);
+    if (sized.Owner->SetEmPixels64 != sized.EmPixels64) {
+      FT_Set_Char_Size(face, 0, sized.EmPixels64, 72, 72);
+      sized.Owner->SetEmPixels64 = sized.EmPixels64;
+    }
     const auto [c, s] = CosSin(escapement);
     FT_Matrix m;
     m.xx = static_cast<FT_Fixed>(std::lround(c * 65536.0));
@@ -787,12 +816,54 @@ class TGlyphCache {
     std::string File;
     int Index = 0;
     bool Embolden = false;
+    bool Remembered = false;  // read from the match file rather than made by fontconfig now
   };
 
   const TMatch& Match(const std::string& name, bool bold, bool italic) {
     auto key = std::make_tuple(name, bold, italic);
     if (const TMatch* match = FMatches.Find(key)) return *match;
-    return FMatches.Insert(std::move(key), FindMatch(name, bold, italic));
+    return FMatches.Insert(std::move(key), FindMatch(name, bold, italic, true));
+  }
+
+  FT_Library Library() {
+    if (!FLibrary && FT_Init_FreeType(&FLibrary) != 0) {
+      FLibrary = nullptr;
+      throw std::runtime_error("FreeType did not start");
+    }
+    return FLibrary;
+  }
+
+  // A configuration of our own, released with the cache, rather than fontconfig's global one.
+  FcConfig* Config() {
+    if (!FConfig) FConfig = FcInitLoadConfigAndFonts();
+    return FConfig;
+  }
+
+  // Everything whose change could change what fontconfig picks: its configuration files and
+  // folders, the user's configuration whether present or not, and the font folders.
+  std::vector<std::string> WatchedPaths() {
+    std::vector<std::string> paths;
+    auto add = [&](FcStrList* list) {
+      if (!list) return;
+      while (const FcChar8* s = FcStrListNext(list))
+        paths.emplace_back(reinterpret_cast<const char*>(s));
+      FcStrListDone(list);
+    };
+    add(FcConfigGetConfigFiles(FConfig));
+    add(FcConfigGetConfigDirs(FConfig));
+    add(FcConfigGetFontDirs(FConfig));
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+      config = xdg;
+    else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+      config = std::string(home) + "/.config";
+    if (!config.empty())
+      for (const char* leaf : {"", "/fonts.conf", "/conf.d"})
+        paths.push_back(config + "/fontconfig" + leaf);
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+      for (const char* leaf : {"/.fonts.conf", "/.fonts.conf.d"})
+        paths.push_back(home + std::string(leaf));
+    return paths;
   }
 
   // Names that stand for the same installed face share one open face.
@@ -800,15 +871,26 @@ class TGlyphCache {
     auto key = std::make_pair(match.File, match.Index);
     if (auto* face = FFaces.Find(key)) return *face;
     FT_Face face = nullptr;
-    if (FT_New_Face(FLibrary, match.File.c_str(), match.Index, &face) != 0) return nullptr;
+    if (FT_New_Face(Library(), match.File.c_str(), match.Index, &face) != 0) return nullptr;
     FT_Select_Charmap(face, FT_ENCODING_UNICODE);
     return FFaces.Insert(std::move(key), std::make_shared<TLoadedFace>(face));
   }
 
   // fontconfig picks the installed face that stands in for the name (a metric-compatible
-  // substitute when the face itself is absent).
-  TMatch FindMatch(const std::string& name, bool bold, bool italic) {
+  // substitute when the face itself is absent); the match file remembers its earlier picks.
+  TMatch FindMatch(const std::string& name, bool bold, bool italic, bool remembered) {
     TMatch out;
+    const TFontRequest request{name, bold, italic};
+    if (remembered) {
+      if (std::optional<TFontMatch> m = FMatchFile.Find(request)) {
+        out.File = std::move(m->File);
+        out.Index = m->Index;
+        out.Embolden = m->Embolden;
+        out.Remembered = true;
+        return out;
+      }
+    }
+    Config();
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -830,6 +912,8 @@ class TGlyphCache {
       FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
+    if (!out.File.empty() && FConfig)
+      FMatchFile.Add(request, TFontMatch{out.File, out.Index, out.Embolden}, WatchedPaths());
     return out;
   }
 
@@ -881,14 +965,19 @@ class TGlyphCache {
 
   FT_Library FLibrary = nullptr;
   FcConfig* FConfig = nullptr;
+  TFontMatchFile FMatchFile;
   TLruMap<std::tuple<std::string, bool, bool>, TMatch> FMatches{kCachedMatches};
   TLruMap<std::pair<std::string, int>, std::shared_ptr<TLoadedFace>> FFaces{kCachedFaces};
   TLruMap<std::tuple<std::string, bool, bool, int>, TSized> FSized{kCachedSizes};
 };
 
 std::shared_ptr<TGlyphCache> TRasterCanvas::SharedGlyphCache() {
-  static const std::shared_ptr<TGlyphCache> cache = std::make_shared<TGlyphCache>();
+  static const std::shared_ptr<TGlyphCache> cache = NewGlyphCache(TFontMatchFile::DefaultPath());
   return cache;
+}
+
+std::shared_ptr<TGlyphCache> TRasterCanvas::NewGlyphCache(std::string matchFile) {
+  return std::make_shared<TGlyphCache>(std::move(matchFile));
 }
 
 // --- Canvas -----------------------------------------------------------------------------------

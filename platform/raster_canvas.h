@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -54,8 +55,11 @@ class TRasterCanvas : public TCanvas {
   // canvas writes to the bitmap; an image writer can take such rows without comparing them.
   std::span<const std::uint8_t> RowRepeats();
 
-  // The cache every canvas made without one shares.
+  // The cache every canvas made without one shares. It keeps the faces fontconfig picks in the
+  // user's cache folder (TFontMatchFile::DefaultPath), so later processes skip fontconfig.
   static std::shared_ptr<TGlyphCache> SharedGlyphCache();
+  // A cache of its own that keeps fontconfig's picks in matchFile (nowhere when empty).
+  static std::shared_ptr<TGlyphCache> NewGlyphCache(std::string matchFile);
 
  private:
   // Text at (x, y) turned by escapement tenths of a degree, honouring TextAlign and BkMode,

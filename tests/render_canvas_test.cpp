@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <climits>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/font_match_file.h"
 #include "platform/raster_canvas.h"
 #include "platform/recording_canvas.h"
 #include "render/rotate.h"
+#include "tests/support/image_read.h"
 
 namespace brevix {
 namespace {
@@ -544,6 +547,98 @@ TEST(RenderRasterCanvas, OpaqueTextFillsItsCellWithTheBrush) {
   canvas.TextOut(5, 5, "0123");
   EXPECT_EQ(InkBounds(bmp), (TRect{5, 5, 5 + ext.cx, 5 + ext.cy}));
   EXPECT_EQ(bmp.Pixel(5, 5), clRed);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+TEST(RenderFontMatchFile, TrustsOnlyASoundCurrentFile) {
+  // The file a process left behind, then changed in one way; only the sound, current one
+  // answers. A stale or broken file must read as empty, never as a match.
+  const TFontRequest arial{"Arial", true, false};
+  const TFontMatch face{"", 2, true};
+  struct TRow {
+    const char* what;
+    std::function<void(const test::TTempDir&, std::string&)> change;
+    bool found;
+  };
+  const TRow rows[] = {
+      {"as written", [](const test::TTempDir&, std::string&) {}, true},
+      {"font file rewritten",
+       [](const test::TTempDir& d, std::string&) { WriteText(d.File("face.ttf"), "other"); },
+       false},
+      {"configuration removed",
+       [](const test::TTempDir& d, std::string&) { std::remove(d.File("fonts.conf").c_str()); },
+       false},
+      {"absent configuration created",
+       [](const test::TTempDir& d, std::string&) { WriteText(d.File("user.conf"), "x"); }, false},
+      {"truncated", [](const test::TTempDir&, std::string& t) { t.resize(t.size() - 4); }, false},
+      {"empty", [](const test::TTempDir&, std::string& t) { t.clear(); }, false},
+      {"other environment",
+       [](const test::TTempDir&, std::string& t) { t.replace(t.find("env ") + 4, 4, "XXXX"); },
+       false},
+      {"bad escape",
+       [](const test::TTempDir&, std::string& t) { t.replace(t.find("%0A"), 3, "%G0"); }, false},
+      {"bad number",
+       [](const test::TTempDir&, std::string& t) { t.replace(t.rfind(" 2 1\n"), 4, " x 1"); },
+       false},
+      {"line after the end", [](const test::TTempDir&, std::string& t) { t += "end\n"; }, false},
+      {"binary garbage",
+       [](const test::TTempDir&, std::string& t) { t.replace(t.size() / 2, 6, "\0\xff\n\n\0z"); },
+       false},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const test::TTempDir dir;
+    const std::string path = dir.File("cache/font-matches");
+    WriteText(dir.File("face.ttf"), "face");
+    WriteText(dir.File("fonts.conf"), "<fontconfig/>");
+    TFontMatch match = face;
+    match.File = dir.File("face.ttf");
+    TFontMatchFile(path).Add(arial, match, {dir.File("fonts.conf"), dir.File("user.conf")});
+    std::string text = test::ReadFileBytes(path);
+    ASSERT_NE(text.find("end\n"), std::string::npos);
+    row.change(dir, text);
+    WriteText(path, text);
+    TFontMatchFile file(path);
+    const std::optional<TFontMatch> found = file.Find(arial);
+    EXPECT_EQ(found.has_value(), row.found);
+    if (found) {
+      EXPECT_EQ(*found, match);
+    }
+    EXPECT_FALSE(file.Find(TFontRequest{"Arial", false, false}));
+    // Whatever was there, the next match fontconfig makes leaves a sound file.
+    file.Add(TFontRequest{"Courier", false, true}, match, {dir.File("fonts.conf")});
+    EXPECT_TRUE(TFontMatchFile(path).Find(TFontRequest{"Courier", false, true}));
+  }
+}
+
+TEST(RenderRasterCanvas, AMatchFileNeverChangesTheText) {
+  // Text drawn through a glyph cache that keeps its matches in a file is the text fontconfig's
+  // own choice gives: with no file, with the file a first cache wrote, with a broken file, and
+  // with a sound file naming a face that no longer loads.
+  const test::TTempDir dir;
+  const std::string path = dir.File("font-matches");
+  auto draw = [](std::shared_ptr<TGlyphCache> cache) {
+    TBitmap bmp(120, 40, clWhite);
+    TRasterCanvas canvas(bmp, std::move(cache));
+    canvas.Font.SetHeight(-13);
+    canvas.TextOut(2, 2, "9771210107005");
+    canvas.Font.SetStyle(fsBold);
+    canvas.TextOut(2, 20, "Barcode");
+    return canvas.Bitmap().Rgb;
+  };
+  const std::vector<std::uint8_t> expected = draw(TRasterCanvas::NewGlyphCache(""));
+  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);  // writes the file
+  ASSERT_TRUE(TFontMatchFile(path).Find(TFontRequest{"Arial", true, false}));
+  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);  // reads it
+  WriteText(path, test::ReadFileBytes(path).substr(0, 300));
+  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);
+  WriteText(dir.File("not-a-font.ttf"), "not a font");
+  TFontMatchFile(path).Add(TFontRequest{"Arial", false, false},
+                           TFontMatch{dir.File("not-a-font.ttf"), 0, false}, {});
+  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);
 }
 
 TEST(RenderRasterCanvas, TextNeverWritesOutsideTheBitmap) {
