@@ -18,17 +18,18 @@ set(BREVIX_LAYER_NAMES core platform encoders pdf417 symbol encode layout imagew
 
 get_filename_component(BREVIX_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 
-set(BREVIX_CORE_SOURCES core/catalogue.cpp core/check_digits.cpp core/pattern.cpp
+set(BREVIX_CORE_SOURCES core/catalogue.cpp core/check_digits.cpp core/gs1.cpp core/pattern.cpp
   core/validation.cpp)
 set(BREVIX_PLATFORM_SOURCES platform/clipboard.cpp platform/codepage.cpp platform/control.cpp
   platform/graphics.cpp platform/recording_canvas.cpp)
 set(BREVIX_PLATFORM_LINUX_SOURCES platform/metafile_canvas.cpp platform/raster_canvas.cpp)
 set(BREVIX_ENCODERS_SOURCES encoders/code128.cpp encoders/code39_93.cpp encoders/datamatrix.cpp
   encoders/dispatch.cpp
-  encoders/ean_upc.cpp encoders/other_linear.cpp encoders/qrcode.cpp encoders/two_of_five.cpp)
+  encoders/ean_upc.cpp encoders/gs1_128.cpp encoders/other_linear.cpp encoders/qrcode.cpp
+  encoders/two_of_five.cpp)
 set(BREVIX_PDF417_SOURCES pdf417/pdf417.cpp)
 set(BREVIX_SYMBOL_SOURCES symbol/quiet_zones.cpp)
-set(BREVIX_ENCODE_SOURCES encode/build_symbol.cpp)
+set(BREVIX_ENCODE_SOURCES encode/build_symbol.cpp encode/matrix_text.cpp)
 set(BREVIX_LAYOUT_SOURCES layout/module_layout.cpp layout/physical_size.cpp)
 set(BREVIX_IMAGEWRITERS_SOURCES imagewriters/gif_image.cpp imagewriters/image_size.cpp)
 set(BREVIX_IMAGEWRITERS_LINUX_SOURCES imagewriters/bmp_writer.cpp imagewriters/gif_writer.cpp imagewriters/image_file.cpp imagewriters/jpeg_writer.cpp
@@ -37,7 +38,8 @@ set(BREVIX_OUTPUT_SOURCES output/eps_writer.cpp output/file_formats.cpp output/p
   output/svg_writer.cpp output/vector_format.cpp)
 set(BREVIX_OUTPUT_LINUX_SOURCES output/module_mode.cpp output/raster_output.cpp)
 set(BREVIX_CONTROL_SOURCES core/captions.cpp core/control.cpp render/captions_paint.cpp
-  render/draw.cpp render/module_paint.cpp render/pdf417_draw.cpp render/rotate.cpp)
+  render/draw.cpp render/matrix_draw.cpp render/module_paint.cpp render/pdf417_draw.cpp
+  render/rotate.cpp)
 set(BREVIX_CONTROL_LINUX_SOURCES render/export.cpp)
 
 # Absolute paths, so that a build rooted elsewhere (activex/) can use them as they are.

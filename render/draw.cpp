@@ -12,6 +12,7 @@
 #include "encoders/ean_upc.h"
 #include "render/captions_paint.h"
 #include "render/dark_runs.h"
+#include "render/matrix_draw.h"
 #include "render/module_paint.h"
 #include "render/pdf417_draw.h"
 #include "render/rotate.h"
@@ -84,6 +85,8 @@ void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
     control.SetErrorMessage(erOutOfSecurityBox);
   else if (pdf417)
     DrawPDF417(canvas, box, control);
+  else if (IsMatrixSymbology(control.TypeBar()))
+    DrawMatrix(canvas, rect, control);
   else
     DrawLinear(canvas, box, control, control.Text(), centre, true);
   if (control.OnPaint) {

@@ -7,6 +7,7 @@
 #include "core/control.h"
 #include "encode/build_symbol.h"
 #include "layout/module_layout.h"
+#include "platform/codepage.h"
 #include "render/draw.h"
 #include "render/rotate.h"
 
@@ -18,6 +19,8 @@ int Pixels(double modules, int ppm) {
   return static_cast<int>(std::lround(modules * ppm));
 }
 
+}  // namespace
+
 TSymbolOptions SymbolOptionsOf(const TCustomBC& control) {
   const TPDF417& pdf = control.PDF417();
   TSymbolOptions o;
@@ -28,10 +31,16 @@ TSymbolOptions SymbolOptionsOf(const TCustomBC& control) {
   o.PDF417Cols = pdf.Cols();
   o.PDF417Rows = pdf.Rows();
   o.PDF417Truncated = pdf.Truncated();
+  o.QrLevel = control.QR_Level();
+  o.QrMinVersion = control.QR_MinVersion();
+  o.QrMask = control.QR_Mask();
+  o.DmShape = control.DM_Shape();
+  o.DmRows = control.DM_Rows();
+  o.DmColumns = control.DM_Columns();
+  o.Gs1 = control.GS1();
+  o.CodePage = CodePageOfCharset(control.Font().Charset());
   return o;
 }
-
-}  // namespace
 
 TDrawing LayoutControl(const TCustomBC& control, int pixelsPerModule, TLastError* error) {
   const TBuiltSymbol built =
