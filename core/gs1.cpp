@@ -307,12 +307,12 @@ class TParser {
       const TPart& part = row->Parts[p];
       const bool last = p + 1 == row->Parts.size() || row->Parts[p + 1].Kind == TKind::None;
       std::size_t n = last ? f.Data.size() - std::min(at, f.Data.size()) : part.Max;
-      const std::size_t left = f.Data.size() - std::min(at, f.Data.size());
+      std::size_t left = f.Data.size() - std::min(at, f.Data.size());
       // A fixed part short of its check digit alone gets it.
       if (last && part.Rule == TRule::CheckDigit && part.Min == part.Max && left + 1 == part.Max &&
           std::all_of(f.Data.begin() + static_cast<std::ptrdiff_t>(at), f.Data.end(), IsDigit)) {
         f.Data += Mod10CheckDigit(std::string_view(f.Data).substr(at));
-        n = part.Max;
+        n = left = part.Max;
       }
       if (n > left || n < part.Min || n > part.Max) {
         // The whole field's length as the AI defines it.
