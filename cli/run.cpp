@@ -205,11 +205,15 @@ struct TOutcome {
 };
 
 // A text for a message; a long one is cut short, so that its message stays a line.
+// Code page 0: the text is UTF-8 already (QR Code and Data Matrix in module mode).
 std::string Quoted(int codePage, std::string_view text) {
   constexpr std::size_t kShown = 60;
-  if (text.size() <= kShown + 20) return "\"" + CodePageToUtf8(codePage, text) + "\"";
-  return "\"" + CodePageToUtf8(codePage, text.substr(0, kShown)) + "...\" (" +
-         std::to_string(text.size()) + " characters)";
+  const auto utf8 = [codePage](std::string_view s) {
+    return codePage == 0 ? std::string(s) : CodePageToUtf8(codePage, s);
+  };
+  if (text.size() <= kShown + 20) return "\"" + utf8(text) + "\"";
+  return "\"" + utf8(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) +
+         " characters)";
 }
 
 // The check character that completion wrote over a different one typed, as (typed, written).
@@ -249,7 +253,7 @@ TOutcome PrintPattern(TCustomBC& bc, int codePage, std::ostream& out) {
     TSymbolOptions options = SymbolOptionsOf(bc);
     options.CodePage = 0;
     const TBuiltSymbol built = BuildSymbol(bc.TypeBar(), bc.Text(), options);
-    if (!built.Ok()) return {kExitRefused, "\"" + bc.Text() + "\": " + built.Error.Message};
+    if (!built.Ok()) return {kExitRefused, Quoted(0, bc.Text()) + ": " + built.Error.Message};
     out << "text:    " << Printable(built.Text) << "\nresult:  Correct\n";
     for (const std::string& line : built.Symbol.Rows) out << line << '\n';
     return {};
@@ -321,7 +325,7 @@ TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::st
                          TModuleModeContext& context) {
   // QR Code and Data Matrix texts stay UTF-8 in module mode (see RunJob).
   const bool utf8 = IsMatrixSymbology(bc.TypeBar());
-  const int codePage = utf8 ? kDefaultCodePage : settings.CodePage;
+  const int codePage = utf8 ? 0 : settings.CodePage;
   context.Drawing = {};
   RequireExportFormat(fileName);
   const std::optional<TModuleFormat> format = ModuleFormatOf(fileName);
@@ -336,8 +340,7 @@ TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const std::st
   if (!built.Ok()) {
     const std::string message =
         utf8 ? built.Error.Message : CodePageToUtf8(codePage, built.Error.Message);
-    return {kExitRefused,
-            (utf8 ? "\"" + bc.Text() + "\"" : Quoted(codePage, bc.Text())) + ": " + message};
+    return {kExitRefused, Quoted(codePage, bc.Text()) + ": " + message};
   }
   const TModuleOptions options = ModuleOptionsOf(settings, bc, *format);
   TOutcome outcome;
@@ -429,8 +432,8 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
       const TGs1Parse strict = ParseGs1(typed, false);
       if (strict.Code == erMustBe && ParseGs1(typed, true).Ok()) {
         if (settings.Strict.value_or(false))
-          return {kExitRefused,
-                  Quoted(codePage, typed) + ": " + strict.Message + " (refused by --strict)"};
+          return {kExitRefused, Quoted(keepUtf8 ? 0 : codePage, typed) + ": " + strict.Message +
+                                    " (refused by --strict)"};
         warning =
             "check digit replaced: " + ParseGs1(typed, true).Caption + " (" + strict.Message + ")";
       }
