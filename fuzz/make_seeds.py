@@ -216,7 +216,14 @@ def files():
     return seeds
 
 
-GENERATORS = {'fuzz_cli': cli, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417,
+def gs1():
+    texts = ['(01)09501101530003(17)250101(10)ABC123', '[00]106141411234567897[3103]001250',
+             '(01)09501101530004', '(17)251301', '(10)A(B)C(21)X', '(30)12(01)0950110153000',
+             '(253)9501101020016ABC', '(8008)2501312359(7003)2501312400', '(3912)97812345']
+    return [Seed().boolean(True).string(t).build('Brevix 0123456789 \x1d') for t in texts]
+
+
+GENERATORS = {'fuzz_cli': cli, 'fuzz_gs1': gs1, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417,
               'fuzz_export': export, 'fuzz_files': files}
 
 if __name__ == '__main__':
