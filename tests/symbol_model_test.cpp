@@ -201,6 +201,9 @@ TEST(QuietZones, StandardMinimaPerSymbology) {
       {csCodeMSI, false, {12, 12, 0, 0}},
       {csCode11, false, {10, 10, 0, 0}},
       {csCodePDF417, false, {2, 2, 2, 2}},
+      {csCodeGS1_128, false, {10, 10, 0, 0}},
+      {csCodeQRCode, false, {4, 4, 4, 4}},
+      {csCodeDataMatrix, false, {1, 1, 1, 1}},
       {static_cast<TTypeBar>(kTypeBarCount), false, {0, 0, 0, 0}},
   };
   for (const TRow& r : rows) {
@@ -211,6 +214,28 @@ TEST(QuietZones, StandardMinimaPerSymbology) {
   s.TypeBar = csCodeEAN13;
   EXPECT_EQ(QuietZoneOf(s, 3), (TQuietZone{14, 10, 3, 3}));
   EXPECT_EQ(QuietZoneOf(s, -3), (TQuietZone{11, 7, 0, 0}));
+}
+
+// A matrix symbol is its rows, one module high each, laid out with square modules and its quiet
+// zone on all four sides, whatever bar height is asked for; no caption.
+TEST(SymbolModel, MatrixSymbolsKeepSquareModules) {
+  for (const TTypeBar type : {csCodeQRCode, csCodeDataMatrix}) {
+    SCOPED_TRACE(type);
+    const TBuiltSymbol b = BuildSymbol(type, "Brevix 2D");
+    ASSERT_TRUE(b.Ok()) << b.Error.Message;
+    const TSymbol& s = b.Symbol;
+    EXPECT_EQ(s.Height(), static_cast<int>(s.Rows.size()));
+    EXPECT_TRUE(s.Text.empty());
+    const TQuietZone zone = StandardQuietZone(type);
+    for (const TModuleOptions& o :
+         {TModuleOptions{}, TModuleOptions{.HeightModules = 50}, TModuleOptions{.HeightMm = 30}}) {
+      const TDrawing d = LayoutModuleMode(s, o);
+      EXPECT_EQ(d.Width, s.Width + zone.Left + zone.Right);
+      EXPECT_EQ(d.Height, s.Height() + zone.Top + zone.Bottom);
+      EXPECT_TRUE(d.Texts.empty());
+      for (const TDrawRect& r : d.Bars) EXPECT_EQ(r.H, 1);
+    }
+  }
 }
 
 TEST(PhysicalSize, XDimensionToWholeDots) {
