@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "encode/build_symbol.h"
+#include "encode/matrix_text.h"
 #include "layout/module_layout.h"
 #include "layout/physical_size.h"
 #include "symbol/quiet_zones.h"
@@ -236,6 +237,48 @@ TEST(SymbolModel, MatrixSymbolsKeepSquareModules) {
       for (const TDrawRect& r : d.Bars) EXPECT_EQ(r.H, 1);
     }
   }
+}
+
+// The bytes a QR Code or Data Matrix text becomes and the ECI that says how to read them.
+TEST(SymbolModel, MatrixTextBytesAndEci) {
+  struct TRow {
+    int CodePage;  // 0: UTF-8
+    std::string Text;
+    std::string Bytes;
+    int Eci;
+    bool ShiftJis;
+  };
+  const TRow rows[] = {
+      {0, "Brevix", "Brevix", -1, false},
+      {0, "caf\xC3\xA9", "caf\xE9", -1, false},                       // ISO 8859-1
+      {0, "5 \xE2\x82\xAC", "5 \xE2\x82\xAC", 26, false},             // the euro sign: UTF-8
+      {0, "\xE6\xBC\xA2\xE5\xAD\x97", "\x8A\xBF\x8E\x9A", -1, true},  // Kanji mode
+      // A backslash reads as a yen sign in Shift JIS: UTF-8 instead.
+      {0, "\xE6\xBC\xA2\\", "\xE6\xBC\xA2\\", 26, false},
+      {1250, "\x8A", "\x8A", 21, false},
+      {1251, "\xC0", "\xC0", 22, false},
+      {1252, "caf\xE9", "caf\xE9", -1, false},
+      {1252, "\x80", "\x80", 23, false},
+      // No ECI of its own: as its UTF-8 form, here Greek alpha, which Shift JIS holds.
+      {1253, "\xE1", "\x83\xBF", -1, true},
+      {1253, "\xE1\x80", "\xCE\xB1\xE2\x82\xAC", 26, false},
+      {1257, "Brevix", "Brevix", -1, false},
+  };
+  for (const TRow& r : rows) {
+    SCOPED_TRACE(std::to_string(r.CodePage) + " " + r.Text);
+    const TMatrixText t = r.CodePage == 0 ? MatrixTextOfUtf8(r.Text, true)
+                                          : MatrixTextOfCodePage(r.Text, r.CodePage, true);
+    EXPECT_TRUE(t.Ok);
+    EXPECT_EQ(t.Bytes, r.Bytes);
+    EXPECT_EQ(t.Eci, r.Eci);
+    EXPECT_EQ(t.ShiftJis, r.ShiftJis);
+  }
+  const TMatrixText bad = MatrixTextOfUtf8("ab\xC3(", false);
+  EXPECT_FALSE(bad.Ok);
+  EXPECT_EQ(bad.BadPosition, 3);
+  const TBuiltSymbol refused = BuildSymbol(csCodeQRCode, "ab\xC3(");
+  EXPECT_EQ(refused.Error.Code, erCharOutOfSet);
+  EXPECT_EQ(refused.Error.Position, 3);
 }
 
 TEST(PhysicalSize, XDimensionToWholeDots) {
