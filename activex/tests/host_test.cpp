@@ -612,8 +612,11 @@ void PropertyRoundTrips() {
     const wchar_t* Range;
   };
   const TBadValue bad[] = {
-      {L"TypeBar", 99, L"0 to 32"},
-      {L"TypeBar", -1, L"0 to 32"},
+      {L"TypeBar", 99, L"0 to 35"},
+      {L"TypeBar", -1, L"0 to 35"},
+      {L"QR_Level", 4, L"0 to 3"},
+      {L"QR_Mask", -2, L"-1 to 7"},
+      {L"DM_Rows", 145, L"0 to 144"},
       {L"Angle", 4, L"0 to 3"},
       {L"Display", 9, L"0 to 3"},
       {L"PDF417_Mode", 3, L"0 to 2"},
