@@ -8,6 +8,7 @@
 #include "core/gs1.h"
 #include "encode/build_symbol.h"
 #include "encoders/code128.h"
+#include "tests/support/decode.h"
 
 namespace brevix {
 namespace {
@@ -141,6 +142,42 @@ TEST(Gs1, ShortestCode128Plan) {
     }
     SCOPED_TRACE(text);
     EXPECT_LE(PlanCode128Shortest(text, false).size(), PlanCode128Sets(text).size());
+  }
+}
+
+// A seeded sweep of GS1 texts through ZXing: digits, letters of both cases and punctuation in
+// runs of every length, so that the planner switches sets, shifts and pairs digits everywhere.
+TEST(Gs1, RandomTextsRoundTrip) {
+  if (!test::HaveZXing()) GTEST_SKIP() << "zxing-cpp not available";
+  // No opening parenthesis: in the data it could start what reads as an AI.
+  static constexpr std::string_view kPools[] = {"0123456789", "ABCXYZ", "abcxyz",
+                                                "!%&)*+,-./:;<=>?_"};
+  std::uint32_t seed = 19;
+  const auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  for (int n = 0; n < 100; ++n) {
+    std::string text = "(01)09501101530003";
+    for (const char* ai : {"(10)", "(21)"}) {
+      std::string data;
+      const std::size_t length = 1 + next(20);
+      while (data.size() < length) {
+        const std::string_view pool = kPools[next(4)];
+        for (std::uint32_t run = 1 + next(6); run > 0 && data.size() < length; --run)
+          data += pool[next(static_cast<std::uint32_t>(pool.size()))];
+      }
+      text += ai + data;
+    }
+    SCOPED_TRACE(text);
+    const TGs1Parse parsed = ParseGs1(text, false);
+    ASSERT_TRUE(parsed.Ok()) << parsed.Message;
+    const TBuiltSymbol b = BuildSymbol(csCodeGS1_128, text);
+    ASSERT_TRUE(b.Ok()) << b.Error.Message;
+    const auto decoded = test::DecodeWithZXing(test::ImageFromRows(b.Symbol.Rows, 2, 60, 10));
+    ASSERT_EQ(decoded.size(), 1u);
+    EXPECT_EQ(decoded[0].Text, parsed.ElementString);
+    EXPECT_EQ(decoded[0].SymbologyId, "]C1");
   }
 }
 
