@@ -1,4 +1,4 @@
-#include "qrcode.h"
+#include "encoders/qrcode.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "qrcode_tables.h"
+#include "encoders/qrcode_tables.h"
 
 namespace brevix {
 
@@ -204,9 +204,9 @@ TPlan PlanSegments(const TInput& in, int group) {
     if (s.Mode == mKanji)
       s.Count = bytes / 2;
     else if (s.Mode == mAlphanumeric && in.Gs1)
-      s.Count =
-          bytes + static_cast<int>(std::count(in.Data.begin() + static_cast<long>(s.Begin),
-                                              in.Data.begin() + static_cast<long>(s.End), '%'));
+      s.Count = bytes + static_cast<int>(
+                            std::count(in.Data.begin() + static_cast<std::ptrdiff_t>(s.Begin),
+                                       in.Data.begin() + static_cast<std::ptrdiff_t>(s.End), '%'));
     else
       s.Count = bytes;
     // A count the indicator cannot hold only comes with data far beyond the group's capacity.
@@ -471,74 +471,88 @@ void PlaceCodewords(TMatrix& m, const std::vector<std::uint8_t>& codewords) {
   }
 }
 
-bool MaskBit(int mask, int x, int y) {
-  switch (mask) {
-    case 0:
-      return (x + y) % 2 == 0;
-    case 1:
-      return y % 2 == 0;
-    case 2:
-      return x % 3 == 0;
-    case 3:
-      return (x + y) % 3 == 0;
-    case 4:
-      return (x / 3 + y / 2) % 2 == 0;
-    case 5:
-      return x * y % 2 + x * y % 3 == 0;
-    case 6:
-      return (x * y % 2 + x * y % 3) % 2 == 0;
-    default:
-      return ((x + y) % 2 + x * y % 3) % 2 == 0;
-  }
+template <int Mask>
+constexpr bool MaskBit(int x, int y) {
+  if constexpr (Mask == 0)
+    return (x + y) % 2 == 0;
+  else if constexpr (Mask == 1)
+    return y % 2 == 0;
+  else if constexpr (Mask == 2)
+    return x % 3 == 0;
+  else if constexpr (Mask == 3)
+    return (x + y) % 3 == 0;
+  else if constexpr (Mask == 4)
+    return (x / 3 + y / 2) % 2 == 0;
+  else if constexpr (Mask == 5)
+    return x * y % 2 + x * y % 3 == 0;
+  else if constexpr (Mask == 6)
+    return (x * y % 2 + x * y % 3) % 2 == 0;
+  else
+    return ((x + y) % 2 + x * y % 3) % 2 == 0;
 }
 
-// Penalty of one row or column: runs of five or more of one colour (3 + the excess) and
-// finder-like patterns 1011101 with four light modules on either side (40 each; the quiet zone
-// beyond the symbol counts as light).
-int LinePenalty(const std::uint8_t* line, int size) {
+// out = base with the mask applied to every module that is not a function module.
+template <int Mask>
+void ApplyMask(const std::uint8_t* base, const std::uint8_t* function, std::uint8_t* out,
+               int size) {
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x, ++base, ++function, ++out)
+      *out = static_cast<std::uint8_t>(*base ^ (MaskBit<Mask>(x, y) & (*function == 0)));
+}
+
+using TApplyMask = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int);
+constexpr std::array<TApplyMask, 8> kApplyMask = {ApplyMask<0>, ApplyMask<1>, ApplyMask<2>,
+                                                  ApplyMask<3>, ApplyMask<4>, ApplyMask<5>,
+                                                  ApplyMask<6>, ApplyMask<7>};
+
+// Penalty of one row or column (modules stride apart): runs of five or more of one colour
+// (3 + the excess) and finder-like patterns 1011101 with four light modules before or after
+// them (40 each, counted once when both sides are light; the quiet zone around the symbol
+// counts as light). The last 15 modules seen, light beyond the ends, are kept as bits.
+int LinePenalty(const std::uint8_t* line, int stride, int size) {
+  constexpr unsigned kLightThenFinder = 0x05D;  // 0000 1011101
+  constexpr unsigned kFinderThenLight = 0x5D0;  // 1011101 0000
   int penalty = 0;
-  int run = 1;
-  for (int i = 1; i <= size; ++i) {
-    if (i < size && line[i] == line[i - 1]) {
-      ++run;
-      continue;
+  int run = 0;
+  unsigned previous = 2;
+  unsigned window = 0;
+  for (int i = 0; i < size + 4; ++i) {
+    unsigned c = 0;
+    if (i < size) {
+      c = line[i * stride];
+      const bool same = c == previous;
+      penalty += !same && run >= 5 ? run - 2 : 0;
+      run = same ? run + 1 : 1;
+      previous = c;
     }
-    if (run >= 5) penalty += run - 2;
-    run = 1;
-  }
-  auto light = [&](int from, int to) {
-    for (int i = std::max(from, 0); i < std::min(to, size); ++i)
-      if (line[i]) return false;
-    return true;
-  };
-  for (int i = 0; i + 7 <= size; ++i) {
-    const std::uint8_t* p = line + i;
-    if (p[0] && !p[1] && p[2] && p[3] && p[4] && !p[5] && p[6] &&
-        (light(i - 4, i) || light(i + 7, i + 11)))
+    window = ((window << 1) | c) & 0x7FFF;
+    const unsigned last = window & 0x7FF;
+    // A pattern with light on both sides was already counted when its end came in.
+    if (last == kLightThenFinder || (last == kFinderThenLight && (window >> 11) != 0))
       penalty += 40;
   }
-  return penalty;
+  return penalty + (run >= 5 ? run - 2 : 0);
 }
 
-int Penalty(const std::vector<std::uint8_t>& grid, int size,
-            std::array<std::uint8_t, SymbolSize(kMaxVersion)>& column) {
+int Penalty(const std::vector<std::uint8_t>& grid, int size) {
   int penalty = 0;
   const std::uint8_t* g = grid.data();
-  for (int y = 0; y < size; ++y) penalty += LinePenalty(g + y * size, size);
-  for (int x = 0; x < size; ++x) {
-    for (int y = 0; y < size; ++y) column[static_cast<std::size_t>(y)] = g[y * size + x];
-    penalty += LinePenalty(column.data(), size);
+  for (int i = 0; i < size; ++i) {
+    penalty += LinePenalty(g + i * size, 1, size);
+    penalty += LinePenalty(g + i, size, size);
   }
-  int dark = 0;
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) {
-      const std::uint8_t c = g[y * size + x];
-      dark += c;
-      if (x + 1 < size && y + 1 < size && c == g[y * size + x + 1] && c == g[(y + 1) * size + x] &&
-          c == g[(y + 1) * size + x + 1])
-        penalty += 3;
-    }
+  // 3 for each 2 x 2 block of one colour.
+  int blocks = 0;
+  for (int y = 0; y + 1 < size; ++y) {
+    const std::uint8_t* a = g + y * size;
+    const std::uint8_t* b = a + size;
+    for (int x = 0; x + 1 < size; ++x)
+      blocks += ((a[x] ^ a[x + 1]) | (a[x] ^ b[x]) | (a[x] ^ b[x + 1])) == 0;
+  }
+  penalty += 3 * blocks;
   // 10 for each full 5% the dark share is away from one half.
+  int dark = 0;
+  for (std::uint8_t c : grid) dark += c;
   const int total = size * size;
   penalty += std::abs(dark * 2 - total) * 10 / total * 10;
   return penalty;
@@ -645,18 +659,13 @@ TMatrixResult EncodeQrCode(std::string_view data, const TQrOptions& options) {
   const std::vector<std::uint8_t>& function = matrix.Function();
   std::vector<std::uint8_t> work(base.size());
   std::vector<std::uint8_t> chosen(base.size());
-  std::array<std::uint8_t, SymbolSize(kMaxVersion)> column{};
   const int firstMask = options.Mask < 0 ? 0 : options.Mask;
   const int lastMask = options.Mask < 0 ? 7 : options.Mask;
   int bestPenalty = INT_MAX;
   for (int mask = firstMask; mask <= lastMask; ++mask) {
-    for (int y = 0; y < size; ++y)
-      for (int x = 0; x < size; ++x) {
-        const std::size_t i = static_cast<std::size_t>(y * size + x);
-        work[i] = function[i] ? base[i] : static_cast<std::uint8_t>(base[i] ^ MaskBit(mask, x, y));
-      }
+    kApplyMask[static_cast<std::size_t>(mask)](base.data(), function.data(), work.data(), size);
     PutFormat(work.data(), size, FormatBits(level, mask));
-    const int penalty = firstMask == lastMask ? 0 : Penalty(work, size, column);
+    const int penalty = firstMask == lastMask ? 0 : Penalty(work, size);
     if (penalty < bestPenalty) {
       bestPenalty = penalty;
       chosen.swap(work);

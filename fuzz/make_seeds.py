@@ -223,8 +223,36 @@ def gs1():
     return [Seed().boolean(True).string(t).build('Brevix 0123456789 \x1d') for t in texts]
 
 
-GENERATORS = {'fuzz_cli': cli, 'fuzz_gs1': gs1, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417,
-              'fuzz_export': export, 'fuzz_files': files}
+def qrcode():
+    # fuzz_qrcode: flags (level, GS1, Shift JIS, ECI, out-of-range values, ECI x 100), minimum
+    # version, mask + 1, ECI number, then the data.
+    def seed(text, level=1, version=0, mask=-1, gs1=False, sjis=False, eci=-1, wild=False):
+        if isinstance(text, str):
+            text = text.encode('latin-1')
+        flags = level | (gs1 << 2) | (sjis << 3) | ((eci >= 0) << 4) | (wild << 5)
+        if eci > 255:
+            flags |= 0x40
+            eci //= 100
+        return bytes([flags, version, mask + 1, max(eci, 0)]) + text
+
+    kanji = bytes([0x93, 0x5F, 0xE4, 0xAA])  # two Kanji in Shift JIS
+    return [
+        seed('HELLO WORLD', 0), seed('01234567890123456789', 1), seed('Hello, world! 123', 2),
+        seed('a', 3), seed(bytes(range(256)), 0), seed(kanji, 1, sjis=True),
+        seed(b'ABC123' + kanji + b'abc\xb1\x81', 2, sjis=True),
+        seed('0109501101530003\x1d10ABC%12', 1, gs1=True),
+        seed('0109501101530003\x1d10abc', 1, gs1=True),
+        seed('Gr\xc3\xbc\xc3\x9fe', 1, eci=26), seed('x', 0, eci=899), seed('y', 0, eci=20000),
+        seed('ABCDEFGHIJ0123456789abcdefABCDEFGHIJ0123456789', 1, version=9, mask=3),
+        seed('12' * 20, 2, version=40, mask=7), seed('7' * 7089, 0), seed('A' * 4296, 0),
+        seed('b' * 2953, 0), seed('c' * 1274, 3), seed('8' * 7090, 0), seed('', 1),
+        seed('HELLO', 1, version=141, mask=109, wild=True),
+    ]
+
+
+GENERATORS = {'fuzz_cli': cli, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417,
+              'fuzz_export': export, 'fuzz_files': files,
+              'fuzz_qrcode': qrcode, 'fuzz_gs1': gs1}
 
 if __name__ == '__main__':
     for target in sys.argv[1:] or GENERATORS:
