@@ -1,3 +1,7 @@
+// Data Matrix ECC 200. The data goes to codewords by the cheapest sequence of encodations (a
+// shortest path over positions and modes, the stream's ending weighed for each symbol size),
+// then padding, Reed-Solomon blocks, and the placement of the codewords in the data regions.
+
 #include "datamatrix.h"
 
 #include <algorithm>
@@ -6,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "datamatrix_tables.h"
@@ -30,12 +35,19 @@ constexpr int kLatchC40 = 230;
 constexpr int kLatchBase256 = 231;
 constexpr int kFnc1Codeword = 232;
 constexpr int kUpperShift = 235;
+constexpr int kMacro05 = 236;
+constexpr int kMacro06 = 237;
 constexpr int kLatchX12 = 238;
 constexpr int kLatchText = 239;
 constexpr int kLatchEdifact = 240;
 constexpr int kEciCodeword = 241;
 constexpr int kUnlatch = 254;  // from C40, Text and X12
 constexpr int kEdifactUnlatch = 31;
+// The envelope macro 05 stands for ("06" likewise for macro 06).
+constexpr std::string_view kMacroHeader =
+    "[)>\x1E"
+    "05\x1D";
+constexpr std::string_view kMacroTrailer = "\x1E\x04";
 
 // Encodation modes the planner moves between. Base 256 is no state of its own: a segment is one
 // step from ASCII to ASCII, its length written in front.
@@ -488,10 +500,11 @@ struct TStepAt {
   int To;
 };
 
-// The data codewords of `plan`, padded to `capacity`.
+// The data codewords of `plan` after the `header` codeword (a macro, or 0 for none), padded to
+// `capacity`.
 std::vector<std::uint8_t> WriteStream(const TPlanner& planner, const TPlan& plan,
                                       const std::vector<int>& data, const TDmOptions& options,
-                                      int capacity) {
+                                      int header, int capacity) {
   // The steps from the start to the state the ending begins at, in order.
   std::vector<TStepAt> steps;
   TMode mode = plan.Mode;
@@ -507,6 +520,7 @@ std::vector<std::uint8_t> WriteStream(const TPlanner& planner, const TPlan& plan
 
   std::vector<std::uint8_t> out;
   out.reserve(static_cast<std::size_t>(capacity));
+  if (header != 0) out.push_back(static_cast<std::uint8_t>(header));
   if (options.Gs1) out.push_back(kFnc1Codeword);
   if (options.Eci >= 0) WriteEci(options.Eci, out);
   TStreamWriter w(data, capacity, out);
@@ -601,19 +615,25 @@ void AddErrorCorrection(const TSymbolSize& size, std::vector<std::uint8_t>& code
           gen[static_cast<std::size_t>(j - 1)] ^ Multiply(gen[static_cast<std::size_t>(j)], root);
     gen[0] = Multiply(gen[0], root);
   }
+  // Logarithms of the coefficients below the leading one, highest power first.
+  std::array<std::uint8_t, 68> logGen{};
+  for (int j = 0; j < ecPerBlock; ++j)
+    logGen[static_cast<std::size_t>(j)] =
+        dm::kField.Log[gen[static_cast<std::size_t>(ecPerBlock - 1 - j)]];
   const std::size_t dataCount = size.DataCodewords;
+  const auto k = static_cast<std::size_t>(ecPerBlock);
   codewords.resize(dataCount + size.EcCodewords, 0);
-  std::array<std::uint8_t, 68> ec{};
+  std::array<std::uint8_t, 69> ec{};
   for (int b = 0; b < blocks; ++b) {
     std::fill(ec.begin(), ec.end(), std::uint8_t{0});
+    // Division by the generator: the remainder shifts up one place per data codeword.
     for (std::size_t i = static_cast<std::size_t>(b); i < dataCount;
          i += static_cast<std::size_t>(blocks)) {
       const std::uint8_t m = codewords[i] ^ ec[0];
-      for (int j = 0; j + 1 < ecPerBlock; ++j)
-        ec[static_cast<std::size_t>(j)] =
-            ec[static_cast<std::size_t>(j + 1)] ^
-            Multiply(m, gen[static_cast<std::size_t>(ecPerBlock - 1 - j)]);
-      ec[static_cast<std::size_t>(ecPerBlock - 1)] = Multiply(m, gen[0]);
+      std::copy(ec.begin() + 1, ec.begin() + static_cast<std::ptrdiff_t>(k) + 1, ec.begin());
+      if (m == 0) continue;
+      const std::size_t logM = dm::kField.Log[m];
+      for (std::size_t j = 0; j < k; ++j) ec[j] ^= dm::kField.Exp[logM + logGen[j]];
     }
     // The round robin goes on through the check codewords: in 144 x 144, whose data ends after
     // block 8 of 10, the check codewords begin with block 8's.
@@ -720,29 +740,46 @@ class TPlacement {
   std::vector<std::uint8_t> FCells;
 };
 
+// What each row or column of the symbol is: a finder line (the left column and bottom row of a
+// region), a clock track (its top row and right column), or line k of the mapping matrix.
+constexpr int kFinderLine = -1;
+constexpr int kClockLine = -2;
+
+std::vector<int> Lines(int regions, int regionSize, bool finderFirst) {
+  std::vector<int> lines;
+  lines.reserve(static_cast<std::size_t>(regions * (regionSize + 2)));
+  for (int g = 0; g < regions; ++g) {
+    lines.push_back(finderFirst ? kFinderLine : kClockLine);
+    for (int k = 0; k < regionSize; ++k) lines.push_back(g * regionSize + k);
+    lines.push_back(finderFirst ? kClockLine : kFinderLine);
+  }
+  return lines;
+}
+
 std::vector<std::string> BuildRows(const TSymbolSize& size,
                                    const std::vector<std::uint8_t>& codewords) {
-  const int rr = size.RegionRows();
-  const int rc = size.RegionColumns();
   const TPlacement placement(size.MappingRows(), size.MappingColumns(), codewords);
-  std::vector<std::string> rows(size.Rows, std::string(size.Columns, '0'));
-  for (int y = 0; y < size.Rows; ++y) {
-    const int ry = y % (rr + 2);  // row inside the region with its patterns
-    for (int x = 0; x < size.Columns; ++x) {
-      const int rx = x % (rc + 2);
+  const std::vector<int> columns = Lines(size.RegionsAcross, size.RegionColumns(), true);
+  const std::vector<int> rows = Lines(size.RegionsDown, size.RegionRows(), false);
+  std::vector<std::string> out(size.Rows, std::string(size.Columns, '0'));
+  for (std::size_t y = 0; y < rows.size(); ++y) {
+    std::string& line = out[y];
+    const int r = rows[y];
+    for (std::size_t x = 0; x < columns.size(); ++x) {
+      const int c = columns[x];
       bool dark;
-      if (rx == 0 || ry == rr + 1)
-        dark = true;  // solid finder L: left column, bottom row
-      else if (ry == 0)
-        dark = rx % 2 == 0;  // clock track along the top
-      else if (rx == rc + 1)
-        dark = ry % 2 == 1;  // clock track down the right
+      if (c == kFinderLine || r == kFinderLine)
+        dark = true;
+      else if (r == kClockLine)
+        dark = x % 2 == 0;  // clock track along the top, dark first
+      else if (c == kClockLine)
+        dark = y % 2 == 1;  // clock track down the right, light first
       else
-        dark = placement.Dark(y / (rr + 2) * rr + ry - 1, x / (rc + 2) * rc + rx - 1);
-      if (dark) rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = '1';
+        dark = placement.Dark(r, c);
+      if (dark) line[x] = '1';
     }
   }
-  return rows;
+  return out;
 }
 
 std::string SizeName(const TSymbolSize& s) {
@@ -793,20 +830,37 @@ TMatrixResult EncodeDataMatrix(std::string_view data, const TDmOptions& options)
                                                " holds " + std::to_string(largest.DataCodewords) +
                                                " codewords");
   };
-  if (data.size() > kMaxCharacters) return tooLong(std::to_string(data.size()) + " characters");
+  if (data.size() > kMaxCharacters + kMacroHeader.size() + kMacroTrailer.size())
+    return tooLong(std::to_string(data.size()) + " characters");
+
+  // A message in the "[)>" RS "05" GS ... RS EOT envelope (or "06") takes one codeword for the
+  // envelope; readers restore it.
+  std::string_view body = data;
+  int header = 0;
+  if (!options.Gs1 && options.Eci < 0 &&
+      data.size() >= kMacroHeader.size() + kMacroTrailer.size() &&
+      data.substr(0, 4) == kMacroHeader.substr(0, 4) && data[4] == '0' &&
+      (data[5] == '5' || data[5] == '6') && data[6] == kMacroHeader[6] &&
+      data.substr(data.size() - kMacroTrailer.size()) == kMacroTrailer) {
+    header = data[5] == '5' ? kMacro05 : kMacro06;
+    body =
+        data.substr(kMacroHeader.size(), data.size() - kMacroHeader.size() - kMacroTrailer.size());
+  }
+  if (body.size() > kMaxCharacters) return tooLong(std::to_string(data.size()) + " characters");
 
   std::vector<int> chars;
-  chars.reserve(data.size());
-  for (const char ch : data) {
+  chars.reserve(body.size());
+  for (const char ch : body) {
     const int c = static_cast<unsigned char>(ch);
     chars.push_back(options.Gs1 && c == 0x1D ? kFnc1 : c);
   }
-  const TPlanner planner(chars, (options.Gs1 ? 1 : 0) + EciCost(options.Eci));
+  const TPlanner planner(chars,
+                         (header != 0 ? 1 : 0) + (options.Gs1 ? 1 : 0) + EciCost(options.Eci));
   for (const TSymbolSize* size : candidates) {
     const TPlan plan = planner.Fit(size->DataCodewords);
     if (plan.Length >= kInf) continue;
     std::vector<std::uint8_t> codewords =
-        WriteStream(planner, plan, chars, options, size->DataCodewords);
+        WriteStream(planner, plan, chars, options, header, size->DataCodewords);
     AddErrorCorrection(*size, codewords);
     TMatrixResult r;
     r.Rows = BuildRows(*size, codewords);

@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   // The automatic size is the smallest of the shape that holds the data: the chosen size asked
-  // for gives the same symbol, and every smaller size of the shape refuses the data.
+  // for gives the same symbol, and the next smaller size of the shape refuses the data (a size
+  // holds whatever a smaller one does).
   TDmOptions fixed = opts;
   fixed.Rows = static_cast<int>(rows);
   fixed.Columns = static_cast<int>(columns);
@@ -100,12 +101,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool square = rows == columns;
   fuzz::Require(opts.Shape == TDmShape::Auto || square == (opts.Shape == TDmShape::Square),
                 "a symbol of the other shape");
+  const dm::TSymbolSize* smaller = nullptr;
   for (std::uint8_t k : dm::kBySize) {
     const dm::TSymbolSize& s = dm::kSymbolSizes[k];
     if (s.Rows == rows && s.Columns == columns) break;
-    if (opts.Shape != TDmShape::Auto && s.Square() != (opts.Shape == TDmShape::Square)) continue;
-    fixed.Rows = s.Rows;
-    fixed.Columns = s.Columns;
+    if (opts.Shape == TDmShape::Auto || s.Square() == (opts.Shape == TDmShape::Square))
+      smaller = &s;
+  }
+  if (smaller != nullptr) {
+    fixed.Rows = smaller->Rows;
+    fixed.Columns = smaller->Columns;
     fuzz::Require(!EncodeDataMatrix(text, fixed).Ok(), "a smaller size holds the data");
   }
   return 0;

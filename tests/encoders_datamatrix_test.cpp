@@ -106,6 +106,8 @@ TEST(DataMatrix, ZXingReadsTheData) {
       {"X12 ending one and two short of a triplet", "AB*CD>EF\rGHX", {}},
       {"EDIFACT", "A!B\"C#D$E%F&G'H(I)J*K+L,M-N.O/P:Q;R<S=T>U?V@W[X\\Y]Z^", {}},
       {"EDIFACT ending with one to three characters", "@[\\]^;@[\\]^;@", {}},
+      {"EDIFACT, then two characters it lacks with three codewords of room", "@[\\]^;:?ab",
+       Shape(TDmShape::Rectangle), 8, 32},
       {"Base 256", AllBytes(), {}},
       {"Base 256 longer than 249 bytes", AllBytes() + AllBytes(), {}},
       {"switches between every encodation",
@@ -113,15 +115,22 @@ TEST(DataMatrix, ZXingReadsTheData) {
        "ABC*DEF>GHI\r12345678901234!!",
        {}},
       {"FNC1 in C40 and Text",
-       "0101234567890128\x1D"
-       "10ABCDEF\x1D"
-       "21abcdef",
+       "10ABCDEFGHIJKL\x1D"
+       "21MNOPQRSTUV\x1D"
+       "91abcdefghijkl\x1D"
+       "92mnopqrstuv",
        Gs1()},
       {"GS1 with separators",
        "0109501101530003172501011\x1D"
        "10ABC123\x1D"
        "21XYZ",
        Gs1()},
+      {"05 and 06 envelopes in one codeword",
+       "[)>\x1E"
+       "06\x1DP12345\x1DQ100\x1E\x04",
+       {},
+       16,
+       16},
       {"ECI 26, UTF-8",
        "Gr\xC3\xBC\xC3\x9F"
        "e \xE6\x97\xA5\xE6\x9C\xAC 123",
@@ -155,6 +164,24 @@ TEST(DataMatrix, ZXingReadsTheData) {
       EXPECT_EQ(read.SymbologyId, "]d1");
     }
   }
+}
+
+// The end of the data in each encodation (partial triplets and EDIFACT groups, unlatch or not,
+// a return to ASCII the reader makes by itself) meets every remainder of room in the symbol.
+TEST(DataMatrix, EveryLengthOfEachEncodationRoundTrips) {
+  if (!test::HaveZXing()) GTEST_SKIP() << "zxing-cpp not built in";
+  const std::string units[] = {"ABCDEFGHIJ", "abcdefghij", "AB*C>D\rE F",
+                               "@[\\]^;:?<=", "A1b2C3d4E5"};
+  for (const std::string& unit : units)
+    for (const TDmShape shape : {TDmShape::Square, TDmShape::Rectangle})
+      for (std::size_t length = 1; length <= 48; ++length) {
+        const std::string text = Repeat(unit, length);
+        const TMatrixResult r = EncodeDataMatrix(text, Shape(shape));
+        if (r.Error == erBarcodeLengthInvalid) continue;
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(r.Ok()) << r.Message;
+        EXPECT_EQ(Read(r).Bytes, text);
+      }
 }
 
 // Every size, fixed, holding exactly its capacity in digit pairs; one digit more is refused.
@@ -316,6 +343,14 @@ TEST(DataMatrix, NoLargerThanZint) {
       {"https://www.example.com/path?query=1&x=y", {}},
       {"Lorem ipsum dolor sit amet, consectetur adipiscing elit.", {}},
       {"SN 1234-5678-90AB / LOT 2026-12-09", {}},
+      {"[)>\x1E"
+       "06\x1DP12345\x1DQ100\x1E\x04",
+       {}},
+      // Smaller than zint's: C40 or X12 up to the last character, which takes the symbol's last
+      // codeword in ASCII without an unlatch (a reader goes back to ASCII by itself when a
+      // single codeword is left). zint spends the unlatch there and needs the next size.
+      {"C&A@\r\r395B6Y4B0YZB1(", {}},
+      {"5*BBB3t22C851ZvZX4Y\r280091CA333Z 3C9t86kX5B\r>", {}},
       {AllBytes(), {}},
       {Repeat("\x80\xFF\x01", 700), {}},
       {Repeat("0123456789", 1000), {}},
