@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/control.h"
+#include "core/symbologies.h"
 #include "encode/build_symbol.h"
 #include "layout/module_layout.h"
 #include "platform/codepage.h"
@@ -116,7 +117,16 @@ void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control) {
   const long long roomY = static_cast<long long>(rect.Bottom) - rect.Top;
   if (error == erOK && (d.Width <= 0 || size.cx > roomX || size.cy > roomY))
     error = d.Width <= 0 ? erErrorInBarCode : erSmallPaintBox;
-  control.SetErrorMessage(error);
+  const TTypeBar t = control.TypeBar();
+  if (error != erOK && d.Width <= 0 &&
+      (IsMatrixSymbology(t) || DescriptorOf(t).Check == TCheckRule::GS1)) {
+    // Their refusals say more than a result code (the AI and the field, the capacity): the
+    // error display shows the whole message.
+    const TBuiltSymbol built = BuildSymbol(t, control.Text(), SymbolOptionsOf(control));
+    control.SetErrorDetail(error, built.Error.Position, built.Error.Message);
+  } else {
+    control.SetErrorMessage(error);
+  }
   if (!control.Transparent()) {
     canvas.Brush = TBrush{control.Color_Back(), bsSolid};
     canvas.FillRect(rect);

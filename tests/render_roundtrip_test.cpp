@@ -210,5 +210,31 @@ TEST(RenderRoundTrip, Gs1AndMatrixSymbolsDecodeInEveryOrientation) {
     }
 }
 
+// A refused GS1 or matrix text shows its whole message, in box and module mode alike.
+TEST(RenderRoundTrip, Gs1AndMatrixRefusalsKeepTheirMessage) {
+  const struct {
+    TTypeBar TypeBar;
+    std::string Text;
+    std::string Message;
+  } rows[] = {
+      {csCodeGS1_128, "(01)09501101530003(17)251301", "AI (17): invalid date 251301, position 20"},
+      {csCodeQRCode, std::string(3000, 'x'), "Text too long for QR Code"},
+      {csCodeDataMatrix, std::string(3200, '9'), "Too long for Data Matrix"},
+  };
+  for (const auto& r : rows)
+    for (const int module : {0, 2}) {
+      SCOPED_TRACE(r.Message + ", module width " + std::to_string(module));
+      TBrevixBC bc;
+      bc.SetTypeBar(r.TypeBar);
+      bc.SetText(r.Text);
+      bc.SetModuleWidth(module);
+      TBitmap bmp(400, 200);
+      TRasterCanvas canvas(bmp);
+      DrawBarCode(canvas, {0, 0, 400, 200}, bc);
+      EXPECT_NE(bc.ErrorMessage(), erOK);
+      EXPECT_EQ(bc.ErrorText().substr(0, r.Message.size()), r.Message);
+    }
+}
+
 }  // namespace
 }  // namespace brevix
