@@ -377,6 +377,16 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
   const TRun clean = RunTool("--batch -", dir.Path(), "z.png,22,977121010700\n");
   EXPECT_EQ(clean.Status, 0) << clean.Err;
   EXPECT_EQ(clean.Err, "");
+  // The QR Code, Data Matrix and GS1 options in records.
+  const TRun matrix = RunTool("--batch -", dir.Path(),
+                              "q.png,csCodeQRCode,Brevix,qr-level=H,qr-mask=3,angle=90\n"
+                              "m.png,csCodeDataMatrix,\"[01]09501101530003[10]AB\",gs1,"
+                              "dm-shape=rect\n");
+  EXPECT_EQ(matrix.Status, 0) << matrix.Err;
+  if (test::HaveZXing()) {
+    EXPECT_TRUE(Decodes(*test::ReadPngFile(dir.File("q.png")), "Brevix"));
+    EXPECT_TRUE(Decodes(*test::ReadPngFile(dir.File("m.png")), "010950110153000310AB"));
+  }
 }
 
 // Records run as they arrive on a pipe, and the progress line on a terminal is drawn a few times
