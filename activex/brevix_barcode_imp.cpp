@@ -544,6 +544,80 @@ HRESULT TBrevixBarCode::put_Resolution(LONG Value) {
   });
 }
 
+HRESULT TBrevixBarCode::get_QR_Level(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->QR_Level()));
+}
+
+HRESULT TBrevixBarCode::put_QR_Level(LONG Value) {
+  return Put([&] {
+    CheckRange("QR_Level", Value, 0, 3);
+    FControl->SetQR_Level(static_cast<TQrLevel>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_QR_MinVersion(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->QR_MinVersion()));
+}
+
+HRESULT TBrevixBarCode::put_QR_MinVersion(LONG Value) {
+  return Put([&] {
+    CheckRange("QR_MinVersion", Value, 0, kMaxQrVersion);
+    FControl->SetQR_MinVersion(static_cast<int>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_QR_Mask(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->QR_Mask()));
+}
+
+HRESULT TBrevixBarCode::put_QR_Mask(LONG Value) {
+  return Put([&] {
+    CheckRange("QR_Mask", Value, -1, kMaxQrMask);
+    FControl->SetQR_Mask(static_cast<int>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_DM_Shape(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->DM_Shape()));
+}
+
+HRESULT TBrevixBarCode::put_DM_Shape(LONG Value) {
+  return Put([&] {
+    CheckRange("DM_Shape", Value, 0, 2);
+    FControl->SetDM_Shape(static_cast<TDmShape>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_DM_Rows(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->DM_Rows()));
+}
+
+HRESULT TBrevixBarCode::put_DM_Rows(LONG Value) {
+  return Put([&] {
+    CheckRange("DM_Rows", Value, 0, kMaxDmSide);
+    FControl->SetDM_Rows(static_cast<int>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_DM_Columns(LONG* Value) {
+  return Out(Value, static_cast<LONG>(FControl->DM_Columns()));
+}
+
+HRESULT TBrevixBarCode::put_DM_Columns(LONG Value) {
+  return Put([&] {
+    CheckRange("DM_Columns", Value, 0, kMaxDmSide);
+    FControl->SetDM_Columns(static_cast<int>(Value));
+  });
+}
+
+HRESULT TBrevixBarCode::get_GS1(VARIANT_BOOL* Value) {
+  return Out(Value, ToVariantBool(FControl->GS1()));
+}
+
+HRESULT TBrevixBarCode::put_GS1(VARIANT_BOOL Value) {
+  return Put([&] { FControl->SetGS1(Value != 0); });
+}
+
 HRESULT TBrevixBarCode::Resize(const char* property, LONG value, int width, int height) {
   // Script hosts have no container to size the control; a container that has one hears of the
   // new size as of any size the control takes itself.

@@ -119,6 +119,20 @@ class TBrevixBarCode final : public IBrevixBarCode,
   HRESULT STDMETHODCALLTYPE put_ModuleWidth(LONG Value) override;
   HRESULT STDMETHODCALLTYPE get_Resolution(LONG* Value) override;
   HRESULT STDMETHODCALLTYPE put_Resolution(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_QR_Level(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_QR_Level(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_QR_MinVersion(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_QR_MinVersion(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_QR_Mask(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_QR_Mask(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_DM_Shape(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_DM_Shape(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_DM_Rows(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_DM_Rows(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_DM_Columns(LONG* Value) override;
+  HRESULT STDMETHODCALLTYPE put_DM_Columns(LONG Value) override;
+  HRESULT STDMETHODCALLTYPE get_GS1(VARIANT_BOOL* Value) override;
+  HRESULT STDMETHODCALLTYPE put_GS1(VARIANT_BOOL Value) override;
 
   // ISupportErrorInfo
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;

@@ -183,6 +183,13 @@ std::vector<TNamedValue> SaveState(TCustomBC& c) {
   out.push_back({L"QuietZone", TVariant::Int(c.QuietZone())});
   out.push_back({L"ModuleWidth", TVariant::Int(c.ModuleWidth())});
   out.push_back({L"Resolution", TVariant::Int(c.Resolution())});
+  out.push_back({L"QR_Level", TVariant::Int(static_cast<int>(c.QR_Level()))});
+  out.push_back({L"QR_MinVersion", TVariant::Int(c.QR_MinVersion())});
+  out.push_back({L"QR_Mask", TVariant::Int(c.QR_Mask())});
+  out.push_back({L"DM_Shape", TVariant::Int(static_cast<int>(c.DM_Shape()))});
+  out.push_back({L"DM_Rows", TVariant::Int(c.DM_Rows())});
+  out.push_back({L"DM_Columns", TVariant::Int(c.DM_Columns())});
+  out.push_back({L"GS1", TVariant::Bool(c.GS1())});
   return out;
 }
 
@@ -289,6 +296,25 @@ void LoadState(TCustomBC& c,
   apply(L"Resolution", VT_I4, [&](const TVariant& v) {
     c.SetResolution(static_cast<int>(inRange("Resolution", v, 0, kMaxResolution)));
   });
+  apply(L"QR_Level", VT_I4, [&](const TVariant& v) {
+    c.SetQR_Level(static_cast<TQrLevel>(inRange("QR_Level", v, 0, 3)));
+  });
+  apply(L"QR_MinVersion", VT_I4, [&](const TVariant& v) {
+    c.SetQR_MinVersion(static_cast<int>(inRange("QR_MinVersion", v, 0, kMaxQrVersion)));
+  });
+  apply(L"QR_Mask", VT_I4, [&](const TVariant& v) {
+    c.SetQR_Mask(static_cast<int>(inRange("QR_Mask", v, -1, kMaxQrMask)));
+  });
+  apply(L"DM_Shape", VT_I4, [&](const TVariant& v) {
+    c.SetDM_Shape(static_cast<TDmShape>(inRange("DM_Shape", v, 0, 2)));
+  });
+  apply(L"DM_Rows", VT_I4, [&](const TVariant& v) {
+    c.SetDM_Rows(static_cast<int>(inRange("DM_Rows", v, 0, kMaxDmSide)));
+  });
+  apply(L"DM_Columns", VT_I4, [&](const TVariant& v) {
+    c.SetDM_Columns(static_cast<int>(inRange("DM_Columns", v, 0, kMaxDmSide)));
+  });
+  apply(L"GS1", VT_BOOL, [&](const TVariant& v) { c.SetGS1(ToBool(v)); });
 }
 
 HRESULT WriteStateToStream(IStream* stream, const std::vector<TNamedValue>& values) {

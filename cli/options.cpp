@@ -59,6 +59,17 @@ constexpr std::array kOptions = {
                 "1250 (Central European), 1251, 1253, 1254 or 1257"},
     TOptionInfo{"strict", 0, "",
                 "refuse a text whose typed check digit is wrong instead of replacing it"},
+    TOptionInfo{"qr-level", 0, "L|M|Q|H", "QR Code error correction level (default M)"},
+    TOptionInfo{"qr-version", 0, "N",
+                "QR Code: the smallest version 1..40 (default: the smallest that holds the text)"},
+    TOptionInfo{"qr-mask", 0, "N", "QR Code mask 0..7 (default: chosen by the penalty rules)"},
+    TOptionInfo{"dm-size", 0, "RxC",
+                "Data Matrix size in modules, e.g. 16x48 or 24x24 (default: the smallest\n"
+                "that holds the text)"},
+    TOptionInfo{"dm-shape", 0, "SHAPE", "Data Matrix shape: square (default), rect or auto"},
+    TOptionInfo{"gs1", 0, "",
+                "QR Code and Data Matrix: the text is in AI syntax, \"(01)09501101530003(10)AB\",\n"
+                "and is encoded as GS1 data (GS1-128 texts always are)"},
 };
 
 // Bounds of the module-mode values: beyond them no picture fits the writers anyway (JPEG records
@@ -169,6 +180,21 @@ std::optional<TEnum> ParseWord(std::string_view s,
     if (SameIgnoringCase(s, word)) return value;
   return std::nullopt;
 }
+
+constexpr std::array<std::pair<std::string_view, TQrLevel>, 4> kQrLevels{{
+    {"L", TQrLevel::L},
+    {"M", TQrLevel::M},
+    {"Q", TQrLevel::Q},
+    {"H", TQrLevel::H},
+}};
+
+constexpr std::array<std::pair<std::string_view, TDmShape>, 5> kDmShapes{{
+    {"square", TDmShape::Square},
+    {"rect", TDmShape::Rectangle},
+    {"rectangle", TDmShape::Rectangle},
+    {"rectangular", TDmShape::Rectangle},
+    {"auto", TDmShape::Auto},
+}};
 
 constexpr std::array<std::pair<std::string_view, TAngleType>, 12> kAngles{{
     {"0", csHorizontal},
@@ -321,6 +347,26 @@ std::string SetOption(TSettings& s, std::string_view name, std::string_view valu
     s.PDF417Level = static_cast<csPDF417UserError>(*v);
     return {};
   }
+  if (name == "gs1") return switchValue(s.Gs1);
+  if (name == "qr-level") {
+    s.QrLevel = ParseWord(value, kQrLevels);
+    return s.QrLevel ? "" : BadValue(name, value, "L, M, Q or H");
+  }
+  if (name == "qr-version") return whole(s.QrVersion, 1, kMaxQrVersion, "a version");
+  if (name == "qr-mask") return whole(s.QrMask, 0, kMaxQrMask, "a mask");
+  if (name == "dm-shape") {
+    s.DmShape = ParseWord(value, kDmShapes);
+    return s.DmShape ? "" : BadValue(name, value, "square, rect or auto");
+  }
+  if (name == "dm-size") {
+    const std::size_t x = value.find_first_of("xX");
+    const auto rows = x == std::string_view::npos ? std::nullopt : ParseInt(value.substr(0, x));
+    const auto cols = x == std::string_view::npos ? std::nullopt : ParseInt(value.substr(x + 1));
+    if (!rows || !cols || *rows < 8 || *rows > kMaxDmSide || *cols < 8 || *cols > kMaxDmSide)
+      return BadValue(name, value, "a size in modules such as 24x24 or 16x48");
+    s.DmSize = std::pair{*rows, *cols};
+    return {};
+  }
   if (name == "codepage") {
     const auto v = ParseInt(value);
     if (!v || !IsSupportedCodePage(*v))
@@ -378,8 +424,12 @@ std::optional<TTypeBar> ParseSymbology(std::string_view arg) {
 }
 
 std::string Configure(TCustomBC& bc, TTypeBar typeBar, std::string_view utf8Text,
-                      const TSettings& s) {
-  const TUtf8Conversion text = Utf8ToCodePage(s.CodePage, utf8Text);
+                      const TSettings& s, bool keepUtf8) {
+  TUtf8Conversion text;
+  if (keepUtf8)
+    text.Text = std::string(utf8Text);
+  else
+    text = Utf8ToCodePage(s.CodePage, utf8Text);
   if (!text.Ok) {
     return "the text cannot be written in code page " + std::to_string(s.CodePage) + ": " +
            text.Problem + " at byte " + std::to_string(text.BadPosition);
@@ -410,6 +460,15 @@ std::string Configure(TCustomBC& bc, TTypeBar typeBar, std::string_view utf8Text
       bc.PDF417().SetSecurityLevel(static_cast<csPDF417ErrorCorrection>(*s.PDF417Level + 1));
     }
     if (s.PDF417Truncate) bc.SetPDF417_Truncate(*s.PDF417Truncate);
+    if (s.QrLevel) bc.SetQR_Level(*s.QrLevel);
+    if (s.QrVersion) bc.SetQR_MinVersion(*s.QrVersion);
+    if (s.QrMask) bc.SetQR_Mask(*s.QrMask);
+    if (s.DmShape) bc.SetDM_Shape(*s.DmShape);
+    if (s.DmSize) {
+      bc.SetDM_Rows(s.DmSize->first);
+      bc.SetDM_Columns(s.DmSize->second);
+    }
+    if (s.Gs1) bc.SetGS1(*s.Gs1);
     if (s.Display) bc.SetDisplay(*s.Display);
     if (s.Angle) bc.SetAngle(*s.Angle);
     if (s.Lines) bc.SetColor_Lines(*s.Lines);

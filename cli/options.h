@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/control.h"
 
@@ -42,6 +43,13 @@ struct TSettings {
   std::optional<double> HeightMm;
   std::optional<int> Margin;  // modules beyond the quiet zones
   std::optional<bool> QuietZone;
+  // QR Code, Data Matrix and GS1.
+  std::optional<TQrLevel> QrLevel;
+  std::optional<int> QrVersion;  // the smallest version
+  std::optional<int> QrMask;
+  std::optional<std::pair<int, int>> DmSize;  // rows x columns; 0 x 0: automatic
+  std::optional<TDmShape> DmShape;
+  std::optional<bool> Gs1;
 };
 
 // Defaults of module mode, as --help states them.
@@ -70,13 +78,14 @@ const TOptionInfo* FindShortOption(char c);
 // Returns what is wrong with the value, empty when it was taken.
 std::string SetOption(TSettings& settings, std::string_view name, std::string_view value);
 
-// A symbology by identifier (csCodeEAN13, any case), catalogue name ("EAN 13") or number 0..32.
+// A symbology by identifier (csCodeEAN13, any case), catalogue name ("EAN 13") or number 0..35.
 std::optional<TTypeBar> ParseSymbology(std::string_view text);
 
 // Gives the control the symbology, the text (UTF-8, converted to the settings' code page) and
 // every setting. Returns what went wrong (a text the code page cannot hold, a PDF417 text its
-// mode refuses), empty on success.
+// mode refuses), empty on success. keepUtf8: the text goes to the control as UTF-8, unconverted
+// (QR Code and Data Matrix in module mode, which encode it as UTF-8).
 std::string Configure(TCustomBC& control, TTypeBar typeBar, std::string_view utf8Text,
-                      const TSettings& settings);
+                      const TSettings& settings, bool keepUtf8 = false);
 
 }  // namespace brevix::cli

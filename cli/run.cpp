@@ -34,6 +34,7 @@
 #include "cli/options.h"
 #include "core/catalogue.h"
 #include "core/control.h"
+#include "core/gs1.h"
 #include "core/symbologies.h"
 #include "encode/build_symbol.h"
 #include "imagewriters/image_file.h"
@@ -44,6 +45,7 @@
 #include "platform/bitmap.h"
 #include "platform/codepage.h"
 #include "render/export.h"
+#include "render/module_paint.h"
 
 #ifndef BREVIX_VERSION
 #error "BREVIX_VERSION comes from the project's version"
@@ -89,9 +91,14 @@ void PrintUsage(std::ostream& out) {
          "and .wmf files are always drawn so.\n"
          "\n"
          "SYMBOLOGY is an identifier (csCodeEAN13, any case), a catalogue name (\"EAN 13\") or a\n"
-         "number 0..32; --list shows them all with a sample text.\n"
+         "number 0..35; --list shows them all with a sample text.\n"
          "TEXT arrives as UTF-8 and is converted to an 8-bit Windows code page, Windows-1252\n"
          "unless --codepage says otherwise; a character the code page lacks is an error.\n"
+         "QR Code and Data Matrix take any UTF-8 text in module mode: ISO 8859-1 when it\n"
+         "holds only such characters, else UTF-8 marked by ECI 26 (QR Code: Kanji mode for\n"
+         "Japanese text); they have no caption. GS1-128 texts (and QR Code and Data Matrix\n"
+         "with --gs1) are in AI syntax: \"(01)09501101530003(17)250101(10)ABC123\" or\n"
+         "\"[01]09501101530003[17]250101[10]ABC123\".\n"
          "A typed check digit that is wrong is replaced, and standard error says so\n"
          "(\"check digit 0 replaced by 1: 9771210107001\"); --strict refuses the text instead.\n"
          "A text that cannot be drawn (wrong characters, wrong length, a picture too small or\n"
@@ -155,6 +162,9 @@ void PrintUsage(std::ostream& out) {
          "  brevix csCodeUPC_A 03600029145 -          (prints the module pattern)\n"
          "  brevix csCodeEAN13 977121010700 -o - --format png | display\n"
          "  brevix csCodeEAN13 --texts codes.txt --name 'label-{n:05}.png' --jobs 2\n"
+         "  brevix csCodeGS1_128 '(01)09501101530003(17)250101(10)ABC123' gs1.png\n"
+         "  brevix --qr-level Q csCodeQRCode 'https://example.com/' qr.svg\n"
+         "  brevix --gs1 --dm-shape rect csCodeDataMatrix '(01)09501101530003(10)A1' dm.png\n"
          "  printf 'a.png,csCodeEAN8,9638507\\nb.png,csCode39,ABC,angle=90,margin=5\\n' "
          "| brevix --batch -\n"
          "\n"
@@ -225,11 +235,15 @@ struct TOutcome {
 };
 
 // A text for a message; a long one is cut short, so that its message stays a line.
+// Code page 0: the text is UTF-8 already (QR Code and Data Matrix in module mode).
 std::string Quoted(int codePage, std::string_view text) {
   constexpr std::size_t kShown = 60;
-  if (text.size() <= kShown + 20) return "\"" + CodePageToUtf8(codePage, text) + "\"";
-  return "\"" + CodePageToUtf8(codePage, text.substr(0, kShown)) + "...\" (" +
-         std::to_string(text.size()) + " characters)";
+  const auto utf8 = [codePage](std::string_view s) {
+    return codePage == 0 ? std::string(s) : CodePageToUtf8(codePage, s);
+  };
+  if (text.size() <= kShown + 20) return "\"" + utf8(text) + "\"";
+  return "\"" + utf8(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) +
+         " characters)";
 }
 
 // The check character that completion wrote over a different one typed, as (typed, written).
@@ -264,6 +278,16 @@ bool IsResourceShortage(const std::error_code& code) {
 // Prints the completed text, the check result and the module pattern; a text that cannot be
 // encoded is refused as a file of it would be.
 TOutcome PrintPattern(TCustomBC& bc, int codePage, std::ostream& out) {
+  if (!bc.Text().empty() && IsMatrixSymbology(bc.TypeBar())) {
+    // The text is UTF-8 here (see RunJob).
+    TSymbolOptions options = SymbolOptionsOf(bc);
+    options.CodePage = 0;
+    const TBuiltSymbol built = BuildSymbol(bc.TypeBar(), bc.Text(), options);
+    if (!built.Ok()) return {kExitRefused, Quoted(0, bc.Text()) + ": " + built.Error.Message};
+    out << "text:    " << Printable(built.Text) << "\nresult:  Correct\n";
+    for (const std::string& line : built.Symbol.Rows) out << line << '\n';
+    return {};
+  }
   if (bc.Text().empty() || bc.TypeBar() != csCodePDF417) {
     const TEncodeResult r = bc.EncodeText(bc.Text());
     out << "text:    " << Printable(CodePageToUtf8(codePage, bc.Text()))
@@ -350,7 +374,9 @@ std::string Millimetres(double mm) {
 TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const TTarget& target,
                          TModuleModeContext& context) {
   const std::string& fileName = target.Name;
-  const int codePage = settings.CodePage;
+  // QR Code and Data Matrix texts stay UTF-8 in module mode (see RunJob).
+  const bool utf8 = IsMatrixSymbology(bc.TypeBar());
+  const int codePage = utf8 ? 0 : settings.CodePage;
   context.Drawing = {};
   if (!target.Stream) RequireExportFormat(fileName);
   const std::optional<TModuleFormat> format = ModuleFormatOf(target.FormatOf());
@@ -358,18 +384,15 @@ TOutcome WriteModuleFile(TCustomBC& bc, const TSettings& settings, const TTarget
     bc.EncodeText(bc.Text());
     return {kExitRefused, CodePageToUtf8(codePage, bc.ErrorText())};
   }
-  TSymbolOptions symbolOptions;
-  symbolOptions.CheckDigits = TCheckDigits::Complete;  // replaced ones were reported already
-  const TPDF417& p = bc.PDF417();
-  symbolOptions.PDF417Mode = p.Mode();
-  symbolOptions.PDF417Level = p.SecurityLevel();
-  symbolOptions.PDF417Cols = p.Cols();
-  symbolOptions.PDF417Rows = p.Rows();
-  symbolOptions.PDF417Truncated = p.Truncated();
+  // Check digits complete: replaced ones were reported already.
+  TSymbolOptions symbolOptions = SymbolOptionsOf(bc);
+  if (utf8) symbolOptions.CodePage = 0;
   const TBuiltSymbol built = BuildSymbol(bc.TypeBar(), bc.Text(), symbolOptions);
-  if (!built.Ok())
-    return {kExitRefused,
-            Quoted(codePage, bc.Text()) + ": " + CodePageToUtf8(codePage, built.Error.Message)};
+  if (!built.Ok()) {
+    const std::string message =
+        utf8 ? built.Error.Message : CodePageToUtf8(codePage, built.Error.Message);
+    return {kExitRefused, Quoted(codePage, bc.Text()) + ": " + message};
+  }
   const TModuleOptions options = ModuleOptionsOf(settings, bc, *format);
   TOutcome outcome;
   if (!IsVectorFormat(*format)) {
@@ -459,10 +482,25 @@ TOutcome RunJob(const TSettings& settings, std::string_view symbology, std::stri
     return outcome;
   };
   try {
-    const std::string problem = Configure(bc, *typeBar, text, settings);
+    // QR Code and Data Matrix encode UTF-8 themselves, except in the control's box, which keeps
+    // an 8-bit text.
+    const bool keepUtf8 = IsMatrixSymbology(*typeBar) && !boxMode;
+    const std::string problem = Configure(bc, *typeBar, text, settings, keepUtf8);
     if (!problem.empty()) return {kExitRefused, problem};
-    const std::string typed = Utf8ToCodePage(codePage, text).Text;
-    if (const auto replaced = ReplacedCheckCharacter(*typeBar, typed, bc.Text())) {
+    const std::string typed = keepUtf8 ? std::string(text) : Utf8ToCodePage(codePage, text).Text;
+    const bool gs1 = DescriptorOf(*typeBar).Check == TCheckRule::GS1 ||
+                     (IsMatrixSymbology(*typeBar) && settings.Gs1.value_or(false));
+    if (gs1) {
+      // A wrong GS1 check digit is replaced, as other check digits are, unless --strict.
+      const TGs1Parse strict = ParseGs1(typed, false);
+      if (strict.Code == erMustBe && ParseGs1(typed, true).Ok()) {
+        if (settings.Strict.value_or(false))
+          return {kExitRefused, Quoted(keepUtf8 ? 0 : codePage, typed) + ": " + strict.Message +
+                                    " (refused by --strict)"};
+        warning =
+            "check digit replaced: " + ParseGs1(typed, true).Caption + " (" + strict.Message + ")";
+      }
+    } else if (const auto replaced = ReplacedCheckCharacter(*typeBar, typed, bc.Text())) {
       const std::string completed = CodePageToUtf8(codePage, bc.Text());
       const std::string was = CodePageToUtf8(codePage, std::string(1, replaced->first));
       const std::string is = CodePageToUtf8(codePage, std::string(1, replaced->second));

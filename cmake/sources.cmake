@@ -23,7 +23,7 @@ set(BREVIX_LAYER_NAMES core platform encoders pdf417 symbol encode layout imagew
 
 get_filename_component(BREVIX_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 
-set(BREVIX_CORE_SOURCES core/catalogue.cpp core/check_digits.cpp core/pattern.cpp
+set(BREVIX_CORE_SOURCES core/catalogue.cpp core/check_digits.cpp core/gs1.cpp core/pattern.cpp
   core/validation.cpp)
 set(BREVIX_PLATFORM_SOURCES platform/clipboard.cpp platform/codepage.cpp platform/control.cpp
   platform/graphics.cpp platform/recording_canvas.cpp)
@@ -31,10 +31,11 @@ set(BREVIX_PLATFORM_LINUX_SOURCES platform/font_match_file.cpp platform/metafile
   platform/raster_canvas.cpp)
 set(BREVIX_ENCODERS_SOURCES encoders/code128.cpp encoders/code39_93.cpp encoders/datamatrix.cpp
   encoders/dispatch.cpp
-  encoders/ean_upc.cpp encoders/other_linear.cpp encoders/qrcode.cpp encoders/two_of_five.cpp)
+  encoders/ean_upc.cpp encoders/gs1_128.cpp encoders/other_linear.cpp encoders/qrcode.cpp
+  encoders/two_of_five.cpp)
 set(BREVIX_PDF417_SOURCES pdf417/pdf417.cpp)
 set(BREVIX_SYMBOL_SOURCES symbol/quiet_zones.cpp)
-set(BREVIX_ENCODE_SOURCES encode/build_symbol.cpp)
+set(BREVIX_ENCODE_SOURCES encode/build_symbol.cpp encode/matrix_text.cpp)
 set(BREVIX_LAYOUT_SOURCES layout/box_layout.cpp layout/module_layout.cpp layout/physical_size.cpp
   layout/turn.cpp)
 set(BREVIX_IMAGEWRITERS_SOURCES imagewriters/gif_image.cpp imagewriters/image_size.cpp)
@@ -46,7 +47,7 @@ set(BREVIX_OUTPUT_LINUX_SOURCES output/module_mode.cpp output/raster_output.cpp)
 set(BREVIX_API_SOURCES)
 set(BREVIX_API_LINUX_SOURCES api/barcode.cpp)
 set(BREVIX_CONTROL_SOURCES core/captions.cpp core/control.cpp render/draw.cpp
-  render/module_paint.cpp render/pdf417_draw.cpp render/rotate.cpp)
+  render/matrix_draw.cpp render/module_paint.cpp render/pdf417_draw.cpp render/rotate.cpp)
 set(BREVIX_CONTROL_LINUX_SOURCES render/export.cpp)
 
 # Absolute paths, so that a build rooted elsewhere (activex/) can use them as they are.

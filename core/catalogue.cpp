@@ -30,6 +30,8 @@ std::string BuildCharSet(const TSymbologyDescriptor& row) {
       return ByteRange(0x01, 0x7E);
     case TCharSetKind::UccEan128:
       return ByteRange(0x20, 0x7E) + std::string(kUccEanExtra);
+    case TCharSetKind::AnyByte:
+      return ByteRange(0x01, 0xFF);
   }
   return {};
 }

@@ -19,15 +19,15 @@ struct TBarCodeInfo {
 };
 
 // Fills info from the catalogue. Only the low seven bits of value select the row; a value above
-// 32 leaves info untouched.
+// 35 (csCodeDataMatrix) leaves info untouched.
 void GetBarCodeInfo(int value, TBarCodeInfo& info);
-// A fresh record for a symbology; all fields empty outside 0..32 (no masking, unlike
+// A fresh record for a symbology; all fields empty outside 0..35 (no masking, unlike
 // GetBarCodeInfo), so a value cast from an arbitrary integer never selects a row by accident.
 TBarCodeInfo CatalogueRow(int value);
 // Which bytes belong to the character set of the row CatalogueRow(value) gives (none for a value
 // outside the enumeration): texts are checked against it without building the set's string.
 const std::array<bool, 256>& CharSetTable(int value);
-// The enumeration identifier of a symbology ("csCode39"); empty outside 0..32.
+// The enumeration identifier of a symbology ("csCode39"); empty outside 0..35.
 const char* TypeBarIdentifier(int value);
 // The message text a result code starts from ("Correct", ...); empty outside the table.
 const char* LastErrorText(int value);

@@ -117,6 +117,13 @@ void TCustomBC::Assign(const TCustomBC& source) {
   FQuietZone = source.FQuietZone;
   FModuleWidth = source.FModuleWidth;
   FResolution = source.FResolution;
+  FQR_Level = source.FQR_Level;
+  FQR_MinVersion = source.FQR_MinVersion;
+  FQR_Mask = source.FQR_Mask;
+  FDM_Shape = source.FDM_Shape;
+  FDM_Rows = source.FDM_Rows;
+  FDM_Columns = source.FDM_Columns;
+  FGS1 = source.FGS1;
   Invalidate();
 }
 
@@ -193,6 +200,54 @@ void TCustomBC::SetModuleWidth(int v) {
 
 void TCustomBC::SetResolution(int v) {
   FResolution = std::clamp(v, 0, kMaxResolution);
+}
+
+void TCustomBC::SetQR_Level(TQrLevel v) {
+  if (static_cast<int>(v) > static_cast<int>(TQrLevel::H)) v = TQrLevel::M;
+  if (v == FQR_Level) return;
+  FQR_Level = v;
+  Invalidate();
+}
+
+void TCustomBC::SetQR_MinVersion(int v) {
+  v = std::clamp(v, 0, kMaxQrVersion);
+  if (v == FQR_MinVersion) return;
+  FQR_MinVersion = v;
+  Invalidate();
+}
+
+void TCustomBC::SetQR_Mask(int v) {
+  if (v < -1 || v > kMaxQrMask) v = -1;
+  if (v == FQR_Mask) return;
+  FQR_Mask = v;
+  Invalidate();
+}
+
+void TCustomBC::SetDM_Shape(TDmShape v) {
+  if (static_cast<int>(v) > static_cast<int>(TDmShape::Auto)) v = TDmShape::Square;
+  if (v == FDM_Shape) return;
+  FDM_Shape = v;
+  Invalidate();
+}
+
+void TCustomBC::SetDM_Rows(int v) {
+  v = std::clamp(v, 0, kMaxDmSide);
+  if (v == FDM_Rows) return;
+  FDM_Rows = v;
+  Invalidate();
+}
+
+void TCustomBC::SetDM_Columns(int v) {
+  v = std::clamp(v, 0, kMaxDmSide);
+  if (v == FDM_Columns) return;
+  FDM_Columns = v;
+  Invalidate();
+}
+
+void TCustomBC::SetGS1(bool v) {
+  if (v == FGS1) return;
+  FGS1 = v;
+  Invalidate();
 }
 
 void TCustomBC::SetRatio(int v) {
@@ -298,7 +353,7 @@ std::string TCustomBC::ErrorText() const {
 }
 
 TTextCheck TCustomBC::LastCheck() const {
-  return TTextCheck{FErrorMessage, FError, FBadChar, FMustBe};
+  return TTextCheck{FErrorMessage, FError, FBadChar, FMustBe, FErrorDetail};
 }
 
 void TCustomBC::SetLastCheck(const TTextCheck& check) {
@@ -306,6 +361,13 @@ void TCustomBC::SetLastCheck(const TTextCheck& check) {
   FError = check.Position;
   FBadChar = check.BadChar;
   FMustBe = check.MustBe;
+  FErrorDetail = check.Detail;
+}
+
+void TCustomBC::SetErrorDetail(TLastError e, int position, const std::string& message) {
+  FErrorMessage = e;
+  FError = position;
+  FErrorDetail = e == erOK ? std::string() : message;
 }
 
 TEncodeResult TCustomBC::EncodeText(std::string_view text) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "../encoders/datamatrix.h"
+#include "../encoders/qrcode.h"
 #include "../pdf417/pdf417_settings.h"
 #include "../platform/control.h"
 #include "captions.h"
@@ -29,6 +31,10 @@ using TBarCodePaintEvent = std::function<void(TObject* sender, TRect& r, const s
 inline constexpr int kMaxQuietZone = 1000;
 inline constexpr int kMaxModuleWidth = 100;
 inline constexpr int kMaxResolution = 100000;
+// Bounds of the QR Code and Data Matrix properties.
+inline constexpr int kMaxQrVersion = 40;
+inline constexpr int kMaxQrMask = 7;
+inline constexpr int kMaxDmSide = 144;
 
 class TCustomBC : public TCustomControl {
  public:
@@ -83,13 +89,37 @@ class TCustomBC : public TCustomControl {
   void SetModuleWidth(int v);
   int Resolution() const { return FResolution; }
   void SetResolution(int v);
+  // QR Code: error correction level, the smallest version to use (0: the smallest that holds
+  // the text, else 1..40) and the mask (-1: chosen by the penalty rules, else 0..7).
+  TQrLevel QR_Level() const { return FQR_Level; }
+  void SetQR_Level(TQrLevel v);
+  int QR_MinVersion() const { return FQR_MinVersion; }
+  void SetQR_MinVersion(int v);
+  int QR_Mask() const { return FQR_Mask; }
+  void SetQR_Mask(int v);
+  // Data Matrix: the shape and a fixed size in modules (rows x columns; 0 x 0: the smallest that
+  // holds the text). Values outside 0..144 are clamped.
+  TDmShape DM_Shape() const { return FDM_Shape; }
+  void SetDM_Shape(TDmShape v);
+  int DM_Rows() const { return FDM_Rows; }
+  void SetDM_Rows(int v);
+  int DM_Columns() const { return FDM_Columns; }
+  void SetDM_Columns(int v);
+  // QR Code and Data Matrix: the text is in AI syntax and is encoded as GS1 data.
+  bool GS1() const { return FGS1; }
+  void SetGS1(bool v);
 
   // Result of the last check or paint.
   TLastError ErrorMessage() const { return FErrorMessage; }
   int Error() const { return FError; }
   char BadChar() const { return FBadChar; }
-  // Renderers record their outcome here.
-  void SetErrorMessage(TLastError e) { FErrorMessage = e; }
+  // Renderers record their outcome here; a new code drops the message of the previous one.
+  void SetErrorMessage(TLastError e) {
+    if (e != FErrorMessage) FErrorDetail.clear();
+    FErrorMessage = e;
+  }
+  // The outcome with its position and whole message (ErrorText gives the message).
+  void SetErrorDetail(TLastError e, int position, const std::string& message);
 
   bool ShowCodeCaption() const { return FShowCodeCaption; }
   bool ShortUpcGuards() const { return FShortUpcGuards; }
@@ -198,6 +228,14 @@ class TCustomBC : public TCustomControl {
   int FQuietZone = 0;
   int FModuleWidth = 0;
   int FResolution = 0;
+  std::string FErrorDetail;  // the whole message of the last check, when it has one
+  TQrLevel FQR_Level = TQrLevel::M;
+  int FQR_MinVersion = 0;
+  int FQR_Mask = -1;
+  TDmShape FDM_Shape = TDmShape::Square;
+  int FDM_Rows = 0;
+  int FDM_Columns = 0;
+  bool FGS1 = false;
 };
 
 // Publishes the properties; all behaviour is in TCustomBC.

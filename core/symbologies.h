@@ -29,6 +29,7 @@ enum class TCharSetKind : std::uint8_t {
   FullAscii,  // 0x20..0x7E: the full-ASCII forms of Code 39 and Code 93
   Code128,    // 0x01..0x7E
   UccEan128,  // 0x20..0x7E plus eight accented letters of code page 1250
+  AnyByte,    // 0x01..0xFF: the 2D symbologies take any byte
 };
 
 // The encoders; none draws nothing on the linear path (PDF417 has its own renderer).
@@ -58,8 +59,9 @@ enum class TEncoderId : std::uint8_t {
   UPCShipping,
   Code11,
   PZN,
+  GS1_128,  // AI syntax to Code 128 with FNC1
 };
-inline constexpr int kEncoderIdCount = 25;
+inline constexpr int kEncoderIdCount = 26;
 
 // The text rules: which check characters completion fills in and how a text is checked before
 // it is encoded.
@@ -83,6 +85,7 @@ enum class TCheckRule : std::uint8_t {
   UPCShipping,  // 14 digits with a mod-10 check digit, optional second part
   PZN,          // 6 or 7 characters, mod-11 check digit at 7
   EAN128,       // character set without its accented letters
+  GS1,          // application identifiers and their data, check digits of GTIN, SSCC, GLN
 };
 
 // How the human-readable text is laid out under the bars.
@@ -103,6 +106,7 @@ enum class THeightRule : std::uint8_t {
   EAN8,    // EAN-8's nominal height
   EAN13,   // EAN-13/UPC's nominal height
   PostNet,
+  Matrix,  // a 2D symbol: one module per row, square modules
 };
 
 // Minimum light margins, in modules; AddOnRight replaces Right when an add-on follows.
@@ -142,6 +146,9 @@ inline constexpr std::string_view kDigits = "0123456789";
 inline constexpr std::string_view kCode39Set = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
 inline constexpr std::string_view kCodabarSet = "0123456789-$:/.+ABCD";
 inline constexpr std::string_view kHexSet = "0123456789ABCDEF";
+// The 82 characters GS1 data may hold, plus the brackets of the bracketed AI syntax.
+inline constexpr std::string_view kGs1Set =
+    "!\"%&'()*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz[]";
 
 using enum TCharSetKind;
 using E = TEncoderId;
@@ -227,6 +234,12 @@ inline constexpr std::array<TSymbologyDescriptor, kTypeBarCount> kSymbologies{{
      E::PZN, false, C::PZN, P::Centred, "PZN - ", H::Linear, kQ10, false, false, false},  // Code 39 underneath: ISO/IEC 16388:2007 4.4 (d)
     {csCodePDF417, "csCodePDF417", "PDF417", "", "bla,bla,bla", Literal, "", 0, "",
      E::None, false, C::CharSet, P::Centred, "", H::Linear, {2, 2, 2, 2, 2}, false, false, false},  // ISO/IEC 15438:2015 5.8.3
+    {csCodeGS1_128, "csCodeGS1_128", "GS1-128", "GS1-128 (application identifiers, FNC1)", "(01)09501101530003(17)250101(10)ABC123", Literal, kGs1Set, 0, "",
+     E::GS1_128, false, C::GS1, P::Centred, "", H::Linear, kQ10, false, false, false},  // Code 128 underneath: ISO/IEC 15417:2007 4.4.2
+    {csCodeQRCode, "csCodeQRCode", "QR Code", "QR Code model 2", "Brevix QR Code", AnyByte, "", 0, "",
+     E::None, false, C::CharSet, P::None, "", H::Matrix, {4, 4, 4, 4, 4}, false, false, false},  // ISO/IEC 18004:2015 6.3.8
+    {csCodeDataMatrix, "csCodeDataMatrix", "Data Matrix", "Data Matrix ECC 200", "Brevix Data Matrix", AnyByte, "", 0, "",
+     E::None, false, C::CharSet, P::None, "", H::Matrix, {1, 1, 1, 1, 1}, false, false, false},  // ISO/IEC 16022:2006 7.1
 }};
 // clang-format on
 
@@ -239,7 +252,7 @@ constexpr bool RowsInOrder() {
 
 using symbology_detail::kSymbologies;
 
-static_assert(kSymbologies.size() == static_cast<std::size_t>(csCodePDF417) + 1,
+static_assert(kSymbologies.size() == static_cast<std::size_t>(csCodeDataMatrix) + 1,
               "one row per TTypeBar value");
 static_assert(symbology_detail::RowsInOrder(), "rows in enumeration order");
 

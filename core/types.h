@@ -40,8 +40,16 @@ enum TTypeBar : std::uint8_t {
   csCode11 = 30,
   csCodePZN = 31,
   csCodePDF417 = 32,
+  csCodeGS1_128 = 33,
+  csCodeQRCode = 34,
+  csCodeDataMatrix = 35,
 };
-inline constexpr int kTypeBarCount = 33;
+inline constexpr int kTypeBarCount = 36;
+
+// The 2D matrix symbologies: a square grid of modules, drawn by the matrix renderer.
+constexpr bool IsMatrixSymbology(int typeBar) {
+  return typeBar == csCodeQRCode || typeBar == csCodeDataMatrix;
+}
 
 enum TAngleType : std::uint8_t {
   csHorizontal = 0,

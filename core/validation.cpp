@@ -10,6 +10,7 @@
 
 #include "core/catalogue.h"
 #include "core/check_digits.h"
+#include "core/gs1.h"
 #include "core/symbologies.h"
 
 namespace brevix {
@@ -80,6 +81,7 @@ std::string IsbnNumber(std::string_view t) {
 
 // Records a rejected character (1-based position) and fails.
 bool RejectChar(TTextCheck& check, std::size_t pos, char c) {
+  check.Detail.clear();
   check.Code = erCharOutOfSet;
   check.Position = static_cast<int>(pos);
   check.BadChar = c;
@@ -170,6 +172,13 @@ std::string CompleteCheckDigits(TTypeBar typeBar, std::string text) {
       if (t.size() == 13) t += kPlaceholder;
       if (t.size() >= 14) t[13] = Mod10CheckDigit(std::string_view(t).substr(0, 13));
       break;
+    case TCheckRule::GS1: {
+      // Written with parentheses, as printed on labels; a text that does not parse stays as it
+      // is, for the check to refuse.
+      TGs1Parse parsed = ParseGs1(t, true);
+      if (parsed.Ok()) t = std::move(parsed.Caption);
+      break;
+    }
     case TCheckRule::PZN:
       if (t.size() == 6 || t.size() == 7) {
         if (t.size() == 6) t += kPlaceholder;
@@ -183,6 +192,7 @@ std::string CompleteCheckDigits(TTypeBar typeBar, std::string text) {
 }
 
 bool PreEncodeCheck(TTypeBar typeBar, std::string_view text, TTextCheck& check) {
+  check.Detail.clear();
   if (text.empty()) {
     check.Code = erEmptyCode;
     return false;
@@ -321,6 +331,16 @@ bool PreEncodeCheck(TTypeBar typeBar, std::string_view text, TTextCheck& check) 
       return true;
     }
 
+    case TCheckRule::GS1: {
+      const TGs1Parse parsed = ParseGs1(text, false);
+      if (parsed.Ok()) return true;
+      check.Code = parsed.Code;
+      check.Position = parsed.Position;
+      if (parsed.Position > 0) check.BadChar = text[static_cast<std::size_t>(parsed.Position - 1)];
+      check.Detail = parsed.Message;
+      return false;
+    }
+
     default:
       return CheckCharSet(typeBar, text, check);
   }
@@ -332,6 +352,7 @@ bool CheckCharSet(TTypeBar typeBar, std::string_view s, TTextCheck& check) {
 }
 
 std::string CheckErrorText(const TTextCheck& check) {
+  if (check.Code != erOK && !check.Detail.empty()) return check.Detail;
   std::string text = LastErrorText(check.Code);
   switch (check.Code) {
     case erCharOutOfSet:

@@ -17,6 +17,9 @@ struct TTextCheck {
   int Position = 0;
   char BadChar = 0;
   int MustBe = 0;
+  // The whole message, when the check has more to say than the result code's text (GS1 data:
+  // the AI and what is wrong with its field). Cleared by every check.
+  std::string Detail;
 };
 
 // The text with the check characters of its symbology filled in or corrected.

@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "core/catalogue.h"
+#include "core/gs1.h"
 #include "core/pattern.h"
 #include "core/symbologies.h"
 #include "core/validation.h"
+#include "encode/matrix_text.h"
 #include "encoders/dispatch.h"
 #include "encoders/ean_upc.h"
 #include "pdf417/pdf417.h"
@@ -37,6 +39,8 @@ int DefaultHeight(TTypeBar t, int width) {
       return kEan13Height;
     case THeightRule::PostNet:
       return kPostNetHeight;
+    case THeightRule::Matrix:
+      return 1;  // per row
     case THeightRule::Linear:
       break;
   }
@@ -194,7 +198,15 @@ TSymbol LinearSymbol(TTypeBar t, const TEncodeResult& r, std::string_view captio
 TBuiltSymbol BuildLinear(TTypeBar t, std::string_view typed, const TSymbolOptions& options) {
   TBuiltSymbol out;
   out.Text = CompleteCheckDigits(t, std::string(typed));
-  if (options.CheckDigits == TCheckDigits::Strict) {
+  if (DescriptorOf(t).Check == TCheckRule::GS1) {
+    // Completion rewrites GS1 texts as a whole (brackets to parentheses): the strict check
+    // parses the typed text instead of comparing characters.
+    const TGs1Parse strict = ParseGs1(typed, options.CheckDigits == TCheckDigits::Complete);
+    if (!strict.Ok()) {
+      out.Error = ErrorOf(strict.Code, strict.Position, strict.Message);
+      return out;
+    }
+  } else if (options.CheckDigits == TCheckDigits::Strict) {
     out.Error = WrongCheckCharacter(t, typed, out.Text);
     if (!out.Ok()) return out;
   }
@@ -203,7 +215,8 @@ TBuiltSymbol BuildLinear(TTypeBar t, std::string_view typed, const TSymbolOption
   const TEncodeResult r = EncodeCheckedText(out.Text, TEncodeOptions{t, false, true}, check);
   if (r.Pattern.empty()) {
     if (check.Code == erOK) check.Code = erErrorInBarCode;
-    const bool positioned = check.Code == erCharOutOfSet || check.Code == erCharMustBeSpace;
+    const bool positioned =
+        check.Code == erCharOutOfSet || check.Code == erCharMustBeSpace || !check.Detail.empty();
     out.Error = ErrorOf(check.Code, positioned ? check.Position : 0, CheckErrorText(check));
     return out;
   }
@@ -259,6 +272,70 @@ TBuiltSymbol BuildPDF417(std::string_view text, const TSymbolOptions& o) {
   return out;
 }
 
+TBuiltSymbol BuildMatrix(TTypeBar t, std::string_view text, const TSymbolOptions& o) {
+  TBuiltSymbol out;
+  out.Text = std::string(text);
+  const bool qr = t == csCodeQRCode;
+  TMatrixText data;
+  bool positionsInText = false;  // the encoder's positions are positions in the text
+  if (o.Gs1) {
+    const TGs1Parse parsed = ParseGs1(text, o.CheckDigits == TCheckDigits::Complete);
+    if (!parsed.Ok()) {
+      out.Error = ErrorOf(parsed.Code, parsed.Position, parsed.Message);
+      return out;
+    }
+    data.Bytes = parsed.ElementString;
+    out.Text = parsed.Caption;
+  } else if (o.CodePage > 0) {
+    data = MatrixTextOfCodePage(text, o.CodePage, qr);
+    positionsInText = data.Bytes == text;
+  } else {
+    data = MatrixTextOfUtf8(text, qr);
+    if (!data.Ok) {
+      out.Error = ErrorOf(erCharOutOfSet, data.BadPosition,
+                          "Invalid UTF-8 at byte " + std::to_string(data.BadPosition));
+      return out;
+    }
+    positionsInText = data.Bytes == text;
+  }
+  TMatrixResult r;
+  if (qr) {
+    TQrOptions q;
+    q.Level = o.QrLevel;
+    q.MinVersion = o.QrMinVersion;
+    q.Mask = o.QrMask;
+    q.Eci = data.Eci;
+    q.ShiftJis = data.ShiftJis;
+    q.Gs1 = o.Gs1;
+    r = EncodeQrCode(data.Bytes, q);
+  } else {
+    TDmOptions d;
+    d.Shape = o.DmShape;
+    d.Rows = o.DmRows;
+    d.Columns = o.DmColumns;
+    d.Eci = data.Eci;
+    d.Gs1 = o.Gs1;
+    r = EncodeDataMatrix(data.Bytes, d);
+  }
+  const bool wellFormed = !r.Rows.empty() && !r.Rows.front().empty() &&
+                          std::all_of(r.Rows.begin(), r.Rows.end(), [&r](const std::string& row) {
+                            return row.size() == r.Rows.front().size() &&
+                                   row.find_first_not_of("01") == std::string::npos;
+                          });
+  if (!r.Ok() || !wellFormed) {
+    const TLastError code = r.Ok() ? erErrorInBarCode : r.Error;
+    std::string message = r.Message.empty() ? LastErrorText(code) : r.Message;
+    out.Error = ErrorOf(code, positionsInText ? r.Position : 0, std::move(message));
+    return out;
+  }
+  TSymbol& s = out.Symbol;
+  s.TypeBar = t;
+  s.Width = static_cast<int>(r.Rows.front().size());
+  s.RowHeights.assign(r.Rows.size(), 1);
+  s.Rows = std::move(r.Rows);
+  return out;
+}
+
 }  // namespace
 
 TBuiltSymbol BuildSymbol(TTypeBar typeBar, std::string_view text, const TSymbolOptions& options) {
@@ -273,6 +350,7 @@ TBuiltSymbol BuildSymbol(TTypeBar typeBar, std::string_view text, const TSymbolO
     return out;
   }
   if (typeBar == csCodePDF417) return BuildPDF417(text, options);
+  if (IsMatrixSymbology(typeBar)) return BuildMatrix(typeBar, text, options);
   return BuildLinear(typeBar, text, options);
 }
 

@@ -1,8 +1,10 @@
 #include "encoders/code128.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <vector>
 
 namespace brevix {
 
@@ -245,7 +247,99 @@ constexpr auto kCode128Patterns = BuildCode128Patterns();
 // The stop symbol with its terminating bar, in guard bars.
 constexpr std::string_view kCode128Stop = "2200022202022";
 
+// ---- Shortest plan -------------------------------------------------------------------------
+
+// What the shortest planner reads: a seven-bit character, or FNC1.
+constexpr int kFnc1Input = -1;
+
+// The values one input takes in a set at position i: how many input characters they consume
+// (0 when the set cannot take it there) and how many symbol values they cost.
+struct TTake {
+  int Consumed = 0;
+  int Cost = 0;
+};
+
+TTake TakeIn(TCodeSet set, const std::vector<int>& in, std::size_t i) {
+  const int c = in[i];
+  if (c == kFnc1Input) return {1, 1};
+  switch (set) {
+    case TCodeSet::A:
+      return {1, c < 96 ? 1 : 2};  // lowercase and DEL through SHIFT
+    case TCodeSet::B:
+      return {1, c >= 32 ? 1 : 2};  // control characters through SHIFT
+    case TCodeSet::C:
+      if (i + 1 < in.size() && IsDigit(static_cast<unsigned char>(c)) && in[i + 1] >= 0 &&
+          IsDigit(static_cast<unsigned char>(in[i + 1])))
+        return {2, 1};
+      return {};
+  }
+  return {};
+}
+
 }  // namespace
+
+std::string PlanCode128Shortest(std::string_view text, bool gs1) {
+  std::vector<int> in;
+  in.reserve(text.size() + 1);
+  if (gs1) in.push_back(kFnc1Input);
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c > 127) return {};
+    in.push_back(gs1 && c == 0x1D ? kFnc1Input : c);
+  }
+  if (in.empty() || text.empty()) return {};
+
+  // best[i][s]: the fewest values that encode in[i..] with set s in force, a set change
+  // included; 0 at the end.
+  constexpr int kNone = 1 << 29;
+  const std::size_t n = in.size();
+  std::vector<std::array<int, 3>> best(n + 1, {0, 0, 0});
+  std::vector<std::array<int, 3>> stay(n + 1, {kNone, kNone, kNone});
+  for (std::size_t i = n; i-- > 0;) {
+    for (int s = 0; s < 3; ++s) {
+      const TTake t = TakeIn(static_cast<TCodeSet>(s), in, i);
+      stay[i][s] = t.Consumed == 0 ? kNone : t.Cost + best[i + t.Consumed][s];
+    }
+    for (int s = 0; s < 3; ++s) {
+      int b = stay[i][s];
+      for (int other = 0; other < 3; ++other)
+        if (other != s) b = std::min(b, 1 + stay[i][other]);
+      best[i][s] = b;
+    }
+  }
+
+  std::string values;
+  values.reserve(2 * n + 2);
+  int set = 0;
+  for (int s = 1; s < 3; ++s)
+    if (stay[0][s] < stay[0][set]) set = s;
+  constexpr int kStart[3] = {kStartA, kStartB, kStartC};
+  constexpr int kSwitch[3] = {kCodeA, kCodeB, kCodeC};
+  values += static_cast<char>(kStart[set]);
+  for (std::size_t i = 0; i < n;) {
+    if (stay[i][set] > best[i][set]) {
+      int to = set;
+      for (int s = 0; s < 3; ++s)
+        if (s != set && 1 + stay[i][s] == best[i][set]) to = s;
+      values += static_cast<char>(kSwitch[to]);
+      set = to;
+    }
+    const int c = in[i];
+    if (c == kFnc1Input) {
+      values += static_cast<char>(kFnc1);
+      ++i;
+    } else if (set == 2) {
+      values += static_cast<char>(10 * (c - '0') + (in[i + 1] - '0'));
+      i += 2;
+    } else {
+      const bool shifted = set == 0 ? c >= 96 : c < 32;
+      if (shifted) values += static_cast<char>(kShift);
+      values += static_cast<char>(CharValue(static_cast<unsigned char>(c)));
+      ++i;
+    }
+  }
+  return values;
+}
 
 std::string PlanCode128Sets(std::string_view text) {
   return TCode128Planner(text).Plan();
@@ -255,7 +349,10 @@ TEncodeResult EncodeCode128(std::string_view text, const TEncodeOptions& opts) {
   std::string values = PlanCode128Sets(text);
   if (values.empty()) return {};
   if (opts.TypeBar == csCodeEAN128) values.insert(values.begin() + 1, static_cast<char>(kFnc1));
+  return Code128Symbol(std::move(values));
+}
 
+TEncodeResult Code128Symbol(std::string values) {
   // Weighted sum, reduced as it goes so that no text length can overflow it.
   int sum = static_cast<unsigned char>(values[0]);
   for (std::size_t k = 1; k < values.size(); ++k)

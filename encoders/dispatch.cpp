@@ -6,6 +6,7 @@
 #include "encoders/code128.h"
 #include "encoders/code39_93.h"
 #include "encoders/ean_upc.h"
+#include "encoders/gs1_128.h"
 #include "encoders/other_linear.h"
 #include "encoders/two_of_five.h"
 
@@ -47,9 +48,10 @@ constexpr std::array<TEncoder, kEncoderIdCount> kEncoders{
     EncodeUPCShipping,
     EncodeCode11,
     EncodePZN,
+    EncodeGS1_128,
 };
-static_assert(static_cast<int>(TEncoderId::PZN) + 1 == kEncoderIdCount, "one encoder per id");
-static_assert(kEncoders.back() == EncodePZN, "encoders in TEncoderId order");
+static_assert(static_cast<int>(TEncoderId::GS1_128) + 1 == kEncoderIdCount, "one encoder per id");
+static_assert(kEncoders.back() == EncodeGS1_128, "encoders in TEncoderId order");
 
 }  // namespace
 
@@ -60,7 +62,12 @@ TEncodeResult EncodeCheckedText(std::string_view text, const TEncodeOptions& opt
   const TSymbologyDescriptor* row = SymbologyOf(opts.TypeBar);
   if (row == nullptr) return result;
   const TEncoder encoder = kEncoders[static_cast<std::size_t>(row->Encoder)];
-  if (encoder == nullptr) return result;
+  if (encoder == nullptr) {
+    // Drawn by a renderer of its own: no pattern, and the reason says so.
+    check.Code = erErrorInBarCode;
+    check.Detail = std::string(row->Name) + " has no linear pattern";
+    return result;
+  }
   result = encoder(text, opts);
   if (row->LeadingRoom) AddLeadingRoom(result, opts);
   return result;

@@ -216,6 +216,13 @@ def files():
     return seeds
 
 
+def gs1():
+    texts = ['(01)09501101530003(17)250101(10)ABC123', '[00]106141411234567897[3103]001250',
+             '(01)09501101530004', '(17)251301', '(10)A(B)C(21)X', '(30)12(01)0950110153000',
+             '(253)9501101020016ABC', '(8008)2501312359(7003)2501312400', '(3912)97812345']
+    return [Seed().boolean(True).string(t).build('Brevix 0123456789 \x1d') for t in texts]
+
+
 def qrcode():
     # fuzz_qrcode: flags (level, GS1, Shift JIS, ECI, out-of-range values, ECI x 100), minimum
     # version, mask + 1, ECI number, then the data.
@@ -245,7 +252,7 @@ def qrcode():
 
 GENERATORS = {'fuzz_cli': cli, 'fuzz_control': control, 'fuzz_encoders': encoders, 'fuzz_pdf417': pdf417,
               'fuzz_export': export, 'fuzz_files': files,
-              'fuzz_qrcode': qrcode}
+              'fuzz_qrcode': qrcode, 'fuzz_gs1': gs1}
 
 if __name__ == '__main__':
     for target in sys.argv[1:] or GENERATORS:

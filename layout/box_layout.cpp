@@ -284,7 +284,8 @@ TBoxOutcome LayoutLinearBox(const TRect& boxIn, const TLinearBoxOptions& o, bool
     if (!o.Printer)
       LayoutErrorDisplay(
           box,
-          CheckErrorText(TTextCheck{out.Error, o.Check.Position, o.Check.BadChar, o.Check.MustBe}),
+          CheckErrorText(TTextCheck{out.Error, o.Check.Position, o.Check.BadChar, o.Check.MustBe,
+                                    out.Error == o.Check.Code ? o.Check.Detail : std::string()}),
           o.ControlText, metrics.DeviceFont(), TBrush{o.Back, bsSolid}, d);
     return out;
   }
@@ -478,7 +479,8 @@ TBoxOutcome LayoutStackedBox(const TRect& box, const TStackedBoxOptions& o, TTex
   d.Steps.push_back({TBoxStepKind::Rect, clWhite, static_cast<std::uint32_t>(d.Rects.size()), 0});
   d.Rects.push_back(box);
   const std::string message =
-      CheckErrorText(TTextCheck{out.Error, o.Check.Position, o.Check.BadChar, o.Check.MustBe});
+      CheckErrorText(TTextCheck{out.Error, o.Check.Position, o.Check.BadChar, o.Check.MustBe,
+                                out.Error == o.Check.Code ? o.Check.Detail : std::string()});
   const int textHeight = metrics.WrappedHeight(font, width, message);
   const int down = (height - textHeight) / 2;
   d.Steps.push_back(

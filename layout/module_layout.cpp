@@ -109,7 +109,11 @@ void LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options, TDra
   const int right = std::max(zone.Right, textRight - symbol.Width);
 
   double barHeight = symbol.Height();
-  if (options.HeightModules > 0)
+  // A 2D matrix keeps square modules: its height is its rows, whatever height is asked for.
+  const bool matrix = IsMatrixSymbology(symbol.TypeBar);
+  if (matrix) {
+    // keeps symbol.Height()
+  } else if (options.HeightModules > 0)
     barHeight = options.HeightModules;
   else if (options.HeightPixels > 0)
     barHeight = static_cast<double>(options.HeightPixels) / d.PixelsPerModule;

@@ -18,7 +18,7 @@ struct TModuleOptions {
   // Height of the bars (of all rows, for stacked symbols): modules when HeightModules is
   // positive, else pixels when HeightPixels is, else millimetres at the module's physical width
   // when HeightMm is (exact for vector output; raster output asks for HeightPixels at Dpi), else
-  // the symbology's own.
+  // the symbology's own. QR Code and Data Matrix ignore them: their modules stay square.
   int HeightModules = 0;
   int HeightPixels = 0;
   double HeightMm = 0;

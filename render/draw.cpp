@@ -8,6 +8,7 @@
 #include "core/symbologies.h"
 #include "encoders/ean_upc.h"
 #include "pdf417/pdf417.h"
+#include "render/matrix_draw.h"
 #include "render/module_paint.h"
 #include "render/pdf417_draw.h"
 
@@ -126,6 +127,8 @@ void DrawBarCode(TCanvas& canvas, const TRect& rect, TCustomBC& control, TPaintC
   const TBoxFrame frame = FrameBox(rect, control.AngleDegrees(), pdf417);
   if (frame.TooLarge) {
     control.SetErrorMessage(erOutOfSecurityBox);
+  } else if (IsMatrixSymbology(control.TypeBar())) {
+    DrawMatrix(canvas, rect, control);
   } else {
     // state -> box layout -> drawing -> canvas
     TCanvasMetrics metrics(canvas);

@@ -4,10 +4,12 @@
 #include <cmath>
 
 #include "core/control.h"
+#include "core/symbologies.h"
 #include "encode/build_symbol.h"
 #include "layout/module_layout.h"
 #include "layout/turn.h"
 #include "output/canvas_paint.h"
+#include "platform/codepage.h"
 #include "render/draw.h"
 
 namespace brevix {
@@ -17,6 +19,8 @@ namespace {
 int Pixels(double modules, int ppm) {
   return static_cast<int>(std::lround(modules * ppm));
 }
+
+}  // namespace
 
 TSymbolOptions SymbolOptionsOf(const TCustomBC& control) {
   const TPDF417& pdf = control.PDF417();
@@ -28,10 +32,16 @@ TSymbolOptions SymbolOptionsOf(const TCustomBC& control) {
   o.PDF417Cols = pdf.Cols();
   o.PDF417Rows = pdf.Rows();
   o.PDF417Truncated = pdf.Truncated();
+  o.QrLevel = control.QR_Level();
+  o.QrMinVersion = control.QR_MinVersion();
+  o.QrMask = control.QR_Mask();
+  o.DmShape = control.DM_Shape();
+  o.DmRows = control.DM_Rows();
+  o.DmColumns = control.DM_Columns();
+  o.Gs1 = control.GS1();
+  o.CodePage = CodePageOfCharset(control.Font().Charset());
   return o;
 }
-
-}  // namespace
 
 TDrawing LayoutControl(const TCustomBC& control, int pixelsPerModule, TLastError* error) {
   TDrawing d;
@@ -82,7 +92,16 @@ void DrawModuleMode(TCanvas& canvas, const TRect& rect, TCustomBC& control,
   const long long roomY = static_cast<long long>(rect.Bottom) - rect.Top;
   if (error == erOK && (d.Width <= 0 || size.cx > roomX || size.cy > roomY))
     error = d.Width <= 0 ? erErrorInBarCode : erSmallPaintBox;
-  control.SetErrorMessage(error);
+  const TTypeBar t = control.TypeBar();
+  if (error != erOK && d.Width <= 0 &&
+      (IsMatrixSymbology(t) || DescriptorOf(t).Check == TCheckRule::GS1)) {
+    // Their refusals say more than a result code (the AI and the field, the capacity): the
+    // error display shows the whole message.
+    const TBuiltSymbol built = BuildSymbol(t, control.Text(), SymbolOptionsOf(control));
+    control.SetErrorDetail(error, built.Error.Position, built.Error.Message);
+  } else {
+    control.SetErrorMessage(error);
+  }
   if (!control.Transparent()) {
     canvas.Brush = TBrush{control.Color_Back(), bsSolid};
     canvas.FillRect(rect);

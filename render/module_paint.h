@@ -9,12 +9,17 @@
 // symbol does in box mode. Files and the clipboard are made at the drawing's own size.
 
 #include "../core/types.h"
+#include "../encode/build_symbol.h"
 #include "../layout/drawing.h"
 #include "../platform/canvas.h"
 
 namespace brevix {
 
 class TCustomBC;
+
+// The symbol settings the control's properties give: its PDF417, QR Code, Data Matrix and GS1
+// settings, check characters completed as the control does, the text in its font's code page.
+TSymbolOptions SymbolOptionsOf(const TCustomBC& control);
 
 // Pixels per module of vector files drawn from a control in box mode (ModuleWidth 0).
 inline constexpr int kVectorModulePixels = 2;

@@ -19,12 +19,12 @@ trim() { sed -e 's/^ *//' -e 's/ *$//' <<<"$1"; }
 have() { command -v "$1" >/dev/null 2>&1; }
 
 # The symbologies a decoder here reads: ZXingReader all of them, zbarimg all but UPC-E with
-# number system 1 and PDF417.
+# number system 1, PDF417 and Data Matrix.
 zxing_reads=" csCode_2_5_interleaved csCodeITF csCodeOPC csCodeUPC_shipping csCode39
   csCode39Extended csCodePZN csCode93 csCode93Extended csCode128 csCodeEAN128 csCodeCodabar
   csCodeEAN13 csCodeJAN13 csCodeISBN csCodeISSN csCodeISMN csCodeEAN8 csCodeJAN8 csCodeUPC_A
-  csCodeUPC_E0 csCodeUPC_E1 csCodePDF417 "
-zbar_skips=" csCodeUPC_E1 csCodePDF417 "
+  csCodeUPC_E0 csCodeUPC_E1 csCodePDF417 csCodeGS1_128 csCodeQRCode csCodeDataMatrix "
+zbar_skips=" csCodeUPC_E1 csCodePDF417 csCodeDataMatrix "
 in_list() { [[ " $(tr '\n' ' ' <<<"$2") " == *" $1 "* ]]; }
 
 # What a decoder read from a picture, or nothing.

@@ -46,10 +46,11 @@ struct TTextGroup {
 
 struct TSymbol {
   TTypeBar TypeBar = csCode_2_5_interleaved;
-  int Width = 0;                  // modules across every row
-  std::vector<std::string> Rows;  // kDarkModule/kLightModule, Width each; first and last dark
-  std::vector<int> RowHeights;    // modules, one per row
-  std::vector<TBarKind> Bars;     // one per bar of a one-row symbol, left to right
+  int Width = 0;  // modules across every row
+  // kDarkModule/kLightModule, Width each; a linear row starts and ends dark
+  std::vector<std::string> Rows;
+  std::vector<int> RowHeights;  // modules, one per row
+  std::vector<TBarKind> Bars;   // one per bar of a one-row symbol, left to right
   std::vector<TTextGroup> Text;
   bool HasAddOn = false;  // EAN/UPC add-on or UPC shipping's second part
 

@@ -79,6 +79,22 @@ TEST(CliTool, WritesPicturesFromOptions) {
       {"--codepage 1250 --pdf417-mode binary csCodePDF417 '\xc5\xa0' -W 300 -H 100 f.png", "f.png",
        300, 100, "\xc2\x8a"},
       {"--complete-draw --ratio 2 csCodeEAN8 9638507 f.png", "f.png", 0, 80, "96385074"},
+      // QR Code and Data Matrix: (modules + quiet zones) x 2 pixels square, UTF-8 texts with
+      // ECI or Kanji mode, GS1 data; every orientation and a vector file.
+      {"csCodeQRCode 'Gr\xc3\xbc\xc3\x9f"
+       "e, \xe4\xb8\x96\xe7\x95\x8c' f.png",
+       "f.png", 66, 66,
+       "Gr\xc3\xbc\xc3\x9f"
+       "e, \xe4\xb8\x96\xe7\x95\x8c"},
+      {"-a 90 --qr-level H --qr-version 5 csCodeQRCode Brevix f.gif", "f.gif", 90, 90, "Brevix"},
+      {"csCodeQRCode '\xe6\xbc\xa2\xe5\xad\x97\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88' f.svg", "f.svg",
+       58, 58, "\xe6\xbc\xa2\xe5\xad\x97\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88"},
+      {"-a 180 --gs1 --dm-shape rect csCodeDataMatrix '(01)09501101530003(10)AB' f.tif", "f.tif",
+       56, 28, "010950110153000310AB"},
+      {"-a 270 csCodeGS1_128 '[01]09501101530003[10]AB' f.bmp", "f.bmp", 120, 396,
+       "010950110153000310AB"},
+      {"-W 200 -H 200 -a 90 --dm-size 16x16 csCodeDataMatrix Brevix f.png", "f.png", 200, 200,
+       "Brevix"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Args);
@@ -208,6 +224,13 @@ TEST(CliTool, RefusesWithoutWritingAWrongFile) {
       {"csCode128 'x\xe6\x97\xa5' f.png", 1, "cannot be written in code page 1252"},
       {"--pdf417-mode numeric csCodePDF417 ABC f.png", 1, "Bad char in PDF417"},
       {"csCodeMSI '' f.png", 1, "Empty code."},
+      {"csCodeGS1_128 '(01)09501101530003(17)251301' f.png", 1,
+       "AI (17): invalid date 251301, position 20"},
+      {"--strict csCodeGS1_128 '(01)09501101530004' -", 1, "wrong check digit 4, 3 expected"},
+      {"--gs1 csCodeQRCode '(10)A#' f.png", 1, "'#' outside the GS1 character set, position 6"},
+      {"csCodeDataMatrix " + std::string(3200, '9') + " f.png", 1, "(3200 characters): "},
+      {"--dm-size 7x7 csCodeDataMatrix A f.png", 2, "--dm-size"},
+      {"--qr-level X csCodeQRCode A f.png", 2, "L, M, Q or H"},
       {"csCodeEAN13 977121010700 f.xyz", 3,
        "unknown picture type \".xyz\" (use .bmp, .emf, .eps, .gif, .jpe, .jpeg, .jpg, .pdf, .png, "
        ".svg, .tif, .tiff or .wmf)"},
@@ -367,6 +390,16 @@ TEST(CliTool, BatchWritesEveryGoodRecord) {
   const TRun clean = RunTool("--batch -", dir.Path(), "z.png,22,977121010700\n");
   EXPECT_EQ(clean.Status, 0) << clean.Err;
   EXPECT_EQ(clean.Err, "");
+  // The QR Code, Data Matrix and GS1 options in records.
+  const TRun matrix = RunTool("--batch -", dir.Path(),
+                              "q.png,csCodeQRCode,Brevix,qr-level=H,qr-mask=3,angle=90\n"
+                              "m.png,csCodeDataMatrix,\"[01]09501101530003[10]AB\",gs1,"
+                              "dm-shape=rect\n");
+  EXPECT_EQ(matrix.Status, 0) << matrix.Err;
+  if (test::HaveZXing()) {
+    EXPECT_TRUE(Decodes(*test::ReadPngFile(dir.File("q.png")), "Brevix"));
+    EXPECT_TRUE(Decodes(*test::ReadPngFile(dir.File("m.png")), "010950110153000310AB"));
+  }
 }
 
 // Any number of threads writes the files, messages, summary and status of one thread, records

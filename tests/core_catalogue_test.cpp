@@ -32,6 +32,9 @@ TEST(Catalogue, NamesKeepTheirExactSpelling) {
       {25, "JAN13", "Japanese version of  EAN 13", "csCodeJAN13"},
       {29, "UPC-Shipping", "UPC-Shipping", "csCodeUPC_shipping"},
       {32, "PDF417", "", "csCodePDF417"},
+      {33, "GS1-128", "GS1-128 (application identifiers, FNC1)", "csCodeGS1_128"},
+      {34, "QR Code", "QR Code model 2", "csCodeQRCode"},
+      {35, "Data Matrix", "Data Matrix ECC 200", "csCodeDataMatrix"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value);
@@ -62,6 +65,8 @@ TEST(Catalogue, CharacterSets) {
       {csCodeEAN128, Bytes(0x20, 0x7E) + "\x9A\xE8\x9D\x9E\xFD\xE1\xED\xE9"},
       {csCode11, "0123456789-"},
       {csCodePDF417, ""},
+      {csCodeQRCode, Bytes(0x01, 0xFF)},
+      {csCodeDataMatrix, Bytes(0x01, 0xFF)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(TypeBarIdentifier(row.typeBar));
@@ -89,7 +94,7 @@ TEST(Catalogue, IdentifiersAndNamesRoundTrip) {
 TEST(Catalogue, ValuesOutsideTheTable) {
   TBarCodeInfo info;
   info.Name = "caller's";
-  GetBarCodeInfo(33, info);
+  GetBarCodeInfo(kTypeBarCount, info);
   EXPECT_EQ(info.Name, "caller's");
   GetBarCodeInfo(-1, info);
   EXPECT_EQ(info.Name, "caller's");
@@ -99,7 +104,7 @@ TEST(Catalogue, ValuesOutsideTheTable) {
   // The control's own lookup never masks: an out-of-range symbology has an empty row.
   EXPECT_EQ(CatalogueRow(128 + 7).Name, "");
   EXPECT_EQ(CatalogueRow(200).CharSet, "");
-  EXPECT_STREQ(TypeBarIdentifier(33), "");
+  EXPECT_STREQ(TypeBarIdentifier(kTypeBarCount), "");
   EXPECT_STREQ(TypeBarIdentifier(-5), "");
   EXPECT_STREQ(LastErrorText(erOK), "Correct");
   EXPECT_STREQ(LastErrorText(erCountCharMustBeEven),
@@ -148,6 +153,9 @@ TEST(Catalogue, EverySampleCompletesAndValidates) {
       {csCode11, "123456", erOK},
       {csCodePZN, "1234562", erOK},
       {csCodePDF417, "bla,bla,bla", erCharOutOfSet},  // drawn by its own renderer
+      {csCodeGS1_128, "(01)09501101530003(17)250101(10)ABC123", erOK},
+      {csCodeQRCode, "Brevix QR Code", erOK},
+      {csCodeDataMatrix, "Brevix Data Matrix", erOK},
   };
   static_assert(std::size(rows) == kTypeBarCount);
   for (const Row& row : rows) {

@@ -154,6 +154,20 @@ TEST(Control, StoreAndRepaint) {
        [](const TCustomBC& bc) { return bc.PDF417().Truncated(); }},
       {"PDF417_Mode", [](TCustomBC& bc) { bc.SetPDF417_Mode(csPDF417_Binary); },
        [](const TCustomBC& bc) { return bc.PDF417().Mode() == csPDF417Binary; }},
+      // Out-of-range values fall back to the default (level, mask, shape) or are clamped.
+      {"QR_Level", [](TCustomBC& bc) { bc.SetQR_Level(TQrLevel::H); },
+       [](const TCustomBC& bc) { return bc.QR_Level() == TQrLevel::H; }},
+      {"QR_MinVersion", [](TCustomBC& bc) { bc.SetQR_MinVersion(99); },
+       [](const TCustomBC& bc) { return bc.QR_MinVersion() == 40; }},
+      {"QR_Mask", [](TCustomBC& bc) { bc.SetQR_Mask(5); },
+       [](const TCustomBC& bc) { return bc.QR_Mask() == 5; }},
+      {"DM_Shape", [](TCustomBC& bc) { bc.SetDM_Shape(TDmShape::Auto); },
+       [](const TCustomBC& bc) { return bc.DM_Shape() == TDmShape::Auto; }},
+      {"DM_Rows", [](TCustomBC& bc) { bc.SetDM_Rows(16); },
+       [](const TCustomBC& bc) { return bc.DM_Rows() == 16; }},
+      {"DM_Columns", [](TCustomBC& bc) { bc.SetDM_Columns(500); },
+       [](const TCustomBC& bc) { return bc.DM_Columns() == 144; }},
+      {"GS1", [](TCustomBC& bc) { bc.SetGS1(true); }, [](const TCustomBC& bc) { return bc.GS1(); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

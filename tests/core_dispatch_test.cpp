@@ -77,6 +77,11 @@ TEST(Dispatch, RefusedTextGivesNoPatternAndNoAnchors) {
       {csCodeUPC_shipping, "123", erBarcodeLengthInvalid},
       {csCode39, "", erEmptyCode},
       {csCodePDF417, "bla,bla,bla", erCharOutOfSet},
+      {csCodeGS1_128, "(01)09501101530004", erMustBe},  // only completion replaces it
+      {csCodeGS1_128, "(17)251301", erErrorInBarCode},
+      // Drawn by the matrix renderer: no linear pattern, and a reason for it.
+      {csCodeQRCode, "Brevix", erErrorInBarCode},
+      {csCodeDataMatrix, "Brevix", erErrorInBarCode},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(TypeBarIdentifier(row.typeBar));
@@ -95,6 +100,17 @@ TEST(Dispatch, Code128AndUccEan128ShareAnEncoderButNotTheSymbol) {
   const TEncodeResult ucc = EncodeAs(csCodeEAN128, "EAN 128");
   if (plain.Pattern.empty()) GTEST_SKIP() << "Code 128 encoder not built yet";
   EXPECT_NE(plain.Pattern, ucc.Pattern);  // the leading FNC1
+  // GS1-128: the same FNC1 after the start, then the element string; the control shows the
+  // refusal's whole message.
+  const TEncodeResult gs1 = EncodeAs(csCodeGS1_128, "(01)09501101530003");
+  EXPECT_EQ(gs1.Pattern.substr(11, 11), ucc.Pattern.substr(11, 11));
+  TCustomBC bc;
+  bc.SetTypeBar(csCodeGS1_128);
+  bc.SetText("[01]09501101530003[17]251301");
+  EXPECT_FALSE(bc.PreEncodeCheck(bc.Text()));
+  EXPECT_EQ(bc.ErrorText(), "AI (17): invalid date 251301, position 20");
+  bc.SetText("[01]09501101530004");
+  EXPECT_EQ(bc.Text(), "(01)09501101530003");  // completed, with parentheses
 }
 
 }  // namespace

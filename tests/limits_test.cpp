@@ -110,7 +110,7 @@ TEST(Limits, RatioAnyIntegerFollowsTheWidthFormula) {
 }
 
 TEST(Limits, SymbologyValuesOutsideTheEnumeration) {
-  for (int value : {33, 64, 127, 128, 200, 255}) {
+  for (int value : {kTypeBarCount, 64, 127, 128, 200, 255}) {
     SCOPED_TRACE(value);
     TBrevixBC bc;
     bc.SetTypeBar(static_cast<TTypeBar>(value));

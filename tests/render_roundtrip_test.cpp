@@ -87,6 +87,15 @@ TEST(RenderRoundTrip, LinearSymbolsDecodeInEveryOrientation) {
       {csCode128, "Code 128!", "Code 128!", "Code128"},
       {csCode128, "12345678", "12345678", "Code128"},
       {csCodeEAN128, "0101234567890128", "0101234567890128", "Code128"},
+      // GS1-128: the reader gives the element string, FNC1 separators as GS.
+      {csCodeGS1_128, "(01)09501101530003(17)250101(10)ABC123(21)X1",
+       "01095011015300031725010110ABC123\x1D"
+       "21X1",
+       "Code128"},
+      {csCodeGS1_128, "[00]106141411234567897[3103]001250",
+       "00106141411234567897"
+       "3103001250",
+       "Code128"},
       // The check character stands before the stop character in the symbol.
       {csCodeCodabar, "A0123+-$/:68A", "A0123+-$/:681A", "Codabar"},
       {csCodeITF, "09771210107001", "09771210107001", "ITF"},
@@ -138,6 +147,92 @@ TEST(RenderRoundTrip, PDF417DecodesInEveryOrientation) {
       ASSERT_EQ(decoded.size(), 1u);
       EXPECT_EQ(decoded[0].Format, "PDF417");
       EXPECT_EQ(decoded[0].Text, text);
+    }
+}
+
+// GS1-128, QR Code and Data Matrix through the control's box: the symbology identifier a GS1
+// symbol reads back with, and the text as the control's 8-bit code page gives it. zbarimg reads
+// the linear and QR symbols of the upright pictures too.
+TEST(RenderRoundTrip, Gs1AndMatrixSymbolsDecodeInEveryOrientation) {
+  if (!test::HaveZXing()) GTEST_SKIP() << "zxing-cpp not available";
+  struct TRow {
+    TTypeBar TypeBar;
+    bool Gs1;
+    std::string Text;
+    std::string Expected;
+    std::string Format;
+    std::string Identifier;
+    std::string Zbar;  // what zbarimg prints; empty: not read by it
+  };
+  const std::string gs1 = "(01)09501101530003(17)250101(10)ABC123(21)X1";
+  const std::string element =
+      "01095011015300031725010110ABC123\x1D"
+      "21X1";
+  const TRow rows[] = {
+      {csCodeGS1_128, false, gs1, element, "Code128", "]C1", "CODE-128:" + element},
+      {csCodeQRCode, false, "Brevix QR 0123456789", "Brevix QR 0123456789", "QRCode", "]Q1",
+       "QR-Code:Brevix QR 0123456789"},
+      // Windows-1252 e acute: ISO 8859-1 bytes, no ECI.
+      {csCodeQRCode, false, "caf\xE9", "caf\xC3\xA9", "QRCode", "]Q1", ""},
+      {csCodeQRCode, true, gs1, element, "QRCode", "]Q3", ""},
+      {csCodeDataMatrix, false, "Brevix Data Matrix", "Brevix Data Matrix", "DataMatrix", "]d1",
+       ""},
+      {csCodeDataMatrix, true, gs1, element, "DataMatrix", "]d2", ""},
+  };
+  for (const TRow& r : rows)
+    for (TAngleType angle : {csHorizontal, csVertical, csHorizontalMirrored, csVerticalMirrored}) {
+      TBrevixBC bc;
+      bc.SetTypeBar(r.TypeBar);
+      bc.SetText(r.Text);
+      bc.SetGS1(r.Gs1);
+      bc.SetAngle(angle);
+      const int w = r.TypeBar == csCodeGS1_128 ? 700 : 200;
+      const int h = r.TypeBar == csCodeGS1_128 ? 120 : 150;
+      const bool quarter = bc.AngleDegrees() % 180 != 0 && r.TypeBar == csCodeGS1_128;
+      SCOPED_TRACE(bc.TypeBarName() + " \"" + r.Text + "\" angle " +
+                   std::to_string(bc.AngleDegrees()));
+      TBitmap bmp((quarter ? h : w) + 2 * kMargin, (quarter ? w : h) + 2 * kMargin);
+      TRasterCanvas canvas(bmp);
+      DrawBarCode(canvas,
+                  {kMargin, kMargin, kMargin + (quarter ? h : w), kMargin + (quarter ? w : h)}, bc);
+      ASSERT_EQ(bc.ErrorMessage(), erOK) << bc.ErrorText();
+      const test::TGreyImage img = ToGrey(bmp);
+      const auto decoded = test::DecodeWithZXing(img);
+      ASSERT_EQ(decoded.size(), 1u);
+      EXPECT_EQ(decoded[0].Format, r.Format);
+      EXPECT_EQ(decoded[0].Text, r.Expected);
+      EXPECT_EQ(decoded[0].SymbologyId, r.Identifier);
+      if (angle == csHorizontal && !r.Zbar.empty() && test::HaveZbar()) {
+        const std::string path = ::testing::TempDir() + "/roundtrip_zbar.png";
+        test::WritePng(img, path);
+        EXPECT_EQ(test::DecodeWithZbar(path), std::vector<std::string>{r.Zbar});
+      }
+    }
+}
+
+// A refused GS1 or matrix text shows its whole message, in box and module mode alike.
+TEST(RenderRoundTrip, Gs1AndMatrixRefusalsKeepTheirMessage) {
+  const struct {
+    TTypeBar TypeBar;
+    std::string Text;
+    std::string Message;
+  } rows[] = {
+      {csCodeGS1_128, "(01)09501101530003(17)251301", "AI (17): invalid date 251301, position 20"},
+      {csCodeQRCode, std::string(3000, 'x'), "Text too long for QR Code"},
+      {csCodeDataMatrix, std::string(3200, '9'), "Too long for Data Matrix"},
+  };
+  for (const auto& r : rows)
+    for (const int module : {0, 2}) {
+      SCOPED_TRACE(r.Message + ", module width " + std::to_string(module));
+      TBrevixBC bc;
+      bc.SetTypeBar(r.TypeBar);
+      bc.SetText(r.Text);
+      bc.SetModuleWidth(module);
+      TBitmap bmp(400, 200);
+      TRasterCanvas canvas(bmp);
+      DrawBarCode(canvas, {0, 0, 400, 200}, bc);
+      EXPECT_NE(bc.ErrorMessage(), erOK);
+      EXPECT_EQ(bc.ErrorText().substr(0, r.Message.size()), r.Message);
     }
 }
 

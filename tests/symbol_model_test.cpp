@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "encode/build_symbol.h"
+#include "encode/matrix_text.h"
 #include "layout/module_layout.h"
 #include "layout/physical_size.h"
 #include "symbol/quiet_zones.h"
@@ -52,6 +53,9 @@ TEST(SymbolModel, EverySymbologyGivesBarsOnly) {
       {csCode11, "123-45"},
       {csCodePZN, "123456"},
       {csCodePDF417, "Brevix"},
+      {csCodeGS1_128, "[01]09501101530003[10]AB-12"},
+      {csCodeQRCode, "Brevix"},
+      {csCodeDataMatrix, "Brevix"},
   };
   ASSERT_EQ(rows.size(), static_cast<std::size_t>(kTypeBarCount));
   for (const auto& [type, text] : rows) {
@@ -63,9 +67,12 @@ TEST(SymbolModel, EverySymbologyGivesBarsOnly) {
     std::size_t bars = 0;
     for (const std::string& row : s.Rows) {
       ASSERT_EQ(static_cast<int>(row.size()), s.Width);
-      // The encoders' margins and caption room are gone: the bars start and end the row.
-      EXPECT_EQ(row.front(), kDarkModule);
-      EXPECT_EQ(row.back(), kDarkModule);
+      // The encoders' margins and caption room are gone: the bars start and end the row (a
+      // matrix's rows may end light).
+      if (!IsMatrixSymbology(type)) {
+        EXPECT_EQ(row.front(), kDarkModule);
+        EXPECT_EQ(row.back(), kDarkModule);
+      }
       EXPECT_EQ(row.find_first_not_of("01"), std::string::npos);
       ForEachBar(row, [&](std::size_t, std::size_t) { ++bars; });
     }
@@ -195,6 +202,9 @@ TEST(QuietZones, StandardMinimaPerSymbology) {
       {csCodeMSI, false, {12, 12, 0, 0}},
       {csCode11, false, {10, 10, 0, 0}},
       {csCodePDF417, false, {2, 2, 2, 2}},
+      {csCodeGS1_128, false, {10, 10, 0, 0}},
+      {csCodeQRCode, false, {4, 4, 4, 4}},
+      {csCodeDataMatrix, false, {1, 1, 1, 1}},
       {static_cast<TTypeBar>(kTypeBarCount), false, {0, 0, 0, 0}},
   };
   for (const TRow& r : rows) {
@@ -205,6 +215,70 @@ TEST(QuietZones, StandardMinimaPerSymbology) {
   s.TypeBar = csCodeEAN13;
   EXPECT_EQ(QuietZoneOf(s, 3), (TQuietZone{14, 10, 3, 3}));
   EXPECT_EQ(QuietZoneOf(s, -3), (TQuietZone{11, 7, 0, 0}));
+}
+
+// A matrix symbol is its rows, one module high each, laid out with square modules and its quiet
+// zone on all four sides, whatever bar height is asked for; no caption.
+TEST(SymbolModel, MatrixSymbolsKeepSquareModules) {
+  for (const TTypeBar type : {csCodeQRCode, csCodeDataMatrix}) {
+    SCOPED_TRACE(type);
+    const TBuiltSymbol b = BuildSymbol(type, "Brevix 2D");
+    ASSERT_TRUE(b.Ok()) << b.Error.Message;
+    const TSymbol& s = b.Symbol;
+    EXPECT_EQ(s.Height(), static_cast<int>(s.Rows.size()));
+    EXPECT_TRUE(s.Text.empty());
+    const TQuietZone zone = StandardQuietZone(type);
+    for (const TModuleOptions& o :
+         {TModuleOptions{}, TModuleOptions{.HeightModules = 50}, TModuleOptions{.HeightMm = 30}}) {
+      const TDrawing d = LayoutModuleMode(s, o);
+      EXPECT_EQ(d.Width, s.Width + zone.Left + zone.Right);
+      EXPECT_EQ(d.Height, s.Height() + zone.Top + zone.Bottom);
+      EXPECT_TRUE(d.Texts.empty());
+      for (const TDrawRect& r : d.Bars) EXPECT_EQ(r.H, 1);
+    }
+  }
+}
+
+// The bytes a QR Code or Data Matrix text becomes and the ECI that says how to read them.
+TEST(SymbolModel, MatrixTextBytesAndEci) {
+  struct TRow {
+    int CodePage;  // 0: UTF-8
+    std::string Text;
+    std::string Bytes;
+    int Eci;
+    bool ShiftJis;
+  };
+  const TRow rows[] = {
+      {0, "Brevix", "Brevix", -1, false},
+      {0, "caf\xC3\xA9", "caf\xE9", -1, false},                       // ISO 8859-1
+      {0, "5 \xE2\x82\xAC", "5 \xE2\x82\xAC", 26, false},             // the euro sign: UTF-8
+      {0, "\xE6\xBC\xA2\xE5\xAD\x97", "\x8A\xBF\x8E\x9A", -1, true},  // Kanji mode
+      // A backslash reads as a yen sign in Shift JIS: UTF-8 instead.
+      {0, "\xE6\xBC\xA2\\", "\xE6\xBC\xA2\\", 26, false},
+      {1250, "\x8A", "\x8A", 21, false},
+      {1251, "\xC0", "\xC0", 22, false},
+      {1252, "caf\xE9", "caf\xE9", -1, false},
+      {1252, "\x80", "\x80", 23, false},
+      // No ECI of its own: as its UTF-8 form, here Greek alpha, which Shift JIS holds.
+      {1253, "\xE1", "\x83\xBF", -1, true},
+      {1253, "\xE1\x80", "\xCE\xB1\xE2\x82\xAC", 26, false},
+      {1257, "Brevix", "Brevix", -1, false},
+  };
+  for (const TRow& r : rows) {
+    SCOPED_TRACE(std::to_string(r.CodePage) + " " + r.Text);
+    const TMatrixText t = r.CodePage == 0 ? MatrixTextOfUtf8(r.Text, true)
+                                          : MatrixTextOfCodePage(r.Text, r.CodePage, true);
+    EXPECT_TRUE(t.Ok);
+    EXPECT_EQ(t.Bytes, r.Bytes);
+    EXPECT_EQ(t.Eci, r.Eci);
+    EXPECT_EQ(t.ShiftJis, r.ShiftJis);
+  }
+  const TMatrixText bad = MatrixTextOfUtf8("ab\xC3(", false);
+  EXPECT_FALSE(bad.Ok);
+  EXPECT_EQ(bad.BadPosition, 3);
+  const TBuiltSymbol refused = BuildSymbol(csCodeQRCode, "ab\xC3(");
+  EXPECT_EQ(refused.Error.Code, erCharOutOfSet);
+  EXPECT_EQ(refused.Error.Position, 3);
 }
 
 TEST(PhysicalSize, XDimensionToWholeDots) {

@@ -184,6 +184,13 @@ constexpr TMemberRow kMembers[] = {
     {242, L"QuietZone", kGetPut, "long", false, nullptr},
     {243, L"ModuleWidth", kGetPut, "long", false, nullptr},
     {244, L"Resolution", kGetPut, "long", false, nullptr},
+    {245, L"QR_Level", kGetPut, "long", false, nullptr},
+    {246, L"QR_MinVersion", kGetPut, "long", false, nullptr},
+    {247, L"QR_Mask", kGetPut, "long", false, nullptr},
+    {248, L"DM_Shape", kGetPut, "long", false, nullptr},
+    {249, L"DM_Rows", kGetPut, "long", false, nullptr},
+    {250, L"DM_Columns", kGetPut, "long", false, nullptr},
+    {251, L"GS1", kGetPut, "VARIANT_BOOL", false, nullptr},
 };
 
 std::string TypeName(ITypeInfo* owner, const TYPEDESC& t) {
@@ -251,7 +258,7 @@ void TypeLibraryChecks() {
        L"Events interface for BrevixBarCode Control", -1},
       {L"BrevixBarCode", TKIND_COCLASS, &CLSID_BrevixBarCode, L"BrevixBarCode Control", -1},
       {L"TxAngleType", TKIND_ENUM, nullptr, L"", 4},
-      {L"TxTypeBar", TKIND_ENUM, nullptr, L"", 33},
+      {L"TxTypeBar", TKIND_ENUM, nullptr, L"", 36},
       {L"TxDisplayType", TKIND_ENUM, nullptr, L"", 4},
       {L"TxcsPDF417UserMode", TKIND_ENUM, nullptr, L"", 3},
       {L"TxcsPDF417UserError", TKIND_ENUM, nullptr, L"", 9},
@@ -312,6 +319,7 @@ void TypeLibraryChecks() {
       {L"TxTypeBar", 22, L"csCodeEAN13"},
       {L"TxTypeBar", 29, L"csCodeUPC_shipping"},
       {L"TxTypeBar", 32, L"csCodePDF417"},
+      {L"TxTypeBar", 35, L"csCodeDataMatrix"},
       {L"TxAngleType", 3, L"csVerticalMirrored"},
       {L"TxDisplayType", 3, L"csOutputBoth"},
       {L"TxcsPDF417UserMode", 2, L"csPDF417_Numeric"},
@@ -526,8 +534,12 @@ void DefaultChecks() {
   CHECK(bc.GetBool(L"Visible"));
   CHECK(bc.GetBool(L"Enabled"));
   CHECK_EQ(bc.GetLong(L"Error"), 0L);
-  for (const wchar_t* name : {L"QuietZone", L"ModuleWidth", L"Resolution"})
+  for (const wchar_t* name : {L"QuietZone", L"ModuleWidth", L"Resolution", L"QR_MinVersion",
+                              L"DM_Shape", L"DM_Rows", L"DM_Columns"})
     CHECK_EQ(bc.GetLong(name), 0L);
+  CHECK_EQ(bc.GetLong(L"QR_Level"), 1L);
+  CHECK_EQ(bc.GetLong(L"QR_Mask"), -1L);
+  CHECK(!bc.GetBool(L"GS1"));
   CHECK(bc.GetString(L"Version").find(L"4.00") != std::wstring::npos);
   CHECK_EQ(bc.CallString(L"TypeBarName"), std::wstring(L"csCode_2_5_interleaved"));
   // Height 80, width from the pattern of "0123".
@@ -600,8 +612,11 @@ void PropertyRoundTrips() {
     const wchar_t* Range;
   };
   const TBadValue bad[] = {
-      {L"TypeBar", 99, L"0 to 32"},
-      {L"TypeBar", -1, L"0 to 32"},
+      {L"TypeBar", 99, L"0 to 35"},
+      {L"TypeBar", -1, L"0 to 35"},
+      {L"QR_Level", 4, L"0 to 3"},
+      {L"QR_Mask", -2, L"-1 to 7"},
+      {L"DM_Rows", 145, L"0 to 144"},
       {L"Angle", 4, L"0 to 3"},
       {L"Display", 9, L"0 to 3"},
       {L"PDF417_Mode", 3, L"0 to 2"},

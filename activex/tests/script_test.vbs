@@ -89,7 +89,7 @@ number = Err.Number
 description = Err.Description
 Err.Clear
 On Error Goto 0
-Check number <> 0 And InStr(description, "TypeBar must be 0 to 32") > 0, "TypeBar 99: " & description
+Check number <> 0 And InStr(description, "TypeBar must be 0 to 35") > 0, "TypeBar 99: " & description
 Check bc.TypeBar = 11, "TypeBar kept"
 
 If failures = 0 Then
