@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "galois256.h"
+
 namespace brevix::dm {
 
 struct TSymbolSize {
@@ -45,22 +47,6 @@ inline constexpr std::array<std::uint8_t, 30> kBySize = {0,  1,  24, 2,  25, 3, 
                                                          14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
 // GF(256) with the field polynomial x^8 + x^5 + x^3 + x^2 + 1 (0x12D), generator 2.
-struct TGaloisField {
-  std::array<std::uint8_t, 512> Exp{};  // doubled, so that Exp[Log[a] + Log[b]] needs no modulo
-  std::array<std::uint8_t, 256> Log{};
-};
-
-inline constexpr TGaloisField kField = [] {
-  TGaloisField f;
-  int x = 1;
-  for (int i = 0; i < 255; ++i) {
-    f.Exp[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(x);
-    f.Exp[static_cast<std::size_t>(i + 255)] = static_cast<std::uint8_t>(x);
-    f.Log[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(i);
-    x <<= 1;
-    if (x & 0x100) x ^= 0x12D;
-  }
-  return f;
-}();
+inline constexpr TGaloisField kField = MakeGaloisField(0x12D);
 
 }  // namespace brevix::dm

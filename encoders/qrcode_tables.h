@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "galois256.h"
+
 namespace brevix::qr {
 
 constexpr int kMinVersion = 1;
@@ -84,25 +86,7 @@ static_assert(DataCodewords(40, 3) == 1276 && DataCodewords(21, 2) == 512);
 static_assert(AlignmentCentres(32).Centres[1] == 34 && AlignmentCentres(40).Centres[6] == 170);
 
 // GF(256) with the field polynomial x^8 + x^4 + x^3 + x^2 + 1, generator 2.
-struct TGaloisField {
-  std::array<std::uint8_t, 512> Exp{};  // doubled so that Exp[log a + log b] needs no modulo
-  std::array<std::uint8_t, 256> Log{};
-};
-
-constexpr TGaloisField MakeGaloisField() {
-  TGaloisField f;
-  int x = 1;
-  for (int i = 0; i < 255; ++i) {
-    f.Exp[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(x);
-    f.Exp[static_cast<std::size_t>(i + 255)] = static_cast<std::uint8_t>(x);
-    f.Log[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(i);
-    x <<= 1;
-    if (x & 0x100) x ^= 0x11D;
-  }
-  return f;
-}
-
-inline constexpr TGaloisField kGf = MakeGaloisField();
+inline constexpr TGaloisField kGf = MakeGaloisField(0x11D);
 
 // The value of each alphanumeric-mode character, -1 for the others.
 constexpr std::array<std::int8_t, 128> MakeAlphanumericTable() {
