@@ -85,6 +85,27 @@ TSymbolOptions ToSymbolOptions(const EncodeOptions& o) {
   s.PDF417Cols = p.Columns;
   s.PDF417Rows = p.Rows;
   s.PDF417Truncated = p.Truncated;
+  if (static_cast<int>(o.Qr.Level) > static_cast<int>(QrLevel::H))
+    Fail(ErrorCode::Option, "unknown QR Code level");
+  if (o.Qr.MinVersion < 0 || o.Qr.MinVersion > 40)
+    Fail(ErrorCode::Option,
+         "QR Code version " + std::to_string(o.Qr.MinVersion) + ": use 1..40, or 0");
+  if (o.Qr.Mask < -1 || o.Qr.Mask > 7)
+    Fail(ErrorCode::Option, "QR Code mask " + std::to_string(o.Qr.Mask) + ": use 0..7, or -1");
+  s.QrLevel = static_cast<TQrLevel>(o.Qr.Level);
+  s.QrMinVersion = o.Qr.MinVersion;
+  s.QrMask = o.Qr.Mask;
+  if (static_cast<int>(o.DataMatrix.Shape) > static_cast<int>(DataMatrixShape::Auto))
+    Fail(ErrorCode::Option, "unknown Data Matrix shape");
+  if ((o.DataMatrix.Rows == 0) != (o.DataMatrix.Columns == 0) || o.DataMatrix.Rows < 0 ||
+      o.DataMatrix.Columns < 0)
+    Fail(ErrorCode::Option, "Data Matrix size " + std::to_string(o.DataMatrix.Rows) + " x " +
+                                std::to_string(o.DataMatrix.Columns) +
+                                ": give both, or 0 x 0 for the smallest");
+  s.DmShape = static_cast<TDmShape>(o.DataMatrix.Shape);
+  s.DmRows = o.DataMatrix.Rows;
+  s.DmColumns = o.DataMatrix.Columns;
+  s.Gs1 = o.Gs1;
   return s;
 }
 
@@ -241,7 +262,8 @@ bool Symbology::Stacked() const {
 
 Symbol Encode(Symbology type, std::string_view text, const EncodeOptions& options) {
   if (SymbologyOf(type.Value()) == nullptr) Symbology::FromValue(type.Value());
-  const int codePage = options.CodePage;
+  // QR Code and Data Matrix take the UTF-8 text itself (see QrOptions).
+  const int codePage = IsMatrixSymbology(type.Value()) ? 0 : options.CodePage;
   if (codePage != 0 && !IsSupportedCodePage(codePage))
     Fail(ErrorCode::Option, "code page " + std::to_string(codePage) + " is not supported");
   std::string converted;

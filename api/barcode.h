@@ -109,6 +109,24 @@ struct Pdf417Options {
   bool Truncated = false;
 };
 
+enum class QrLevel : std::uint8_t { L, M, Q, H };
+
+// QR Code and Data Matrix texts stay UTF-8 whatever CodePage says: texts beyond ISO 8859-1 are
+// written with their ECI, as the tool writes them.
+struct QrOptions {
+  QrLevel Level = QrLevel::M;
+  int MinVersion = 0;  // 0: the smallest version that holds the text; else 1..40
+  int Mask = -1;       // -1: chosen by the penalty rules; else 0..7
+};
+
+enum class DataMatrixShape : std::uint8_t { Square, Rectangle, Auto };
+
+struct DataMatrixOptions {
+  DataMatrixShape Shape = DataMatrixShape::Square;
+  int Rows = 0;  // a fixed size (e.g. 16 x 48), or 0 x 0 for the smallest that holds the text
+  int Columns = 0;
+};
+
 struct EncodeOptions {
   // Strict (false): a check character the text carries must be right, else ErrorCode::Text with
   // erMustBe and its position; a missing one is added. True: a wrong one is replaced.
@@ -117,8 +135,13 @@ struct EncodeOptions {
   // 437, 850...); 0 takes the text's bytes as they are.
   int CodePage = 1252;
   Pdf417Options Pdf417;
-  // Options of further symbologies (QR Code, Data Matrix, GS1-128) join here, one struct each,
-  // and are copied into the symbol options in ToSymbolOptions (barcode.cpp).
+  QrOptions Qr;
+  DataMatrixOptions DataMatrix;
+  // QR Code and Data Matrix: the text is GS1 data in AI syntax, "(01)09501101530003(10)A1", and
+  // is encoded with FNC1 first. GS1-128 always reads its text so.
+  bool Gs1 = false;
+  // Options of further symbologies join here, one struct each, and are copied into the symbol
+  // options in ToSymbolOptions (barcode.cpp).
 };
 
 struct Symbol {

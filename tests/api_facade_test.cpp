@@ -29,6 +29,8 @@ struct TOptionRow {
   std::vector<std::string> Args;
   bx::RenderOptions Options;
   bx::Pdf417Options Pdf417;
+  bx::QrOptions Qr;
+  bx::DataMatrixOptions DataMatrix;
 };
 
 std::vector<TOptionRow> OptionRows() {
@@ -50,6 +52,9 @@ std::vector<TOptionRow> OptionRows() {
   rows[2].Options.Background = {0xFF, 0xFF, 0xE0};
   rows[2].Options.Angle = 180;
   rows[2].Pdf417.Level = 3;
+  rows[2].Args.insert(rows[2].Args.end(), {"--qr-level", "H", "--dm-shape", "auto"});
+  rows[2].Qr.Level = bx::QrLevel::H;
+  rows[2].DataMatrix.Shape = bx::DataMatrixShape::Auto;
   rows[3].Args = {"--transparent", "--back",        "#00FF00", "--quiet-zone=no",  "--angle",
                   "270",           "--pdf417-mode", "binary",  "--pdf417-truncate"};
   rows[3].Options.Transparent = true;
@@ -58,6 +63,9 @@ std::vector<TOptionRow> OptionRows() {
   rows[3].Options.Angle = 270;
   rows[3].Pdf417.Mode = bx::Pdf417Mode::Binary;
   rows[3].Pdf417.Truncated = true;
+  rows[3].Args.insert(rows[3].Args.end(), {"--qr-version", "5", "--qr-mask", "2"});
+  rows[3].Qr.MinVersion = 5;
+  rows[3].Qr.Mask = 2;
   return rows;
 }
 
@@ -83,6 +91,8 @@ TEST(ApiFacade, SameBytesAsTheTool) {
       bx::EncodeOptions encode;
       encode.CompleteCheckDigits = true;  // the tool completes
       encode.Pdf417 = row.Pdf417;
+      encode.Qr = row.Qr;
+      encode.DataMatrix = row.DataMatrix;
       const bx::Symbol symbol = bx::Encode(symbology, text, encode);
       const std::vector<std::uint8_t> bytes = renderer.ToBytes(symbol, format, row.Options);
       ASSERT_EQ(std::string(bytes.begin(), bytes.end()), test::ReadFileBytes(file));
@@ -136,6 +146,9 @@ TEST(ApiFacade, OneErrorChannel) {
        bx::ErrorCode::Option, 0, erOK},
       {"PDF417 level",
        [&] { bx::Encode(csCodePDF417, "A", encodeWith([](auto& o) { o.Pdf417.Level = 9; })); },
+       bx::ErrorCode::Option, 0, erOK},
+      {"QR Code mask",
+       [&] { bx::Encode(csCodeQRCode, "A", encodeWith([](auto& o) { o.Qr.Mask = 8; })); },
        bx::ErrorCode::Option, 0, erOK},
       {"angle", [&] { bx::Render(ean, renderWith([](auto& o) { o.Angle = 45; })); },
        bx::ErrorCode::Option, 0, erOK},

@@ -34,7 +34,8 @@ __all__ = ["BarcodeError", "Symbol", "SymbologyInfo", "symbologies", "encode", "
 FORMATS = ("bmp", "gif", "png", "tif", "jpg", "svg", "eps", "pdf")
 
 _ENCODE_OPTIONS = {"complete", "codepage", "pdf417_mode", "pdf417_level", "pdf417_columns",
-                   "pdf417_rows", "pdf417_truncated"}
+                   "pdf417_rows", "pdf417_truncated", "qr_level", "qr_version", "qr_mask",
+                   "dm_shape", "dm_size", "gs1"}
 _RENDER_OPTIONS = {"module", "xdim_mm", "dpi", "quiet_zones", "margin", "height_modules",
                    "height_mm", "show_text", "angle", "foreground", "background", "transparent"}
 
@@ -80,7 +81,9 @@ _symbology_value = functools.lru_cache(maxsize=256)(_brevix.symbology_value)
 def encode(symbology: Union[str, int], text: Union[str, bytes], *, complete: bool = False,
            codepage: int = 1252, pdf417_mode: str = "alphanumeric",
            pdf417_level: int | None = None, pdf417_columns: int = 10, pdf417_rows: int = 0,
-           pdf417_truncated: bool = False) -> Symbol:
+           pdf417_truncated: bool = False, qr_level: str = "M", qr_version: int = 0,
+           qr_mask: int | None = None, dm_shape: str = "square",
+           dm_size: tuple[int, int] | None = None, gs1: bool = False) -> Symbol:
     """Encodes text in a symbology.
 
     symbology: an identifier ("csCodeEAN13", also "EAN13"), a name ("EAN 13") or a value (22);
@@ -92,6 +95,11 @@ def encode(symbology: Union[str, int], text: Union[str, bytes], *, complete: boo
     pdf417_*: PDF417's compaction mode ("alphanumeric", "binary", "numeric"), error correction
         level (0..8, None: chosen from the text's length), data columns, rows (0: as needed) and
         truncation.
+    qr_*: QR Code's error correction level ("L", "M", "Q", "H"), smallest version (0: as the
+        text needs, else 1..40) and mask (None: chosen, else 0..7).
+    dm_*: Data Matrix's shape ("square", "rect", "auto") and a fixed size (rows, columns).
+    gs1: QR Code and Data Matrix: the text is GS1 data in AI syntax, "(01)09501101530003".
+    QR Code and Data Matrix take a str as UTF-8 whatever ``codepage`` says.
     """
     if isinstance(symbology, str):
         symbology = _symbology_value(symbology)
@@ -99,7 +107,9 @@ def encode(symbology: Union[str, int], text: Union[str, bytes], *, complete: boo
                           pdf417_mode=pdf417_mode,
                           pdf417_level=-1 if pdf417_level is None else pdf417_level,
                           pdf417_columns=pdf417_columns, pdf417_rows=pdf417_rows,
-                          pdf417_truncated=pdf417_truncated)
+                          pdf417_truncated=pdf417_truncated, qr_level=qr_level,
+                          qr_version=qr_version, qr_mask=-1 if qr_mask is None else qr_mask,
+                          dm_shape=dm_shape, dm_size=dm_size or (0, 0), gs1=gs1)
 
 
 def _prepare(barcode, text, options: dict):

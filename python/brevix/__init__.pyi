@@ -44,6 +44,12 @@ def encode(
     pdf417_columns: int = ...,
     pdf417_rows: int = ...,
     pdf417_truncated: bool = ...,
+    qr_level: str = ...,
+    qr_version: int = ...,
+    qr_mask: int | None = ...,
+    dm_shape: str = ...,
+    dm_size: tuple[int, int] | None = ...,
+    gs1: bool = ...,
 ) -> Symbol: ...
 
 # Drawing options, taken by every function below as keywords:

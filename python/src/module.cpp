@@ -154,7 +154,8 @@ PYBIND11_MODULE(_brevix, m) {
       "encode",
       [](const std::variant<int, std::string>& symbology, const py::object& text, bool complete,
          int codepage, const std::string& pdf417Mode, int pdf417Level, int pdf417Columns,
-         int pdf417Rows, bool pdf417Truncated) {
+         int pdf417Rows, bool pdf417Truncated, const std::string& qrLevel, int qrVersion,
+         int qrMask, const std::string& dmShape, const std::tuple<int, int>& dmSize, bool gs1) {
         bx::EncodeOptions o;
         std::string data;
         if (py::isinstance<py::bytes>(text)) {
@@ -178,6 +179,25 @@ PYBIND11_MODULE(_brevix, m) {
         o.Pdf417.Columns = pdf417Columns;
         o.Pdf417.Rows = pdf417Rows;
         o.Pdf417.Truncated = pdf417Truncated;
+        static const std::array<std::string, 4> kLevels{"L", "M", "Q", "H"};
+        const auto level = std::find(kLevels.begin(), kLevels.end(), qrLevel);
+        if (level == kLevels.end())
+          throw bx::Error(bx::ErrorCode::Option, "qr_level \"" + qrLevel + "\": L, M, Q or H");
+        o.Qr.Level = static_cast<bx::QrLevel>(level - kLevels.begin());
+        o.Qr.MinVersion = qrVersion;
+        o.Qr.Mask = qrMask;
+        if (dmShape == "square")
+          o.DataMatrix.Shape = bx::DataMatrixShape::Square;
+        else if (dmShape == "rect")
+          o.DataMatrix.Shape = bx::DataMatrixShape::Rectangle;
+        else if (dmShape == "auto")
+          o.DataMatrix.Shape = bx::DataMatrixShape::Auto;
+        else
+          throw bx::Error(bx::ErrorCode::Option,
+                          "dm_shape \"" + dmShape + "\": square, rect or auto");
+        o.DataMatrix.Rows = std::get<0>(dmSize);
+        o.DataMatrix.Columns = std::get<1>(dmSize);
+        o.Gs1 = gs1;
         const bx::Symbology type = SymbologyOf(symbology);
         py::gil_scoped_release release;
         return bx::Encode(type, data, o);
@@ -185,7 +205,9 @@ PYBIND11_MODULE(_brevix, m) {
       py::arg("symbology"), py::arg("text"), py::arg("complete") = false,
       py::arg("codepage") = 1252, py::arg("pdf417_mode") = "alphanumeric",
       py::arg("pdf417_level") = -1, py::arg("pdf417_columns") = 10, py::arg("pdf417_rows") = 0,
-      py::arg("pdf417_truncated") = false);
+      py::arg("pdf417_truncated") = false, py::arg("qr_level") = "M", py::arg("qr_version") = 0,
+      py::arg("qr_mask") = -1, py::arg("dm_shape") = "square",
+      py::arg("dm_size") = std::tuple<int, int>{0, 0}, py::arg("gs1") = false);
 
   m.def(
       "to_bytes",

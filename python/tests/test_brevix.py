@@ -28,6 +28,9 @@ DECODE_ROWS = [
     ("csCodeUPC_A", "01234567890", "UPC-A", "012345678905"),
     ("csCodeUPC_E0", "0123456", "UPC-E", "01234565"),
     ("csCodePDF417", "Brevix from Python, PDF417", "PDF417", "Brevix from Python, PDF417"),
+    ("csCodeGS1_128", "(01)09501101530003(10)AB1", "Code128", "010950110153000310AB1"),
+    ("csCodeQRCode", "Brevix QR, Python", "QRCode", "Brevix QR, Python"),
+    ("csCodeDataMatrix", "Brevix DM 12345", "DataMatrix", "Brevix DM 12345"),
 ]
 # What ZXingReader reads itself; the vector formats are compared with the tool's files below.
 DECODED_FORMATS = ["png", "gif", "bmp", "jpg"]
@@ -103,6 +106,7 @@ def test_render_gives_the_pixels():
     (lambda: brevix.encode("no such code", "1"), "symbology", 0, 0),
     (lambda: brevix.encode(99, "1"), "symbology", 0, 0),
     (lambda: brevix.encode("PDF417", "x", pdf417_level=9), "option", 0, 0),
+    (lambda: brevix.encode("QR Code", "x", qr_level="Z"), "option", 0, 0),
     (lambda: brevix.png("EAN 13", "9771210107001", angle=45), "option", 0, 0),
     (lambda: brevix.png("EAN 13", "9771210107001", foreground="navy"), "option", 0, 0),
     (lambda: brevix.to_bytes("EAN 13", "9771210107001", format="wmf"), "format", 0, 0),
