@@ -170,6 +170,17 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// The index of close when an AI opens at i of text: open, 2 to 4 digits and close; 0 when none
+// opens there.
+std::size_t BracketedAiEnd(std::string_view text, std::size_t i, char open, char close) {
+  if (text[i] != open) return 0;
+  std::size_t j = i + 1;
+  while (j < text.size() && IsDigit(text[j]) && j - i <= 4) ++j;
+  const std::size_t digits = j - i - 1;
+  if (digits < 2 || digits > 4 || j >= text.size() || text[j] != close) return 0;
+  return j;
+}
+
 const TAiRow* FindAi(std::string_view ai) {
   for (const TAiRow& row : kAis) {
     if (row.Ai.size() != ai.size()) continue;
@@ -255,28 +266,34 @@ class TParser {
       FOut.Fields.push_back(std::move(field));
       i = end;
     }
+    // The caption is read back as a text (the control keeps it as its text), so data holding
+    // what the parenthesis form reads as an AI puts every AI in square brackets, which are no
+    // data characters.
+    bool brackets = false;
+    for (const TGs1Field& f : FOut.Fields) brackets = brackets || HoldsParenthesisAi(f.Data);
+    const std::string open = brackets ? "[" : "(", close = brackets ? "]" : ")";
     for (std::size_t k = 0; k < FOut.Fields.size(); ++k) {
       const TGs1Field& f = FOut.Fields[k];
       FOut.ElementString += f.Ai + f.Data;
       if (k + 1 < FOut.Fields.size() && !Gs1PredefinedLength(f.Ai))
         FOut.ElementString += kGs1Separator;
-      FOut.Caption += "(" + f.Ai + ")" + f.Data;
+      FOut.Caption += open + f.Ai + close + f.Data;
     }
     return std::move(FOut);
   }
 
  private:
+  // Whether data holds "(", 2 to 4 digits and ")": an AI to the parenthesis form.
+  static bool HoldsParenthesisAi(std::string_view data) {
+    for (std::size_t i = 0; i < data.size(); ++i)
+      if (BracketedAiEnd(data, i, '(', ')') != 0) return true;
+    return false;
+  }
+
   // The index of the closing bracket when an AI opens at i: the opening bracket, 2 to 4 digits
   // and the closing bracket. 0 when none opens there. Parentheses are data characters too, so
   // one opens an AI only when digits and the closing one follow.
-  std::size_t AiEnd(std::size_t i) const {
-    if (FText[i] != FOpen) return 0;
-    std::size_t j = i + 1;
-    while (j < FText.size() && IsDigit(FText[j]) && j - i <= 4) ++j;
-    const std::size_t digits = j - i - 1;
-    if (digits < 2 || digits > 4 || j >= FText.size() || FText[j] != FClose) return 0;
-    return j;
-  }
+  std::size_t AiEnd(std::size_t i) const { return BracketedAiEnd(FText, i, FOpen, FClose); }
 
   TGs1Parse Fail(TLastError code, int position, std::string message) {
     SetError(code, position, std::move(message));

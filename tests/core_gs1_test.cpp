@@ -101,6 +101,13 @@ TEST(Gs1, CompletionAndCaption) {
   EXPECT_EQ(p.Fields[1].Position, 20);
   EXPECT_EQ(std::string(1, kGS), "\x1D");
 
+  // Data that the parenthesis form would read as an AI keeps the caption in square brackets, so
+  // that the caption, read back as a text, gives the same element string.
+  const TGs1Parse inner = ParseGs1("[96]1061(10)Q[21]23", true);
+  ASSERT_TRUE(inner.Ok()) << inner.Message;
+  EXPECT_EQ(inner.Caption, "[96]1061(10)Q[21]23");
+  EXPECT_EQ(ParseGs1(inner.Caption, false).ElementString, inner.ElementString);
+
   // The library refuses a wrong check digit unless asked to complete it; GS1-128's text is the
   // caption either way.
   const std::string typed = "[01]09501101530004[10]AB";
