@@ -319,7 +319,7 @@ std::string_view Extension(Format format) {
 }
 
 bool IsVector(Format format) {
-  return format == Format::Svg || format == Format::Eps || format == Format::Pdf;
+  return IsVectorFormat(static_cast<TModuleFormat>(format));
 }
 
 // ---- Renderer ----------------------------------------------------------------------------------

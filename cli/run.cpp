@@ -308,10 +308,6 @@ TOutcome PrintPattern(TCustomBC& bc, int codePage, std::ostream& out) {
   return {};
 }
 
-bool IsVectorFormat(TModuleFormat f) {
-  return f == TModuleFormat::Svg || f == TModuleFormat::Eps || f == TModuleFormat::Pdf;
-}
-
 constexpr int kAngleDegrees[] = {0, 90, 180, 270};
 
 // Where a picture goes: the file Name, or Stream in Format ("-o - --format png").

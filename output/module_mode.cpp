@@ -82,6 +82,32 @@ std::optional<TModuleFormat> ModuleFormatOf(TFileFormat format) {
   }
 }
 
+TFileFormat FileFormatOf(TModuleFormat format) {
+  switch (format) {
+    case TModuleFormat::Bmp:
+      return TFileFormat::Bmp;
+    case TModuleFormat::Gif:
+      return TFileFormat::Gif;
+    case TModuleFormat::Png:
+      return TFileFormat::Png;
+    case TModuleFormat::Tiff:
+      return TFileFormat::Tiff;
+    case TModuleFormat::Jpeg:
+      return TFileFormat::Jpeg;
+    case TModuleFormat::Svg:
+      return TFileFormat::Svg;
+    case TModuleFormat::Eps:
+      return TFileFormat::Eps;
+    case TModuleFormat::Pdf:
+      return TFileFormat::Pdf;
+  }
+  return TFileFormat::None;
+}
+
+bool IsVectorFormat(TModuleFormat format) {
+  return WriterKindOf(FileFormatOf(format)) == TWriterKind::Vector;
+}
+
 const TBitmap& RenderModuleMode(const TSymbol& symbol, const TModuleOptions& options,
                                 TModuleModeContext& context) {
   LayoutModuleMode(symbol, options, context.Drawing);
@@ -96,20 +122,11 @@ std::span<const std::uint8_t> EncodeModuleModeFile(TModuleFormat format, const T
   if (context.Drawing.Width <= 0) throw EImageEncodeError("nothing to draw");
   std::string& doc = context.Document;
   doc.clear();
-  switch (format) {
-    case TModuleFormat::Svg:
-      WriteVectorFile(TFileFormat::Svg, context.Drawing, doc);
-      break;
-    case TModuleFormat::Eps:
-      WriteVectorFile(TFileFormat::Eps, context.Drawing, doc);
-      break;
-    case TModuleFormat::Pdf:
-      WriteVectorFile(TFileFormat::Pdf, context.Drawing, doc);
-      break;
-    default:
-      RenderDrawing(context.Drawing, context.Picture, context.Raster);
-      return EncodeRaster(format, context);
+  if (!IsVectorFormat(format)) {
+    RenderDrawing(context.Drawing, context.Picture, context.Raster);
+    return EncodeRaster(format, context);
   }
+  WriteVectorFile(FileFormatOf(format), context.Drawing, doc);
   return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(doc.data()),
                                        doc.size());
 }

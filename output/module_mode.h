@@ -25,6 +25,9 @@ enum class TModuleFormat : std::uint8_t { Bmp, Gif, Png, Tiff, Jpeg, Svg, Eps, P
 // its raster and vector formats; nothing for metafiles and unknown extensions.
 std::optional<TModuleFormat> ModuleFormatOf(std::string_view fileName);
 std::optional<TModuleFormat> ModuleFormatOf(TFileFormat format);
+// The other way: the table's format a module format writes, and whether it is SVG, EPS or PDF.
+TFileFormat FileFormatOf(TModuleFormat format);
+bool IsVectorFormat(TModuleFormat format);
 
 // What one thread needs from one picture to the next; a caller that writes many keeps one and
 // passes it in, threads each keep their own.
