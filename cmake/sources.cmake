@@ -40,7 +40,7 @@ set(BREVIX_LAYOUT_SOURCES layout/box_layout.cpp layout/module_layout.cpp layout/
   layout/turn.cpp)
 set(BREVIX_IMAGEWRITERS_SOURCES imagewriters/gif_image.cpp imagewriters/image_size.cpp)
 set(BREVIX_IMAGEWRITERS_LINUX_SOURCES imagewriters/bmp_writer.cpp imagewriters/gif_writer.cpp imagewriters/image_file.cpp imagewriters/jpeg_writer.cpp
-  imagewriters/png_writer.cpp imagewriters/save_files.cpp imagewriters/tiff_writer.cpp)
+  imagewriters/png_writer.cpp imagewriters/row_deflate.cpp imagewriters/save_files.cpp imagewriters/tiff_writer.cpp)
 set(BREVIX_OUTPUT_SOURCES output/canvas_paint.cpp output/eps_writer.cpp output/file_formats.cpp
   output/pdf_writer.cpp output/svg_writer.cpp output/vector_format.cpp)
 set(BREVIX_OUTPUT_LINUX_SOURCES output/module_mode.cpp output/raster_output.cpp)

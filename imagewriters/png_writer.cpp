@@ -12,17 +12,19 @@
 
 #include "imagewriters/image_writers.h"
 #include "imagewriters/png_arena.h"
+#include "imagewriters/row_deflate.h"
 
 namespace brevix {
 
 namespace {
 
-// The rows are compressed by ISA-L's deflate, which does what zlib's fastest levels do at several
-// times their speed. A picture whose distinct rows (those unlike the row above) hold at most this
-// many bytes, a linear barcode or a small symbol, is compressed at its fastest level with the fixed
-// codes of the deflate format: building codes for the picture would cost more than compressing
-// it, and the file is at most a few hundred bytes larger. Larger ones get codes built for them
-// (level 1), which makes them about as small as zlib's level 3 does.
+// A picture whose distinct rows (those unlike the row above) hold at most this many bytes, a
+// linear barcode or a small symbol, is compressed with the fixed codes of the deflate format by
+// DeflateRows, which codes a run of equal rows as a few matches instead of searching every byte
+// of them: building codes for the picture would cost more than compressing it, and the file is at
+// most a few hundred bytes larger. Larger ones are compressed by ISA-L's deflate, which does what
+// zlib's fastest levels do at several times their speed, with codes built for them (level 1),
+// which makes them about as small as zlib's level 3 does.
 constexpr std::size_t kFixedCodesUpTo = 2048;
 // zlib's stream format around the raw deflate stream: the header of a 32 KB window compressed
 // with the fastest algorithm, and the data's Adler-32 checksum after it, which PackScanlines
@@ -84,19 +86,21 @@ uLong AppendCopies(uLong adler, uLong lineAdler, z_off_t length, std::size_t cou
 struct TScanlines {
   uLong Adler = 0;                // the checksum of all rows
   std::size_t DistinctBytes = 0;  // the bytes of the rows unlike the row above
+  std::size_t Line = 0;           // a row's bytes, its filter byte included
 };
 
 // The image data of a PNG file: each row a filter byte (none) and its indices packed to the
 // picture's depth; a row like the one above is not packed again. Returns the Adler-32 checksum
 // of the data (a repeated row's checksum is combined in, not computed again) and how much of it
-// is distinct rows.
-TScanlines PackScanlines(const TGifImage& image, TBytes& out) {
+// is distinct rows; same gets an entry per line, nonzero when the line equals the one before.
+TScanlines PackScanlines(const TGifImage& image, TBytes& out, TBytes& same) {
   const int bits = image.BitsPerPixel();
   const std::size_t width = static_cast<std::size_t>(image.Width);
   const std::size_t rowBytes = (width * static_cast<std::size_t>(bits) + 7) / 8;
   const std::size_t line = rowBytes + 1;
   const auto lineLength = static_cast<z_off_t>(line);
   out.resize(line * static_cast<std::size_t>(image.Height));
+  same.assign(static_cast<std::size_t>(image.Height), 0);
   std::uint8_t* dst = out.data();
   const bool flagged = image.RepeatsAbove.size() == static_cast<std::size_t>(image.Height);
   // In a picture of one byte a pixel, a row like the one above is stored filtered against it:
@@ -121,11 +125,13 @@ TScanlines PackScanlines(const TGifImage& image, TBytes& out) {
                           : std::memcmp(src, src - width, width) == 0)) {
       if (!up) {
         std::memcpy(dst, dst - line, line);
+        same[static_cast<std::size_t>(y)] = 1;
         ++pending;
         continue;
       }
       std::memset(dst, 0, line);
       dst[0] = kFilterUp;
+      same[static_cast<std::size_t>(y)] = pendingUp;
       if (!pendingUp) {
         adler = AppendCopies(adler, pendingAdler, lineLength, pending);
         pendingAdler = upAdler;
@@ -148,7 +154,7 @@ TScanlines PackScanlines(const TGifImage& image, TBytes& out) {
     pendingUp = false;
     distinct += line;
   }
-  return {AppendCopies(adler, pendingAdler, lineLength, pending), distinct};
+  return {AppendCopies(adler, pendingAdler, lineLength, pending), distinct, line};
 }
 
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
@@ -237,7 +243,8 @@ struct TPngEncoder::TState {
   std::unique_ptr<std::uint8_t[]> LevelBuffer;
   static constexpr std::size_t kLevelBufferSize = ISAL_DEF_LVL1_SMALL;
   TBytes Scanlines;
-  TBytes Idat;  // room for the largest stream so far; IdatSize bytes of it in use
+  TBytes SameAsAbove;  // per line of Scanlines
+  TBytes Idat;         // room for the largest stream so far; IdatSize bytes of it in use
   std::size_t IdatSize = 0;
   TBytes Out;
 
@@ -251,20 +258,25 @@ struct TPngEncoder::TState {
   // Compresses Scanlines, whose checksum and distinct bytes are given, into Idat as one zlib
   // stream.
   void Compress(const TScanlines& scanlines) {
+    const std::size_t line = scanlines.Line;
+    if (scanlines.DistinctBytes <= kFixedCodesUpTo && line <= kRowDeflateMaxLine) {
+      const std::size_t bound =
+          sizeof kZlibHeader + RowDeflateBound(line, SameAsAbove) + kZlibTrailer;
+      if (Idat.size() < bound) Idat.resize(bound);
+      std::memcpy(Idat.data(), kZlibHeader, sizeof kZlibHeader);
+      const std::size_t written =
+          DeflateRows(Scanlines, line, SameAsAbove, Idat.data() + sizeof kZlibHeader);
+      Finish(scanlines.Adler, written);
+      return;
+    }
     isal_deflate_stateless_init(&Deflate);
     Deflate.end_of_stream = 1;
     Deflate.flush = NO_FLUSH;
     Deflate.gzip_flag = IGZIP_DEFLATE;
-    if (scanlines.DistinctBytes <= kFixedCodesUpTo) {
-      Deflate.level = 0;
-      if (isal_deflate_set_hufftables(&Deflate, nullptr, IGZIP_HUFFTABLE_STATIC) != COMP_OK)
-        throw EImageEncodeError("PNG: deflate failed");
-    } else {
-      if (!LevelBuffer) LevelBuffer = std::make_unique<std::uint8_t[]>(kLevelBufferSize);
-      Deflate.level = 1;
-      Deflate.level_buf = LevelBuffer.get();
-      Deflate.level_buf_size = kLevelBufferSize;
-    }
+    if (!LevelBuffer) LevelBuffer = std::make_unique<std::uint8_t[]>(kLevelBufferSize);
+    Deflate.level = 1;
+    Deflate.level_buf = LevelBuffer.get();
+    Deflate.level_buf_size = kLevelBufferSize;
     // Data that does not compress is stored as it is: at most the rows, a stored block's header
     // for every 64 KB and the largest header a block of codes can have, with a little slack.
     const std::size_t n = Scanlines.size();
@@ -279,9 +291,12 @@ struct TPngEncoder::TState {
     Deflate.avail_out = static_cast<std::uint32_t>(bound - sizeof kZlibHeader - kZlibTrailer);
     if (isal_deflate_stateless(&Deflate) != COMP_OK || Deflate.avail_in != 0)
       throw EImageEncodeError("PNG: deflate failed");
-    const std::size_t written = Deflate.total_out;
+    Finish(scanlines.Adler, Deflate.total_out);
+  }
+
+  // The checksum after the written bytes of deflate stream.
+  void Finish(uLong adler, std::size_t written) {
     std::uint8_t* trailer = Idat.data() + sizeof kZlibHeader + written;
-    const uLong adler = scanlines.Adler;
     for (int k = 0; k < 4; ++k) trailer[k] = static_cast<std::uint8_t>(adler >> (24 - 8 * k));
     IdatSize = sizeof kZlibHeader + written + kZlibTrailer;
   }
@@ -297,7 +312,7 @@ std::span<const std::uint8_t> TPngEncoder::Encode(const TGifImage& image, int dp
   assert(image.Indices.size() ==
          static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height));
   TState& state = *FState;
-  state.Compress(PackScanlines(image, state.Scanlines));
+  state.Compress(PackScanlines(image, state.Scanlines, state.SameAsAbove));
   state.Out.clear();
   TPngJob job;
   job.Image = &image;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imagewriters/image_writers.h"
+#include "imagewriters/row_deflate.h"
 #include "tests/support/image_read.h"
 
 namespace brevix {
@@ -138,6 +139,64 @@ TEST(RepeatedRows, PngDataInflatesOnBothSidesOfTheCodeChoice) {
       std::ifstream in(file, std::ios::binary | std::ios::ate);
       EXPECT_LE(static_cast<std::size_t>(in.tellg()), zipped + kChunks) << "zlib: " << zipped;
     }
+  }
+}
+
+// The row encoder's stream inflates to the very lines it was given, within its bound: runs of
+// copies around the 258-byte match limit (a remainder of one or two bytes), lines too short for
+// a match, the longest line, and lines of one byte, of noise and like the line above in part.
+TEST(RepeatedRows, RowDeflateInflatesToItsLines) {
+  const struct {
+    std::size_t Line;
+    std::vector<int> Copies;  // per distinct line, how many copies follow it
+    int Pattern;              // 0 one byte, 1 noise, 2 noise then the line above with a change
+  } rows[] = {
+      {1, {0, 1, 2, 3, 300}, 1},
+      {2, {1, 0, 129, 130}, 1},
+      {3, {0, 85, 86, 87}, 0},
+      {7, {36, 37, 0, 0, 5}, 1},
+      {129, {1, 2, 3}, 2},
+      {259, {1, 0, 4}, 2},
+      {260, {2}, 0},
+      {2048, {1, 0, 2}, 1},
+      {32768, {2, 0}, 2},
+      {114, {140, 0, 0, 11, 3}, 2},
+  };
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "line " << row.Line);
+    std::vector<std::uint8_t> lines, same;
+    for (const int copies : row.Copies) {
+      const std::size_t at = lines.size();
+      for (std::size_t i = 0; i < row.Line; ++i)
+        lines.push_back(row.Pattern == 0 ? 0x5A : static_cast<std::uint8_t>(next()));
+      if (row.Pattern == 2 && at >= row.Line) {
+        std::copy_n(lines.begin() + static_cast<std::ptrdiff_t>(at - row.Line), row.Line,
+                    lines.begin() + static_cast<std::ptrdiff_t>(at));
+        lines[at + row.Line / 2] ^= 1;
+      }
+      same.push_back(0);
+      for (int k = 0; k < copies; ++k) {
+        lines.insert(lines.end(), lines.end() - static_cast<std::ptrdiff_t>(row.Line), lines.end());
+        same.push_back(1);
+      }
+    }
+    std::vector<std::uint8_t> out(RowDeflateBound(row.Line, same));
+    out.resize(DeflateRows(lines, row.Line, same, out.data()));
+    ASSERT_LE(out.size(), RowDeflateBound(row.Line, same));
+    z_stream z{};
+    ASSERT_EQ(inflateInit2(&z, -15), Z_OK);
+    std::vector<std::uint8_t> back(lines.size() + 1);
+    z.next_in = out.data();
+    z.avail_in = static_cast<uInt>(out.size());
+    z.next_out = back.data();
+    z.avail_out = static_cast<uInt>(back.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u);
+    back.resize(z.total_out);
+    inflateEnd(&z);
+    EXPECT_TRUE(back == lines);
   }
 }
 
