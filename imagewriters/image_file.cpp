@@ -340,15 +340,21 @@ std::string KernelPath(const std::string& fileName, const struct stat& st) {
 
 TTarget Examine(const std::string& fileName) {
   struct stat st {};
-  // The kernel follows links here as it would for a redirection, with its own protections.
-  if (stat(fileName.c_str(), &st) != 0) {
+  // A name that is no link is looked at once; a link is followed by the kernel as it would be for
+  // a redirection, with its own protections.
+  if (lstat(fileName.c_str(), &st) != 0) {
     const int err = errno;
     if (err == ENOTDIR) throw EImageWriteError(fileName, ParentProblem(fileName));
     if (err != ENOENT) throw EImageWriteError(fileName, ErrnoText(err));
-    // Nothing of that name, or a link to nothing, which is replaced like any other name.
-    struct stat link {};
-    const bool dangling = lstat(fileName.c_str(), &link) == 0;
-    return {dangling ? TTarget::Replace : TTarget::New, fileName, DirectoryOf(fileName)};
+    return {TTarget::New, fileName, DirectoryOf(fileName)};
+  }
+  const bool link = S_ISLNK(st.st_mode);
+  if (link && stat(fileName.c_str(), &st) != 0) {
+    const int err = errno;
+    if (err == ENOTDIR) throw EImageWriteError(fileName, ParentProblem(fileName));
+    if (err != ENOENT) throw EImageWriteError(fileName, ErrnoText(err));
+    // A link to nothing, which is replaced like any other name.
+    return {TTarget::Replace, fileName, DirectoryOf(fileName)};
   }
   if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return {TTarget::Stream, fileName, {}};
   if (S_ISDIR(st.st_mode)) throw EImageWriteError(fileName, "it is a directory");
@@ -357,9 +363,7 @@ TTarget Examine(const std::string& fileName) {
   if (!S_ISREG(st.st_mode)) throw EImageWriteError(fileName, "it is not a regular file");
   // A read-only file is refused as an ordinary overwrite would refuse it.
   if (access(fileName.c_str(), W_OK) != 0) throw EImageWriteError(fileName, ErrnoText(errno));
-  struct stat link {};
-  std::string path = fileName;
-  if (lstat(fileName.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) path = KernelPath(fileName, st);
+  std::string path = link ? KernelPath(fileName, st) : fileName;
   std::string directory = DirectoryOf(path);
   return {TTarget::Replace, std::move(path), std::move(directory), true, st.st_mode};
 }
