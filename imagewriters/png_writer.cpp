@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <isa-l/igzip_lib.h>
 #include <png.h>
 #include <zlib.h>
@@ -157,6 +158,31 @@ TScanlines PackScanlines(const TGifImage& image, TBytes& out, TBytes& same) {
   return {AppendCopies(adler, pendingAdler, lineLength, pending), distinct, line};
 }
 
+// ISA-L is opened when a picture first needs it: the pictures a call writes most (linear
+// barcodes) are compressed by DeflateRows, and loading the library would cost a process that
+// writes one of them a tenth of its time. Without the library, zlib compresses instead.
+#ifndef BREVIX_ISAL_SONAME
+#define BREVIX_ISAL_SONAME "libisal.so.2"
+#endif
+struct TIsal {
+  void (*StatelessInit)(isal_zstream*) = nullptr;
+  int (*Stateless)(isal_zstream*) = nullptr;
+};
+
+const TIsal* Isal() {
+  static const TIsal isal = [] {
+    TIsal t;
+    void* lib = dlopen(BREVIX_ISAL_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return t;
+    t.StatelessInit =
+        reinterpret_cast<void (*)(isal_zstream*)>(dlsym(lib, "isal_deflate_stateless_init"));
+    t.Stateless = reinterpret_cast<int (*)(isal_zstream*)>(dlsym(lib, "isal_deflate_stateless"));
+    if (!t.StatelessInit || !t.Stateless) t = TIsal{};
+    return t;
+  }();
+  return isal.Stateless ? &isal : nullptr;
+}
+
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
 struct TPngJob {
   const TGifImage* Image = nullptr;
@@ -269,7 +295,12 @@ struct TPngEncoder::TState {
       Finish(scanlines.Adler, written);
       return;
     }
-    isal_deflate_stateless_init(&Deflate);
+    const TIsal* isal = Isal();
+    if (!isal) {
+      CompressWithZlib(scanlines.Adler);
+      return;
+    }
+    isal->StatelessInit(&Deflate);
     Deflate.end_of_stream = 1;
     Deflate.flush = NO_FLUSH;
     Deflate.gzip_flag = IGZIP_DEFLATE;
@@ -289,9 +320,30 @@ struct TPngEncoder::TState {
     Deflate.avail_in = static_cast<std::uint32_t>(n);
     Deflate.next_out = Idat.data() + sizeof kZlibHeader;
     Deflate.avail_out = static_cast<std::uint32_t>(bound - sizeof kZlibHeader - kZlibTrailer);
-    if (isal_deflate_stateless(&Deflate) != COMP_OK || Deflate.avail_in != 0)
+    if (isal->Stateless(&Deflate) != COMP_OK || Deflate.avail_in != 0)
       throw EImageEncodeError("PNG: deflate failed");
     Finish(scanlines.Adler, Deflate.total_out);
+  }
+
+  // zlib's fastest level, as a raw stream: the checksum is known already.
+  void CompressWithZlib(uLong adler) {
+    z_stream z{};
+    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      throw EImageEncodeError("PNG: deflate failed");
+    const std::size_t n = Scanlines.size();
+    const std::size_t bound =
+        sizeof kZlibHeader + deflateBound(&z, static_cast<uLong>(n)) + kZlibTrailer;
+    if (Idat.size() < bound) Idat.resize(bound);
+    std::memcpy(Idat.data(), kZlibHeader, sizeof kZlibHeader);
+    z.next_in = Scanlines.data();
+    z.avail_in = static_cast<uInt>(n);
+    z.next_out = Idat.data() + sizeof kZlibHeader;
+    z.avail_out = static_cast<uInt>(bound - sizeof kZlibHeader - kZlibTrailer);
+    const int result = deflate(&z, Z_FINISH);
+    const std::size_t written = z.total_out;
+    deflateEnd(&z);
+    if (result != Z_STREAM_END) throw EImageEncodeError("PNG: deflate failed");
+    Finish(adler, written);
   }
 
   // The checksum after the written bytes of deflate stream.
