@@ -100,18 +100,21 @@ bool TryExactPalette(const TBitmap& bitmap, int maxColors, std::span<const std::
   // Whether the last row mapped held only the first two colours: rows like it are tried with
   // the two-colour mapping first.
   bool twoColours = true;
+  // The last row read: the row above, or the row a run of reported repeats copies, which holds
+  // its bytes when they were left unpainted.
+  const std::uint8_t* above = nullptr;
   for (std::size_t y = 0; y < height; ++y) {
     const std::uint8_t* p = bitmap.Rgb.data() + y * stride;
     std::uint8_t* out = image.Indices.data() + y * width;
     // Most rows of a barcode repeat the row above: they take its indices whole. Rows the
-    // drawing reported as repeats are not compared again.
+    // drawing reported as repeats are not read.
     const bool known = y > 0 && !repeats.empty() && repeats[y] != 0;
-    assert(!known || std::memcmp(p, p - stride, stride) == 0);
-    if (known || (y > 0 && std::memcmp(p, p - stride, stride) == 0)) {
+    if (known || (above && std::memcmp(p, above, stride) == 0)) {
       std::memcpy(out, out - width, width);
       image.RepeatsAbove[y] = 1;
       continue;
     }
+    above = p;
     if (twoColours && image.Palette.size() >= 2 &&
         MapTwoColours(p, width, image.Palette[0], image.Palette[1], out))
       continue;

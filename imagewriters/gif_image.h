@@ -35,7 +35,9 @@ struct TGifImage {
 TGifImage GifImageFromBitmap(const TBitmap& bitmap, int maxColors = kMaxGifColors);
 // The same into an existing image, whose buffers are reused: every field is replaced. repeats,
 // when it holds a flag for every row, marks rows known to hold the bytes of the row above (as a
-// raster canvas reports them), which are then not compared.
+// raster canvas reports them), which then take the row above's indices without being read: a
+// painter may leave them unpainted. Only a picture of more than maxColors colours, reduced by
+// median cut, has every pixel read; its image then has no RepeatsAbove.
 void GifImageFromBitmap(const TBitmap& bitmap, TGifImage& image, int maxColors = kMaxGifColors,
                         std::span<const std::uint8_t> repeats = {});
 

@@ -12,15 +12,32 @@ namespace {
 
 constexpr int kJpegQuality = 100;
 
-// The picture as a palette image, its background marked transparent when the drawing asks.
-const TGifImage& PaletteImage(TModuleModeContext& c) {
+// The formats written from a palette image, which reads repeated rows through the drawing's
+// flags: their pictures are drawn without copying those rows.
+bool IsPaletteFormat(TModuleFormat format) {
+  return format == TModuleFormat::Gif || format == TModuleFormat::Png ||
+         format == TModuleFormat::Tiff;
+}
+
+// The picture as a palette image, its background marked transparent when asked.
+void ConvertToPalette(TModuleModeContext& c, bool transparent) {
   const TDrawing& d = c.Drawing;
   // Rows the drawing made equal to the row above need no comparing.
   const std::span<const std::uint8_t> repeats = c.Raster.Repeats;
-  if (d.Transparent)
+  if (transparent)
     TransparentGifImageFromBitmap(c.Picture, c.Gif, d.Background, repeats);
   else
     GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors, repeats);
+  if (c.Raster.RepeatsLeft && c.Gif.RepeatsAbove.empty()) {
+    // Too many colours for an exact palette (a drawing of two colours and text never has): the
+    // reduction reads every pixel, so the picture is drawn again whole.
+    RenderDrawing(d, c.Picture, c.Raster);
+    ConvertToPalette(c, transparent);
+  }
+}
+
+const TGifImage& PaletteImage(TModuleModeContext& c) {
+  ConvertToPalette(c, c.Drawing.Transparent);
   return c.Gif;
 }
 
@@ -42,7 +59,7 @@ std::span<const std::uint8_t> EncodeRaster(TModuleFormat format, TModuleModeCont
       return c.Png->Encode(PaletteImage(c), dpi);
     case TModuleFormat::Tiff: {
       // TIFF readers disagree on transparency in palette files: the background stays opaque.
-      GifImageFromBitmap(c.Picture, c.Gif, kMaxGifColors, c.Raster.Repeats);
+      ConvertToPalette(c, false);
       c.Bytes = EncodeTiff(c.Gif, dpi);
       break;
     }
@@ -123,7 +140,9 @@ std::span<const std::uint8_t> EncodeModuleModeFile(TModuleFormat format, const T
   std::string& doc = context.Document;
   doc.clear();
   if (!IsVectorFormat(format)) {
+    context.Raster.LeaveRepeats = IsPaletteFormat(format);
     RenderDrawing(context.Drawing, context.Picture, context.Raster);
+    context.Raster.LeaveRepeats = false;
     return EncodeRaster(format, context);
   }
   WriteVectorFile(FileFormatOf(format), context.Drawing, doc);

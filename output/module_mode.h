@@ -33,6 +33,8 @@ bool IsVectorFormat(TModuleFormat format);
 // passes it in, threads each keep their own.
 struct TModuleModeContext {
   TDrawing Drawing;
+  // The picture drawn last; after a palette file (GIF, PNG, TIFF) only the rows the file read
+  // are painted.
   TBitmap Picture;
   TRasterScratch Raster;
   TGifImage Gif;

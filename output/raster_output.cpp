@@ -25,8 +25,10 @@ void FillSpan(std::uint8_t* row, int left, int right, const std::uint8_t (&colou
 }
 
 // The bars straight into the pixel rows, in bands between the rows where a bar starts or ends:
-// each band's first row is painted, then copied down. Marks every copied row in scratch.Repeats.
-void FillBars(TBitmap& bitmap, TColor background, TColor foreground, TRasterScratch& scratch) {
+// each band's first row is painted, then copied down (unless copies are left to the reader). Marks
+// every copied row in scratch.Repeats.
+void FillBars(TBitmap& bitmap, TColor background, TColor foreground, TRasterScratch& scratch,
+              bool leaveRepeats) {
   const int width = bitmap.Width, height = bitmap.Height;
   const std::size_t stride = static_cast<std::size_t>(width) * 3;
   const std::uint8_t back[3] = {static_cast<std::uint8_t>(ColorR(background)),
@@ -66,12 +68,29 @@ void FillBars(TBitmap& bitmap, TColor background, TColor foreground, TRasterScra
   repeats.assign(static_cast<std::size_t>(height), 1);
   for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
     repeats[edges[b]] = 0;
+    if (leaveRepeats) continue;
     for (int y = edges[b] + 1; y < edges[b + 1]; ++y)
       std::memcpy(rgb + y * stride, rgb + edges[b] * stride, stride);
   }
 }
 
-void Draw(const TDrawing& d, TBitmap& bitmap, int width, int height, TRasterScratch& scratch) {
+// Paints rows [from, to) that were left as repeats of the row above, from the first row of their
+// band, before something is drawn over them.
+void PaintLeftRows(TBitmap& bitmap, const std::vector<std::uint8_t>& repeats, int from, int to) {
+  const std::size_t stride = static_cast<std::size_t>(bitmap.Width) * 3;
+  std::uint8_t* rgb = bitmap.Rgb.data();
+  int source = from;
+  while (source > 0 && repeats[static_cast<std::size_t>(source)]) --source;
+  for (int y = from; y < to; ++y) {
+    if (!repeats[static_cast<std::size_t>(y)])
+      source = y;
+    else
+      std::memcpy(rgb + y * stride, rgb + source * stride, stride);
+  }
+}
+
+void Draw(const TDrawing& d, TBitmap& bitmap, int width, int height, TRasterScratch& scratch,
+          bool leaveRepeats) {
   const int ppm = d.PixelsPerModule;
   bitmap.Resize(width, height);
   scratch.Rects.clear();
@@ -80,7 +99,7 @@ void Draw(const TDrawing& d, TBitmap& bitmap, int width, int height, TRasterScra
     const int left = Pixels(r.X, ppm), top = Pixels(r.Y, ppm);
     scratch.Rects.push_back({left, top, Pixels(r.X + r.W, ppm), Pixels(r.Y + r.H, ppm)});
   }
-  FillBars(bitmap, d.Background, d.Foreground, scratch);
+  FillBars(bitmap, d.Background, d.Foreground, scratch, leaveRepeats);
   if (d.Texts.empty()) return;
   TRasterCanvas canvas(bitmap);
   canvas.BkMode = bkTransparent;
@@ -91,11 +110,12 @@ void Draw(const TDrawing& d, TBitmap& bitmap, int width, int height, TRasterScra
     canvas.Font.SetHeight(-size);
     canvas.TextAlign = kTaBaseline | (t.Anchor == TTextAnchor::Middle ? kTaCenter : kTaLeft);
     const int baseline = Pixels(t.Baseline, ppm);
-    canvas.TextOut(Pixels(t.X, ppm), baseline, t.Text);
     // Rows the text may touch (ascenders to descenders, with room to spare) and the row below
     // them no longer repeat the row above.
     const int from = std::clamp(baseline - 2 * size, 0, height);
     const int to = std::clamp(baseline + size + 2, 0, height);
+    if (leaveRepeats) PaintLeftRows(bitmap, scratch.Repeats, from, to);
+    canvas.TextOut(Pixels(t.X, ppm), baseline, t.Text);
     std::fill(scratch.Repeats.begin() + from, scratch.Repeats.begin() + to, 0);
   }
 }
@@ -140,11 +160,12 @@ void RenderDrawing(const TDrawing& d, TBitmap& picture, TRasterScratch& scratch)
     throw EImageEncodeError("picture size out of bounds");
   const int width = static_cast<int>(w), height = static_cast<int>(h);
   CheckImageSize(width, height);
+  scratch.RepeatsLeft = scratch.LeaveRepeats && d.Angle == 0;
   if (d.Angle == 0) {
-    Draw(d, picture, width, height, scratch);
+    Draw(d, picture, width, height, scratch, scratch.RepeatsLeft);
     return;
   }
-  Draw(d, scratch.Upright, width, height, scratch);
+  Draw(d, scratch.Upright, width, height, scratch, false);
   Turn(scratch.Upright, d.Angle, picture);
   std::vector<std::uint8_t>& repeats = scratch.Repeats;
   if (d.Angle != 180 || repeats.size() != static_cast<std::size_t>(height)) {

@@ -19,6 +19,10 @@ struct TRasterScratch {
   // as the drawing made it (see TRasterCanvas::RowRepeats), so that a writer need not compare
   // them; empty when unknown.
   std::vector<std::uint8_t> Repeats;
+  // Set by a caller that reads a picture through Repeats only (a palette conversion): an upright
+  // picture's rows marked there are then left unpainted rather than copied from the row above.
+  bool LeaveRepeats = false;
+  bool RepeatsLeft = false;  // whether the picture drawn last has rows left unpainted
 };
 
 // The drawing at its PixelsPerModule into picture (resized to fit it, turned). Where nothing is

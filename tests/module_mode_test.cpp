@@ -198,9 +198,9 @@ TEST(ModuleModeFiles, ToolDefaultsDecodeAsWritten) {
   }
 }
 
-// Palette files skip comparing rows the drawing reports as repeats of the row above: every row of
-// the file must still be the row drawn, captions, add-ons and turns included, from one context
-// used for one picture after another.
+// Palette files skip painting and comparing rows the drawing reports as repeats of the row
+// above: every row of the file must still be the row a whole picture holds, captions, add-ons and
+// turns included, from one context used for one picture after another.
 TEST(ModuleModeFiles, PaletteFilesHoldEveryRowDrawn) {
   const struct {
     TTypeBar Type;
@@ -218,11 +218,13 @@ TEST(ModuleModeFiles, PaletteFilesHoldEveryRowDrawn) {
       o.Angle = angle;
       o.PixelsPerModule = 3;
       const TSymbol s = BuildSymbol(r.Type, r.Text).Symbol;
-      for (const char* name : {"p.png", "p.gif"}) {
+      TModuleModeContext whole;
+      const TBitmap& drawn = RenderModuleMode(s, o, whole);
+      for (const std::string name : {"p.png", "p.gif", "p.tif"}) {
         WriteModuleModeFile(dir.File(name), s, o, context);
-        const TBitmap& drawn = context.Picture;
-        const auto read = std::string(name) == "p.png" ? test::ReadPngFile(dir.File(name))
-                                                       : test::ReadGifFile(dir.File(name));
+        const auto read = name == "p.png"   ? test::ReadPngFile(dir.File(name))
+                          : name == "p.gif" ? test::ReadGifFile(dir.File(name))
+                                            : test::ReadTiffFile(dir.File(name));
         ASSERT_TRUE(read && read->Width == drawn.Width && read->Height == drawn.Height) << name;
         int wrong = 0;
         for (int y = 0; y < drawn.Height; ++y)
