@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/catalogue.h"
+#include "core/symbologies.h"
 #include "imagewriters/image_file.h"
 #include "layout/physical_size.h"
 #include "platform/codepage.h"
@@ -413,11 +414,11 @@ std::optional<TTypeBar> ParseSymbology(std::string_view arg) {
     if (v < kTypeBarCount) return static_cast<TTypeBar>(v);
     return std::nullopt;
   }
+  // Every record of a batch names its symbology: the names are read from the table, with no
+  // catalogue row (character set included) built for each.
   for (int v = 0; v < kTypeBarCount; ++v) {
-    TBarCodeInfo info;
-    GetBarCodeInfo(v, info);
     if (SameIgnoringCase(arg, TypeBarIdentifier(v)) ||
-        SameIgnoringCase(Trimmed(arg), Trimmed(info.Name)))
+        SameIgnoringCase(Trimmed(arg), Trimmed(DescriptorOf(v).Name)))
       return static_cast<TTypeBar>(v);
   }
   return std::nullopt;
