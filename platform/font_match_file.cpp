@@ -259,6 +259,13 @@ std::optional<TFontMatch> TFontMatchFile::Find(const TFontRequest& request) {
   return it->second;
 }
 
+std::optional<TFileStamp> TFontMatchFile::Stamp(const std::string& path) {
+  if (!FLoaded) Load();
+  const auto it = FWatched.find(path);
+  if (it == FWatched.end()) return std::nullopt;
+  return it->second;
+}
+
 void TFontMatchFile::Add(const TFontRequest& request, const TFontMatch& match,
                          const std::vector<std::string>& watched) {
   if (!FLoaded) Load();

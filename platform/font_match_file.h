@@ -60,6 +60,10 @@ class TFontMatchFile {
   void Add(const TFontRequest& request, const TFontMatch& match,
            const std::vector<std::string>& watched);
 
+  // The stamp a watched path had when the file was checked or a match was added; nullopt for a
+  // path not watched.
+  std::optional<TFileStamp> Stamp(const std::string& path);
+
   // What fontconfig's choices depend on besides its files: its version and the environment.
   static std::string Environment();
 
