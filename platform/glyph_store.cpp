@@ -24,13 +24,24 @@ constexpr std::size_t kHashDigits = 16;
 // ours, and sums of such values cannot overflow.
 constexpr std::int64_t kMaxMagnitude = 1 << 20;
 
-// FNV-1a: names the file after its key and checks the contents.
+// Names the file after its key and checks its contents: a multiply-and-fold hash over eight
+// bytes at a time, since the whole file is hashed on every read.
 std::uint64_t Hash(std::string_view data) {
-  std::uint64_t h = 0xCBF29CE484222325ULL;
-  for (const char c : data) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 0x100000001B3ULL;
+  std::uint64_t h = 0xCBF29CE484222325ULL ^ data.size();
+  const auto mix = [&h](std::uint64_t word) {
+    h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+    h ^= h >> 29;
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= data.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, data.data() + i, 8);
+    mix(word);
   }
+  std::uint64_t tail = 0;
+  for (std::size_t k = 0; i + k < data.size(); ++k)
+    tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(data[i + k])) << (8 * k);
+  mix(tail);
   return h;
 }
 
@@ -148,6 +159,16 @@ void Prune(const std::string& dir) {
     unlink((dir + '/' + entries[i].Name).c_str());
 }
 
+// A key's file, named by the hash of its text.
+std::string FileNamed(const std::string& dir, const std::string& keyText) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const std::uint64_t h = Hash(keyText);
+  std::string name(kHashDigits, '0');
+  for (std::size_t i = 0; i < kHashDigits; ++i)
+    name[i] = kHex[(h >> (4 * (kHashDigits - 1 - i))) & 15];
+  return dir + '/' + name;
+}
+
 }  // namespace
 
 std::string TGlyphStore::BesideMatchFile(const std::string& matchFile) {
@@ -157,17 +178,13 @@ std::string TGlyphStore::BesideMatchFile(const std::string& matchFile) {
 }
 
 std::string TGlyphStore::PathOf(const TGlyphKey& key) const {
-  static constexpr char kHex[] = "0123456789abcdef";
-  const std::uint64_t h = Hash(KeyText(key));
-  std::string name(kHashDigits, '0');
-  for (std::size_t i = 0; i < kHashDigits; ++i)
-    name[i] = kHex[(h >> (4 * (kHashDigits - 1 - i))) & 15];
-  return FDir + '/' + name;
+  return FileNamed(FDir, KeyText(key));
 }
 
 std::optional<TGlyphSet> TGlyphStore::Read(const TGlyphKey& key) const {
   if (!Enabled()) return std::nullopt;
-  const std::optional<std::string> data = ReadFile(PathOf(key));
+  const std::string keyText = KeyText(key);
+  const std::optional<std::string> data = ReadFile(FileNamed(FDir, keyText));
   if (!data || data->size() < kMagic.size() + 8) return std::nullopt;
   const std::string_view body(data->data(), data->size() - 8);
   TReader sum(std::string_view(*data).substr(body.size()));
@@ -177,7 +194,6 @@ std::optional<TGlyphSet> TGlyphStore::Read(const TGlyphKey& key) const {
   TReader in(body);
   std::string_view magic, text;
   std::uint64_t textSize = 0;
-  const std::string keyText = KeyText(key);
   // The whole key, not only its hash: two keys may share a file name.
   if (!in.Bytes(kMagic.size(), magic) || magic != kMagic || !in.Unsigned(4, textSize) ||
       textSize != keyText.size() || !in.Bytes(keyText.size(), text) || text != keyText)
@@ -196,7 +212,8 @@ std::optional<TGlyphSet> TGlyphStore::Read(const TGlyphKey& key) const {
         !in.Int(g.Rows, 0) ||
         !in.Bytes(static_cast<std::size_t>(g.Width) * static_cast<std::size_t>(g.Rows), coverage))
       return std::nullopt;
-    g.Coverage.assign(coverage.begin(), coverage.end());
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(coverage.data());
+    g.Coverage.assign(bytes, bytes + coverage.size());
   }
   if (!in.AtEnd()) return std::nullopt;
   return set;
@@ -236,7 +253,7 @@ void TGlyphStore::Write(const TGlyphKey& key, const TGlyphSet& set) const {
     mkdir(FDir.c_str(), 0700);
   }
   Prune(FDir);
-  const std::string path = PathOf(key);
+  const std::string path = FileNamed(FDir, keyText);
   // Written beside the file and renamed over it, so a reader sees a whole file or none.
   std::string temp = path + ".XXXXXX";
   const int fd = mkostemp(temp.data(), O_CLOEXEC);

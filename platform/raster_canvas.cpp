@@ -660,8 +660,9 @@ class TGlyphCache {
     FT_F26Dot6 EmPixels64 = 0;
     TMetrics Metrics;
     std::map<std::pair<char32_t, int>, TGlyph> Glyphs;
+    std::vector<TGlyph> Stored;  // the upright glyphs read from the store
     // Upright ASCII glyphs, what captions are made of, found without a map search (the map's
-    // nodes never move).
+    // nodes and the stored glyphs never move).
     std::array<const TGlyph*, 128> Upright{};
   };
 
@@ -699,13 +700,13 @@ class TGlyphCache {
         sized.Embolden = match->Embolden;
         sized.EmPixels64 = static_cast<FT_F26Dot6>(set->EmPixels64);
         sized.Metrics = set->Metrics;
-        TSized& s = FSized.Insert(std::move(key), std::move(sized));
+        sized.Stored.resize(set->Glyphs.size());
         for (char32_t ch = TGlyphSet::kFirst; ch <= TGlyphSet::kLast; ++ch) {
-          TGlyph& g = s.Glyphs[std::make_pair(ch, 0)];
+          TGlyph& g = sized.Stored[ch - TGlyphSet::kFirst];
           static_cast<TGlyphBitmap&>(g) = std::move(set->Glyphs[ch - TGlyphSet::kFirst]);
-          s.Upright[ch] = &g;
+          sized.Upright[ch] = &g;
         }
-        return &s;
+        return &FSized.Insert(std::move(key), std::move(sized));
       }
     }
     std::shared_ptr<TLoadedFace> face = Face(*match);

@@ -640,10 +640,16 @@ TEST(RenderGlyphStore, ReadsOnlyASoundFileOfItsOwnKey) {
                                   static_cast<std::size_t>(static_cast<unsigned char>(t[9])) << 8;
       std::memcpy(&t[12 + keySize + 7 * 4 + 12], &width, 4);
       std::memcpy(&t[12 + keySize + 7 * 4 + 16], &rows, 4);
-      std::uint64_t h = 0xCBF29CE484222325ULL;
-      for (std::size_t i = 0; i + 8 < t.size(); ++i)
-        h = (h ^ static_cast<unsigned char>(t[i])) * 0x100000001B3ULL;
-      std::memcpy(&t[t.size() - 8], &h, 8);
+      // The store's checksum: words of eight bytes, then the rest, multiplied in and folded.
+      const std::size_t body = t.size() - 8;
+      std::uint64_t h = 0xCBF29CE484222325ULL ^ body, word = 0;
+      for (std::size_t i = 0; i <= body; i += 8) {
+        word = 0;
+        std::memcpy(&word, &t[i], std::min<std::size_t>(8, body - i));
+        h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+        h ^= h >> 29;
+      }
+      std::memcpy(&t[body], &h, 8);
     };
   };
   const TRow rows[] = {
