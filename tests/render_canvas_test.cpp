@@ -586,6 +586,19 @@ TEST(RenderFontMatchFile, TrustsOnlyASoundCurrentFile) {
       {"bad number",
        [](const test::TTempDir&, std::string& t) { t.replace(t.rfind(" 2 1\n"), 4, " x 1"); },
        false},
+      {"index past an int",
+       [](const test::TTempDir&, std::string& t) {
+         t.replace(t.rfind(" 2 1\n"), 4, " 4294967298 1");
+       },
+       false},
+      {"watched paths out of order",
+       [](const test::TTempDir&, std::string& t) {
+         const std::size_t first = t.find("watch "), second = t.find("watch ", first + 1);
+         const std::size_t end = t.find('\n', second) + 1;
+         t = t.substr(0, first) + t.substr(second, end - second) + t.substr(first, second - first) +
+             t.substr(end);
+       },
+       false},
       {"line after the end", [](const test::TTempDir&, std::string& t) { t += "end\n"; }, false},
       {"binary garbage",
        [](const test::TTempDir&, std::string& t) { t.replace(t.size() / 2, 6, "\0\xff\n\n\0z"); },
