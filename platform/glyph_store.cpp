@@ -9,6 +9,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -56,6 +57,9 @@ std::string KeyText(const TGlyphKey& key) {
     text += ' ' + std::to_string(v);
   text += "\nface " + std::to_string(key.Index) + (key.Embolden ? " 1 " : " 0 ") +
           std::to_string(key.Height) + '\n';
+  // FreeType reads its hinting settings (the interpreter, stem darkening) from here.
+  if (const char* properties = std::getenv("FREETYPE_PROPERTIES"))
+    text += std::string("properties ") + properties + '\n';
   return text;
 }
 
@@ -97,7 +101,8 @@ class TReader {
 };
 
 std::optional<std::string> ReadFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO put in the file's place must not stop the caller.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};
   std::optional<std::string> data;
