@@ -150,7 +150,8 @@ bool ParseStamp(const std::string_view* f, std::size_t count, TFileStamp& s) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO put in the file's place reads as empty rather than hanging.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   std::string data;
   char buffer[16384];

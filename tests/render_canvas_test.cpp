@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -628,6 +629,9 @@ TEST(RenderFontMatchFile, TrustsOnlyASoundCurrentFile) {
     file.Add(TFontRequest{"Courier", false, true}, match, {dir.File("fonts.conf")});
     EXPECT_TRUE(TFontMatchFile(path).Find(TFontRequest{"Courier", false, true}));
   }
+  const test::TTempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("font-matches").c_str(), 0600), 0);
+  EXPECT_FALSE(TFontMatchFile(dir.File("font-matches")).Find(arial));  // at once
 }
 
 TEST(RenderGlyphStore, ReadsOnlyASoundFileOfItsOwnKey) {
@@ -712,6 +716,10 @@ TEST(RenderGlyphStore, ReadsOnlyASoundFileOfItsOwnKey) {
                                    std::filesystem::directory_iterator());
   EXPECT_EQ(files, static_cast<long>(TGlyphStore::kMaxFiles));
   EXPECT_TRUE(store.Read(TGlyphKey{"/f", {}, 0, false, TGlyphStore::kMaxFiles + 6}));
+  // A FIFO in a file's place reads as absent, at once.
+  const TGlyphKey fifo{"/fifo", {}, 0, false, 1};
+  ASSERT_EQ(mkfifo(store.PathOf(fifo).c_str(), 0600), 0);
+  EXPECT_FALSE(store.Read(fifo));
 }
 
 TEST(RenderRasterCanvas, AMatchFileNeverChangesTheText) {
