@@ -150,21 +150,26 @@ bool ParseStamp(const std::string_view* f, std::size_t count, TFileStamp& s) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-  // Not blocking: a FIFO put in the file's place reads as empty rather than hanging.
+  // Not blocking: a FIFO put in the file's place reads as absent rather than hanging.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
-  std::string data;
-  char buffer[16384];
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || data.size() + static_cast<std::size_t>(n) > kMaxFileBytes) ok = false;
-    if (n <= 0 || !ok) break;
-    data.append(buffer, static_cast<std::size_t>(n));
+  // Read straight into a string of the file's size: a buffer on the stack would cost the
+  // process fresh stack pages for one read.
+  struct stat st {};
+  std::optional<std::string> data;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uint64_t>(st.st_size) <= kMaxFileBytes) {
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (done == bytes.size()) data = std::move(bytes);
   }
   close(fd);
-  if (!ok) return std::nullopt;
   return data;
 }
 
