@@ -22,7 +22,7 @@ namespace {
 constexpr std::string_view kMagic = "BXGLYPH1";
 constexpr std::size_t kHashDigits = 16;
 // Far beyond any glyph of the largest size drawn (4096 pixels a cell): a value past it is not
-// ours, and sums of such values cannot overflow.
+// ours, and pixel offsets made from it stay far from int's limits.
 constexpr std::int64_t kMaxMagnitude = 1 << 20;
 
 // Names the file after its key and checks its contents: a multiply-and-fold hash over eight
