@@ -27,8 +27,8 @@ set(BREVIX_CORE_SOURCES core/catalogue.cpp core/check_digits.cpp core/gs1.cpp co
   core/validation.cpp)
 set(BREVIX_PLATFORM_SOURCES platform/clipboard.cpp platform/codepage.cpp platform/control.cpp
   platform/graphics.cpp platform/recording_canvas.cpp)
-set(BREVIX_PLATFORM_LINUX_SOURCES platform/font_match_file.cpp platform/metafile_canvas.cpp
-  platform/raster_canvas.cpp)
+set(BREVIX_PLATFORM_LINUX_SOURCES platform/font_match_file.cpp platform/glyph_store.cpp
+  platform/metafile_canvas.cpp platform/raster_canvas.cpp)
 set(BREVIX_ENCODERS_SOURCES encoders/code128.cpp encoders/code39_93.cpp encoders/datamatrix.cpp
   encoders/dispatch.cpp
   encoders/ean_upc.cpp encoders/gs1_128.cpp encoders/other_linear.cpp encoders/qrcode.cpp

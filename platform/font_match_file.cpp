@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <string_view>
+#include <type_traits>
 
 namespace brevix {
 
@@ -47,6 +49,26 @@ int HexDigit(char c) {
   return -1;
 }
 
+// Decodes the n bytes at s in place, ending them with a NUL (at most where the field's separator
+// was); the decoded length, or nullopt for a bad escape.
+std::optional<std::size_t> UnescapeInPlace(char* s, std::size_t n) {
+  const char* percent = static_cast<const char*>(std::memchr(s, '%', n));
+  std::size_t out = percent ? static_cast<std::size_t>(percent - s) : n;
+  for (std::size_t i = out; i < n; ++i, ++out) {
+    if (s[i] != '%') {
+      s[out] = s[i];
+      continue;
+    }
+    if (i + 2 >= n) return std::nullopt;
+    const int hi = HexDigit(s[i + 1]), lo = HexDigit(s[i + 2]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    s[out] = static_cast<char>(hi * 16 + lo);
+    i += 2;
+  }
+  s[out] = '\0';
+  return out;
+}
+
 std::optional<std::string> Unescape(std::string_view s) {
   if (s.find('%') == std::string_view::npos) return std::string(s);
   std::string out;
@@ -78,10 +100,24 @@ bool Split(std::string_view line, std::array<std::string_view, N>& fields, std::
   }
 }
 
+// A decimal number with an optional minus, as from_chars reads it, without its general
+// machinery: a file holds hundreds of them.
 template <class T>
 bool ParseNumber(std::string_view s, T& value) {
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  return ec == std::errc() && end == s.data() + s.size() && !s.empty();
+  static_assert(std::is_signed_v<T> && sizeof(T) <= 8);
+  const bool negative = !s.empty() && s[0] == '-';
+  if (negative) s.remove_prefix(1);
+  if (s.empty() || s.size() > 19) return false;  // 19 digits cannot overflow 64 bits
+  std::uint64_t v = 0;
+  for (const char c : s) {
+    const auto digit = static_cast<unsigned char>(c - '0');
+    if (digit > 9) return false;
+    v = v * 10 + digit;
+  }
+  const auto max = static_cast<std::uint64_t>(std::numeric_limits<T>::max());
+  if (v > max + (negative ? 1 : 0)) return false;
+  value = static_cast<T>(negative ? 0 - v : v);
+  return true;
 }
 
 bool ParseFlag(std::string_view s, bool& value) {
@@ -90,7 +126,7 @@ bool ParseFlag(std::string_view s, bool& value) {
   return true;
 }
 
-std::string StampLine(const std::string& path, const TFileStamp& s) {
+std::string StampLine(std::string_view path, const TFileStamp& s) {
   std::string line = "watch " + Escape(path);
   if (!s.Exists) return line + " absent\n";
   for (const long long v : {static_cast<long long>(s.Device), static_cast<long long>(s.Inode),
@@ -114,20 +150,26 @@ bool ParseStamp(const std::string_view* f, std::size_t count, TFileStamp& s) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO put in the file's place reads as absent rather than hanging.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
-  std::string data;
-  char buffer[16384];
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || data.size() + static_cast<std::size_t>(n) > kMaxFileBytes) ok = false;
-    if (n <= 0 || !ok) break;
-    data.append(buffer, static_cast<std::size_t>(n));
+  // Read straight into a string of the file's size: a buffer on the stack would cost the
+  // process fresh stack pages for one read.
+  struct stat st {};
+  std::optional<std::string> data;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uint64_t>(st.st_size) <= kMaxFileBytes) {
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (done == bytes.size()) data = std::move(bytes);
   }
   close(fd);
-  if (!ok) return std::nullopt;
   return data;
 }
 
@@ -141,12 +183,10 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-}  // namespace
-
-TFileStamp StampOf(const std::string& path) {
+TFileStamp StampAt(const char* path) {
   struct stat st {};
   TFileStamp s;
-  if (stat(path.c_str(), &st) != 0) return s;
+  if (stat(path, &st) != 0) return s;
   s.Exists = true;
   s.Device = static_cast<std::uint64_t>(st.st_dev);
   s.Inode = static_cast<std::uint64_t>(st.st_ino);
@@ -154,6 +194,12 @@ TFileStamp StampOf(const std::string& path) {
   s.Modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   s.Changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   return s;
+}
+
+}  // namespace
+
+TFileStamp StampOf(const std::string& path) {
+  return StampAt(path.c_str());
 }
 
 std::string TFontMatchFile::DefaultPath() {
@@ -195,38 +241,45 @@ std::string TFontMatchFile::Environment() {
 void TFontMatchFile::Load() {
   FLoaded = true;
   if (FPath.empty()) return;
-  const std::optional<std::string> data = ReadSmallFile(FPath);
+  std::optional<std::string> data = ReadSmallFile(FPath);
   if (!data) return;
-  // Read on every call of the tool that draws text: no more work per line than it needs.
+  // Read on every call of the tool that draws text: no more work per line than it needs. The
+  // watched paths are decoded in place and stay in the file's text.
+  FData = std::move(*data);
   const std::string environment = Escape(Environment());
   std::map<TFontRequest, TFontMatch> matches;
-  std::map<std::string, TFileStamp> watched;
-  std::string_view rest = *data;
+  std::vector<TWatched> watched;
+  std::string_view rest = FData;
   bool header = false, sameEnvironment = false, ended = false;
   std::array<std::string_view, 8> f;
   std::size_t n = 0;
+  const auto fail = [this] { FData.clear(); };
   while (!rest.empty()) {
     const std::size_t eol = rest.find('\n');
-    if (eol == std::string_view::npos || ended) return;  // truncated, or more after the end
+    if (eol == std::string_view::npos || ended) return fail();  // truncated, or more after the end
     const std::string_view line = rest.substr(0, eol);
     rest.remove_prefix(eol + 1);
     if (!header) {
-      if (line != kHeader) return;
+      if (line != kHeader) return fail();
       header = true;
       continue;
     }
-    if (!Split(line, f, n)) return;
+    if (!Split(line, f, n)) return fail();
     if (f[0] == "env" && n == 2 && !sameEnvironment) {
-      if (f[1] != environment) return;
+      if (f[1] != environment) return fail();
       sameEnvironment = true;
     } else if (f[0] == "watch" && n >= 3 && watched.size() < kMaxWatched + kMaxMatches &&
                sameEnvironment) {
-      std::optional<std::string> path = Unescape(f[1]);
+      char* const at = FData.data() + (f[1].data() - FData.data());
+      const std::optional<std::size_t> size = UnescapeInPlace(at, f[1].size());
       TFileStamp stamp;
-      if (!path || path->empty() || !ParseStamp(f.data(), n, stamp)) return;
+      if (!size || *size == 0 || !ParseStamp(f.data(), n, stamp)) return fail();
+      const std::string_view path(at, *size);
+      // Written in order, once each: a match's file is then found by a binary search.
+      if (!watched.empty() && !(watched.back().Path < path)) return fail();
       // Every watched path must be as it was when fontconfig made the matches.
-      if (StampOf(*path) != stamp) return;
-      watched.emplace_hint(watched.end(), std::move(*path), stamp);
+      if (StampAt(at) != stamp) return fail();
+      watched.push_back(TWatched{path, stamp});
     } else if (f[0] == "match" && n == 7 && matches.size() < kMaxMatches) {
       TFontRequest request;
       TFontMatch match;
@@ -235,21 +288,29 @@ void TFontMatchFile::Load() {
       if (!name || !file || file->empty() || (*file)[0] != '/' || !ParseFlag(f[2], request.Bold) ||
           !ParseFlag(f[3], request.Italic) || !ParseNumber(f[5], match.Index) || match.Index < 0 ||
           !ParseFlag(f[6], match.Embolden))
-        return;
+        return fail();
       // A match is only as current as its font file.
-      if (!watched.contains(*file)) return;
+      if (!FindWatched(watched, *file)) return fail();
       request.Name = std::move(*name);
       match.File = std::move(*file);
       matches[std::move(request)] = std::move(match);
     } else if (line == "end") {
       ended = true;
     } else {
-      return;
+      return fail();
     }
   }
-  if (!ended || !sameEnvironment) return;
+  if (!ended || !sameEnvironment) return fail();
   FMatches = std::move(matches);
   FWatched = std::move(watched);
+}
+
+const TFontMatchFile::TWatched* TFontMatchFile::FindWatched(const std::vector<TWatched>& watched,
+                                                            std::string_view path) {
+  const auto it =
+      std::lower_bound(watched.begin(), watched.end(), path,
+                       [](const TWatched& w, std::string_view p) { return w.Path < p; });
+  return it != watched.end() && it->Path == path ? &*it : nullptr;
 }
 
 std::optional<TFontMatch> TFontMatchFile::Find(const TFontRequest& request) {
@@ -257,6 +318,24 @@ std::optional<TFontMatch> TFontMatchFile::Find(const TFontRequest& request) {
   const auto it = FMatches.find(request);
   if (it == FMatches.end()) return std::nullopt;
   return it->second;
+}
+
+std::optional<TFileStamp> TFontMatchFile::Stamp(const std::string& path) {
+  if (!FLoaded) Load();
+  if (const TWatched* w = FindWatched(FWatched, path)) return w->Stamp;
+  return std::nullopt;
+}
+
+void TFontMatchFile::Watch(const std::string& path, const TFileStamp& stamp) {
+  const auto it =
+      std::lower_bound(FWatched.begin(), FWatched.end(), std::string_view(path),
+                       [](const TWatched& w, std::string_view p) { return w.Path < p; });
+  if (it != FWatched.end() && it->Path == path) {
+    it->Stamp = stamp;
+    return;
+  }
+  FAddedPaths.push_back(path);
+  FWatched.insert(it, TWatched{FAddedPaths.back(), stamp});
 }
 
 void TFontMatchFile::Add(const TFontRequest& request, const TFontMatch& match,
@@ -267,12 +346,12 @@ void TFontMatchFile::Add(const TFontRequest& request, const TFontMatch& match,
   FMatches[request] = match;
   // Stamped now: the matches kept from the file were checked against the same stamps.
   for (const std::string& path : watched)
-    if (!path.empty() && FWatched.size() < kMaxWatched) FWatched[path] = StampOf(path);
-  FWatched[match.File] = StampOf(match.File);
+    if (!path.empty() && FWatched.size() < kMaxWatched) Watch(path, StampOf(path));
+  Watch(match.File, StampOf(match.File));
 
   std::string text(kHeader);
   text += "\nenv " + Escape(Environment()) + '\n';
-  for (const auto& [path, stamp] : FWatched) text += StampLine(path, stamp);
+  for (const TWatched& w : FWatched) text += StampLine(w.Path, w.Stamp);
   for (const auto& [r, m] : FMatches)
     text += "match " + Escape(r.Name) + (r.Bold ? " 1 " : " 0 ") + (r.Italic ? "1 " : "0 ") +
             Escape(m.File) + ' ' + std::to_string(m.Index) + (m.Embolden ? " 1\n" : " 0\n");

@@ -7,9 +7,11 @@
 // malformed file) reads as empty, and fontconfig is asked again.
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -46,6 +48,9 @@ class TFontMatchFile {
  public:
   // Keeps the matches in path; an empty path keeps nothing.
   explicit TFontMatchFile(std::string path) : FPath(std::move(path)) {}
+  // The watched paths point into its own text.
+  TFontMatchFile(const TFontMatchFile&) = delete;
+  TFontMatchFile& operator=(const TFontMatchFile&) = delete;
 
   // $XDG_CACHE_HOME/brevix/font-matches (or under ~/.cache); empty when neither is set.
   static std::string DefaultPath();
@@ -60,18 +65,31 @@ class TFontMatchFile {
   void Add(const TFontRequest& request, const TFontMatch& match,
            const std::vector<std::string>& watched);
 
+  // The stamp a watched path had when the file was checked or a match was added; nullopt for a
+  // path not watched.
+  std::optional<TFileStamp> Stamp(const std::string& path);
+
   // What fontconfig's choices depend on besides its files: its version and the environment.
   static std::string Environment();
 
   static constexpr std::size_t kMaxMatches = 64;
 
  private:
+  struct TWatched {
+    std::string_view Path;  // into FData or FAddedPaths
+    TFileStamp Stamp;
+  };
+
   void Load();
+  static const TWatched* FindWatched(const std::vector<TWatched>& watched, std::string_view path);
+  void Watch(const std::string& path, const TFileStamp& stamp);
 
   std::string FPath;
   bool FLoaded = false;
+  std::string FData;  // the file as read, its watched paths decoded in place
+  std::deque<std::string> FAddedPaths;
   std::map<TFontRequest, TFontMatch> FMatches;
-  std::map<std::string, TFileStamp> FWatched;
+  std::vector<TWatched> FWatched;  // in the order of their paths
 };
 
 }  // namespace brevix

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/font_match_file.h"
+#include "platform/glyph_store.h"
 
 namespace brevix {
 
@@ -617,26 +618,16 @@ class TLruMap {
 constexpr std::size_t kCachedMatches = 256;
 constexpr std::size_t kCachedFaces = 32;
 constexpr std::size_t kCachedSizes = 48;
+// Sizes one process adds to the glyph store: each costs every printable glyph rendered at once,
+// which a batch of thousands of sizes should not pay for each, nor churn the store with.
+constexpr int kKeptSizes = 8;
 
 }  // namespace
 
 class TGlyphCache {
  public:
-  struct TMetrics {
-    int Ascent = 0;
-    int Descent = 0;
-    int UnderlinePos = 0;  // below the baseline
-    int UnderlineThickness = 1;
-    int StrikePos = 0;  // above the baseline
-    int StrikeThickness = 1;
-  };
-  struct TGlyph {
-    int Advance = 0;  // unturned, whole pixels
-    int Left = 0;     // bitmap offset from the pen origin, y down
-    int Top = 0;
-    int Width = 0;
-    int Rows = 0;
-    std::vector<std::uint8_t> Coverage;
+  using TMetrics = TFontMetrics;
+  struct TGlyph : TGlyphBitmap {
     // The glyph blended in Ink over a plain Paper, Width x Rows RGB pixels, kept for the colours
     // it was last drawn in: a caption on its background is then copied rather than blended.
     struct TBlend {
@@ -658,22 +649,28 @@ class TGlyphCache {
     TLoadedFace(const TLoadedFace&) = delete;
     TLoadedFace& operator=(const TLoadedFace&) = delete;
   };
-  // One face at one size; glyphs are rendered on first use for each turn.
+  // One face at one size; glyphs are rendered on first use for each turn. A size read from the
+  // glyph store has no face until it needs a glyph the store does not hold.
   struct TSized {
+    std::string File;
+    int Index = 0;
     std::shared_ptr<TLoadedFace> Owner;
     FT_Face Face = nullptr;
     bool Embolden = false;
     FT_F26Dot6 EmPixels64 = 0;
     TMetrics Metrics;
     std::map<std::pair<char32_t, int>, TGlyph> Glyphs;
+    std::vector<TGlyph> Stored;  // the upright glyphs read from the store
     // Upright ASCII glyphs, what captions are made of, found without a map search (the map's
-    // nodes never move).
+    // nodes and the stored glyphs never move).
     std::array<const TGlyph*, 128> Upright{};
   };
 
   // FreeType and fontconfig start when text is first drawn: a picture without text never needs
-  // them. Matches fontconfig makes are kept in matchFile (none when empty) for later processes.
-  explicit TGlyphCache(std::string matchFile) : FMatchFile(std::move(matchFile)) {}
+  // them. Matches fontconfig makes are kept in matchFile (none when empty) for later processes,
+  // and the glyphs of each size first rendered in a glyph store beside it.
+  explicit TGlyphCache(const std::string& matchFile)
+      : FMatchFile(matchFile), FStore(TGlyphStore::BesideMatchFile(matchFile)) {}
   ~TGlyphCache() {
     // Faces close before their library.
     FSized.Clear();
@@ -694,6 +691,24 @@ class TGlyphCache {
     if (TSized* sized = FSized.Find(key)) return sized;
     const TMatch* match = &Match(font.Name(), bold, italic);
     if (match->File.empty()) return nullptr;
+    if (FStore.Enabled()) {
+      // A size some process rendered before needs neither the face nor FreeType.
+      if (std::optional<TGlyphSet> set = FStore.Read(StoreKey(*match, font.Height()))) {
+        TSized sized;
+        sized.File = match->File;
+        sized.Index = match->Index;
+        sized.Embolden = match->Embolden;
+        sized.EmPixels64 = static_cast<FT_F26Dot6>(set->EmPixels64);
+        sized.Metrics = set->Metrics;
+        sized.Stored.resize(set->Glyphs.size());
+        for (char32_t ch = TGlyphSet::kFirst; ch <= TGlyphSet::kLast; ++ch) {
+          TGlyph& g = sized.Stored[ch - TGlyphSet::kFirst];
+          static_cast<TGlyphBitmap&>(g) = std::move(set->Glyphs[ch - TGlyphSet::kFirst]);
+          sized.Upright[ch] = &g;
+        }
+        return &FSized.Insert(std::move(key), std::move(sized));
+      }
+    }
     std::shared_ptr<TLoadedFace> face = Face(*match);
     if (!face && match->Remembered) {
       // The remembered file no longer loads: fontconfig decides afresh.
@@ -704,11 +719,18 @@ class TGlyphCache {
     }
     if (!face) return nullptr;
     TSized sized;
+    sized.File = match->File;
+    sized.Index = match->Index;
     sized.Face = face->Face;
     sized.Owner = std::move(face);
     sized.Embolden = match->Embolden;
     SetupSize(sized, font.Height());
-    return &FSized.Insert(std::move(key), std::move(sized));
+    TSized& s = FSized.Insert(std::move(key), std::move(sized));
+    if (FStore.Enabled() && FKept < kKeptSizes) {
+      ++FKept;
+      Keep(s, StoreKey(*match, font.Height()));
+    }
+    return &s;
   }
 
   const TGlyph& Glyph(TSized& sized, char32_t ch, int escapement) {
@@ -730,6 +752,12 @@ class TGlyphCache {
       return sized.Glyphs.emplace(key, std::move(g)).first->second;
     }
     TGlyph g;
+    if (!sized.Face) {
+      // A size from the store opens its face for the first glyph the store lacks.
+      sized.Owner = Face(TMatch{sized.File, sized.Index, sized.Embolden, false});
+      if (!sized.Owner) return sized.Glyphs.emplace(key, std::move(g)).first->second;
+      sized.Face = sized.Owner->Face;
+    }
     FT_Face face = sized.Face;
     if (sized.Owner->SetEmPixels64 != sized.EmPixels64) {
       FT_Set_Char_Size(face, 0, sized.EmPixels64, 72, 72);
@@ -818,6 +846,25 @@ class TGlyphCache {
     bool Embolden = false;
     bool Remembered = false;  // read from the match file rather than made by fontconfig now
   };
+
+  // The font file's stamp is the one the match file checked (or took when fontconfig made the
+  // match): a font file changed since then has a key of its own.
+  TGlyphKey StoreKey(const TMatch& match, int height) {
+    const std::optional<TFileStamp> stamp = FMatchFile.Stamp(match.File);
+    return TGlyphKey{match.File, stamp ? *stamp : StampOf(match.File), match.Index, match.Embolden,
+                     height};
+  }
+
+  // Renders the upright printable ASCII of a size just made from its face, all at once, and
+  // keeps them in the store for later processes.
+  void Keep(TSized& sized, const TGlyphKey& key) {
+    TGlyphSet set;
+    set.Metrics = sized.Metrics;
+    set.EmPixels64 = sized.EmPixels64;
+    for (char32_t ch = TGlyphSet::kFirst; ch <= TGlyphSet::kLast; ++ch)
+      set.Glyphs[ch - TGlyphSet::kFirst] = Glyph(sized, ch, 0);
+    FStore.Write(key, set);
+  }
 
   const TMatch& Match(const std::string& name, bool bold, bool italic) {
     auto key = std::make_tuple(name, bold, italic);
@@ -966,6 +1013,8 @@ class TGlyphCache {
   FT_Library FLibrary = nullptr;
   FcConfig* FConfig = nullptr;
   TFontMatchFile FMatchFile;
+  TGlyphStore FStore;
+  int FKept = 0;
   TLruMap<std::tuple<std::string, bool, bool>, TMatch> FMatches{kCachedMatches};
   TLruMap<std::pair<std::string, int>, std::shared_ptr<TLoadedFace>> FFaces{kCachedFaces};
   TLruMap<std::tuple<std::string, bool, bool, int>, TSized> FSized{kCachedSizes};

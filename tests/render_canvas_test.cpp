@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/font_match_file.h"
+#include "platform/glyph_store.h"
 #include "platform/raster_canvas.h"
 #include "platform/recording_canvas.h"
 #include "render/rotate.h"
@@ -583,6 +587,19 @@ TEST(RenderFontMatchFile, TrustsOnlyASoundCurrentFile) {
       {"bad number",
        [](const test::TTempDir&, std::string& t) { t.replace(t.rfind(" 2 1\n"), 4, " x 1"); },
        false},
+      {"index past an int",
+       [](const test::TTempDir&, std::string& t) {
+         t.replace(t.rfind(" 2 1\n"), 4, " 4294967298 1");
+       },
+       false},
+      {"watched paths out of order",
+       [](const test::TTempDir&, std::string& t) {
+         const std::size_t first = t.find("watch "), second = t.find("watch ", first + 1);
+         const std::size_t end = t.find('\n', second) + 1;
+         t = t.substr(0, first) + t.substr(second, end - second) + t.substr(first, second - first) +
+             t.substr(end);
+       },
+       false},
       {"line after the end", [](const test::TTempDir&, std::string& t) { t += "end\n"; }, false},
       {"binary garbage",
        [](const test::TTempDir&, std::string& t) { t.replace(t.size() / 2, 6, "\0\xff\n\n\0z"); },
@@ -612,33 +629,162 @@ TEST(RenderFontMatchFile, TrustsOnlyASoundCurrentFile) {
     file.Add(TFontRequest{"Courier", false, true}, match, {dir.File("fonts.conf")});
     EXPECT_TRUE(TFontMatchFile(path).Find(TFontRequest{"Courier", false, true}));
   }
+  const test::TTempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("font-matches").c_str(), 0600), 0);
+  EXPECT_FALSE(TFontMatchFile(dir.File("font-matches")).Find(arial));  // at once
+}
+
+TEST(RenderGlyphStore, ReadsOnlyASoundFileOfItsOwnKey) {
+  // A file the store wrote, then changed in one way: only the sound file of the same key reads
+  // back, anything else as absent, never as glyphs.
+  const TGlyphKey key{"/fonts/face.ttf", TFileStamp{true, 1, 2, 3, 4, 5}, 0, false, -13};
+  TGlyphKey otherKey = key;
+  otherKey.Stamp.Modified = 6;
+  TGlyphSet set;
+  set.Metrics.Ascent = 12;
+  set.EmPixels64 = 13 * 64;
+  set.Glyphs[1] = TGlyphBitmap{4, 1, -9, 2, 3, {0, 17, 34, 51, 68, 255}};
+  struct TRow {
+    const char* what;
+    std::function<void(std::string&)> change;
+    bool found;
+  };
+  // Sets the space glyph's width and height, and the checksum to match, so the layout's own
+  // checks must refuse the file.
+  auto spaceSized = [](std::int32_t width, std::int32_t rows) {
+    return [=](std::string& t) {
+      const std::size_t keySize = static_cast<unsigned char>(t[8]) |
+                                  static_cast<std::size_t>(static_cast<unsigned char>(t[9])) << 8;
+      std::memcpy(&t[12 + keySize + 7 * 4 + 12], &width, 4);
+      std::memcpy(&t[12 + keySize + 7 * 4 + 16], &rows, 4);
+      // The store's checksum: words of eight bytes, then the rest, multiplied in and folded.
+      const std::size_t body = t.size() - 8;
+      std::uint64_t h = 0xCBF29CE484222325ULL ^ body, word = 0;
+      for (std::size_t i = 0; i <= body; i += 8) {
+        word = 0;
+        std::memcpy(&word, &t[i], std::min<std::size_t>(8, body - i));
+        h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+        h ^= h >> 29;
+      }
+      std::memcpy(&t[body], &h, 8);
+    };
+  };
+  const TRow rows[] = {
+      {"as written", [](std::string&) {}, true},
+      {"as written, resealed", spaceSized(0, 0), true},
+      {"a glyph beyond the file", spaceSized(1 << 20, 1 << 20), false},
+      {"a glyph of negative width", spaceSized(-1, 1), false},
+      {"a glyph's coverage taken from the next", spaceSized(1, 1), false},
+      {"truncated", [](std::string& t) { t.resize(t.size() - 1); }, false},
+      {"empty", [](std::string& t) { t.clear(); }, false},
+      {"a byte changed", [](std::string& t) { t[t.size() - 20] ^= 1; }, false},
+      {"a byte more", [](std::string& t) { t += 'x'; }, false},
+      {"oversized", [](std::string& t) { t.resize(TGlyphStore::kMaxFileBytes + 1); }, false},
+      {"another key's file",
+       [&](std::string& t) {
+         const test::TTempDir other;
+         TGlyphStore(other.Path()).Write(otherKey, set);
+         t = test::ReadFileBytes(TGlyphStore(other.Path()).PathOf(otherKey));
+       },
+       false},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const test::TTempDir dir;
+    const TGlyphStore store(dir.File("glyphs"));
+    store.Write(key, set);
+    std::string text = test::ReadFileBytes(store.PathOf(key));
+    ASSERT_FALSE(text.empty());
+    row.change(text);
+    WriteText(store.PathOf(key), text);
+    const std::optional<TGlyphSet> read = store.Read(key);
+    ASSERT_EQ(read.has_value(), row.found);
+    if (read) {
+      EXPECT_EQ(read->Metrics.Ascent, 12);
+      EXPECT_EQ(read->EmPixels64, 13 * 64);
+      EXPECT_EQ(read->Glyphs[1].Coverage, set.Glyphs[1].Coverage);
+      EXPECT_EQ(read->Glyphs[1].Top, -9);
+    }
+    EXPECT_FALSE(store.Read(otherKey));
+  }
+  // The store keeps a bounded number of sizes.
+  const test::TTempDir dir;
+  const TGlyphStore store(dir.File("glyphs"));
+  for (int height = 1; height <= static_cast<int>(TGlyphStore::kMaxFiles) + 6; ++height)
+    store.Write(TGlyphKey{"/f", {}, 0, false, height}, set);
+  const auto files = std::distance(std::filesystem::directory_iterator(dir.File("glyphs")),
+                                   std::filesystem::directory_iterator());
+  EXPECT_EQ(files, static_cast<long>(TGlyphStore::kMaxFiles));
+  EXPECT_TRUE(store.Read(TGlyphKey{"/f", {}, 0, false, TGlyphStore::kMaxFiles + 6}));
+  // A FIFO in a file's place reads as absent, at once.
+  const TGlyphKey fifo{"/fifo", {}, 0, false, 1};
+  ASSERT_EQ(mkfifo(store.PathOf(fifo).c_str(), 0600), 0);
+  EXPECT_FALSE(store.Read(fifo));
 }
 
 TEST(RenderRasterCanvas, AMatchFileNeverChangesTheText) {
-  // Text drawn through a glyph cache that keeps its matches in a file is the text fontconfig's
-  // own choice gives: with no file, with the file a first cache wrote, with a broken file, and
-  // with a sound file naming a face that no longer loads.
+  // Text drawn through a glyph cache that keeps its matches and glyphs in files is the text
+  // fontconfig's own choice and FreeType give: with no files, with the files a first cache wrote,
+  // with broken ones, with a sound match file naming a face that no longer loads, and after the
+  // font file changed. Turned and non-ASCII text takes glyphs the store does not hold.
   const test::TTempDir dir;
   const std::string path = dir.File("font-matches");
-  auto draw = [](std::shared_ptr<TGlyphCache> cache) {
-    TBitmap bmp(120, 40, clWhite);
-    TRasterCanvas canvas(bmp, std::move(cache));
+  auto draw = [](const std::string& matchFile) {
+    TBitmap bmp(160, 60, clWhite);
+    TRasterCanvas canvas(bmp, TRasterCanvas::NewGlyphCache(matchFile));
     canvas.Font.SetHeight(-13);
     canvas.TextOut(2, 2, "9771210107005");
+    canvas.Font.SetEscapement(900);
+    canvas.TextOut(140, 58, "(12)");
+    canvas.Font.SetEscapement(450);
+    canvas.TextOut(110, 50, "ab");
+    canvas.Font.SetEscapement(0);
     canvas.Font.SetStyle(fsBold);
-    canvas.TextOut(2, 20, "Barcode");
+    canvas.TextOut(2, 20, "Barcode \xC4\xE9");
     return canvas.Bitmap().Rgb;
   };
-  const std::vector<std::uint8_t> expected = draw(TRasterCanvas::NewGlyphCache(""));
-  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);  // writes the file
-  ASSERT_TRUE(TFontMatchFile(path).Find(TFontRequest{"Arial", true, false}));
-  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);  // reads it
+  auto changeStored = [&](const std::function<void(std::string&)>& change) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("glyphs"))) {
+      std::string text = test::ReadFileBytes(entry.path().string());
+      change(text);
+      WriteText(entry.path().string(), text);
+    }
+  };
+  const std::vector<std::uint8_t> expected = draw("");
+  EXPECT_EQ(draw(path), expected);  // writes the files
+  const std::optional<TFontMatch> regular =
+      TFontMatchFile(path).Find(TFontRequest{"Arial", false, false});
+  const std::optional<TFontMatch> bold =
+      TFontMatchFile(path).Find(TFontRequest{"Arial", true, false});
+  ASSERT_TRUE(regular && bold);
+  ASSERT_FALSE(std::filesystem::is_empty(dir.File("glyphs")));
+  EXPECT_EQ(draw(path), expected);  // reads them
+  changeStored([](std::string& t) { t.resize(t.size() / 2); });
+  EXPECT_EQ(draw(path), expected);
+  changeStored([](std::string& t) { t[t.size() / 2] = static_cast<char>(~t[t.size() / 2]); });
+  EXPECT_EQ(draw(path), expected);
   WriteText(path, test::ReadFileBytes(path).substr(0, 300));
-  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);
+  EXPECT_EQ(draw(path), expected);
   WriteText(dir.File("not-a-font.ttf"), "not a font");
   TFontMatchFile(path).Add(TFontRequest{"Arial", false, false},
                            TFontMatch{dir.File("not-a-font.ttf"), 0, false}, {});
-  EXPECT_EQ(draw(TRasterCanvas::NewGlyphCache(path)), expected);
+  EXPECT_EQ(draw(path), expected);
+
+  // A font file rewritten under a sound match file: its new contents are drawn, as a first
+  // drawing of them is.
+  auto drawFrom = [&](const test::TTempDir& d, const TFontMatch& face) {
+    std::filesystem::copy_file(face.File, d.File("face.ttf"),
+                               std::filesystem::copy_options::overwrite_existing);
+    TFontMatchFile(d.File("font-matches"))
+        .Add(TFontRequest{"Arial", false, false},
+             TFontMatch{d.File("face.ttf"), face.Index, face.Embolden}, {});
+    return draw(d.File("font-matches"));
+  };
+  const test::TTempDir changed, fresh;
+  EXPECT_EQ(drawFrom(changed, *regular), expected);
+  const std::vector<std::uint8_t> boldFace = drawFrom(fresh, *bold);
+  EXPECT_NE(boldFace, expected);
+  EXPECT_EQ(drawFrom(changed, *bold), boldFace);
 }
 
 TEST(RenderRasterCanvas, TextNeverWritesOutsideTheBitmap) {
