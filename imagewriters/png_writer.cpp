@@ -183,6 +183,21 @@ const TIsal* Isal() {
   return isal.Stateless ? &isal : nullptr;
 }
 
+// ISA-L's vector code can return with the upper halves of the AVX registers in use. Until they
+// are cleared, every SSE instruction the compiler emits elsewhere pays for merging them on some
+// processors: code run after a large PNG file took twice its time. Clearing them costs nothing.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+__attribute__((target("avx"))) void ZeroUpper() {
+  __builtin_ia32_vzeroupper();
+}
+void ClearUpperVectorState() {
+  static const bool avx = __builtin_cpu_supports("avx");
+  if (avx) ZeroUpper();
+}
+#else
+void ClearUpperVectorState() {}
+#endif
+
 // Shared with libpng's callbacks; plain data, since libpng reports errors by longjmp.
 struct TPngJob {
   const TGifImage* Image = nullptr;
@@ -320,8 +335,9 @@ struct TPngEncoder::TState {
     Deflate.avail_in = static_cast<std::uint32_t>(n);
     Deflate.next_out = Idat.data() + sizeof kZlibHeader;
     Deflate.avail_out = static_cast<std::uint32_t>(bound - sizeof kZlibHeader - kZlibTrailer);
-    if (isal->Stateless(&Deflate) != COMP_OK || Deflate.avail_in != 0)
-      throw EImageEncodeError("PNG: deflate failed");
+    const int result = isal->Stateless(&Deflate);
+    ClearUpperVectorState();
+    if (result != COMP_OK || Deflate.avail_in != 0) throw EImageEncodeError("PNG: deflate failed");
     Finish(scanlines.Adler, Deflate.total_out);
   }
 

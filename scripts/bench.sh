@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmark (Release) and runs it in two parts, after naming the CPU:
 # - the tool as a process against zint's command-line tool, side by side in the same run
-#   (hyperfine): one call writing a captioned EAN-13 PNG, the symbology list, a batch of 10,000
+#   (hyperfine): one call writing a captioned EAN-13 PNG, one without caption, the symbology
+#   list, a batch of 10,000
 #   EAN-13 PNGs, and, when the tool has --jobs, one worker against two;
 # - in process: our encode, paint and PNG output against libzint at the same image sizes, and
 #   libpng alone as the floor for PNG output, with a table of paired ratios at the end.
@@ -40,12 +41,16 @@ pair() {
   local label="$1" ours="$2" peer="$3" round
   shift 3
   for round in 1 2 3; do
-    if ((round % 2)); then
-      hyperfine -N --style none "$@" --export-json "$scratch/round$round.json" "$ours" "$peer" \
-        >/dev/null
-    else
-      hyperfine -N --style none "$@" --export-json "$scratch/round$round.json" "$peer" "$ours" \
-        >/dev/null
+    local first="$ours" second="$peer"
+    if ((round % 2 == 0)); then
+      first="$peer"
+      second="$ours"
+    fi
+    # hyperfine's warnings about outliers (a shared machine has them) are shown only on failure.
+    if ! hyperfine -N --style none "$@" --export-json "$scratch/round$round.json" "$first" \
+      "$second" >/dev/null 2>"$scratch/hyperfine.err"; then
+      cat "$scratch/hyperfine.err" >&2
+      return 1
     fi
   done
   python3 - "$label" "$ours" "$scratch"/round{1,2,3}.json <<'EOF'
@@ -90,6 +95,9 @@ process_rows() {
   pair "one call: captioned EAN-13 PNG" \
     "$tool csCodeEAN13 977121010700 $scratch/one.png" \
     "zint -b 13 -d 977121010700 -o $scratch/one-zint.png" --warmup 20 --min-runs 100
+  pair "one call: EAN-13 PNG without caption (-d none, --notext)" \
+    "$tool -d none csCodeEAN13 977121010700 $scratch/bare.png" \
+    "zint -b 13 --notext -d 977121010700 -o $scratch/bare-zint.png" --warmup 20 --min-runs 100
   pair "one call: list of symbologies (--list, zint -t)" "$tool --list" "zint -t" \
     --warmup 20 --min-runs 100
   pair "batch of 10,000 EAN-13 PNGs" "$tool --batch $scratch/jobs.csv" \
