@@ -149,7 +149,22 @@ bool ParseStamp(const std::string_view* f, std::size_t count, TFileStamp& s) {
   return true;
 }
 
-std::optional<std::string> ReadSmallFile(const std::string& path) {
+TFileStamp StampAt(const char* path) {
+  struct stat st {};
+  TFileStamp s;
+  if (stat(path, &st) != 0) return s;
+  s.Exists = true;
+  s.Device = static_cast<std::uint64_t>(st.st_dev);
+  s.Inode = static_cast<std::uint64_t>(st.st_ino);
+  s.Size = static_cast<std::int64_t>(st.st_size);
+  s.Modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  s.Changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  return s;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) {
   // Not blocking: a FIFO put in the file's place reads as absent rather than hanging.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
@@ -158,7 +173,7 @@ std::optional<std::string> ReadSmallFile(const std::string& path) {
   struct stat st {};
   std::optional<std::string> data;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-      static_cast<std::uint64_t>(st.st_size) <= kMaxFileBytes) {
+      static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -182,21 +197,6 @@ bool WriteAll(int fd, std::string_view data) {
   }
   return true;
 }
-
-TFileStamp StampAt(const char* path) {
-  struct stat st {};
-  TFileStamp s;
-  if (stat(path, &st) != 0) return s;
-  s.Exists = true;
-  s.Device = static_cast<std::uint64_t>(st.st_dev);
-  s.Inode = static_cast<std::uint64_t>(st.st_ino);
-  s.Size = static_cast<std::int64_t>(st.st_size);
-  s.Modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  s.Changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-  return s;
-}
-
-}  // namespace
 
 TFileStamp StampOf(const std::string& path) {
   return StampAt(path.c_str());
@@ -241,7 +241,7 @@ std::string TFontMatchFile::Environment() {
 void TFontMatchFile::Load() {
   FLoaded = true;
   if (FPath.empty()) return;
-  std::optional<std::string> data = ReadSmallFile(FPath);
+  std::optional<std::string> data = ReadSmallFile(FPath, kMaxFileBytes);
   if (!data) return;
   // Read on every call of the tool that draws text: no more work per line than it needs. The
   // watched paths are decoded in place and stay in the file's text.

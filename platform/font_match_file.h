@@ -43,6 +43,12 @@ struct TFileStamp {
 };
 TFileStamp StampOf(const std::string& path);
 
+// The bytes of a regular file of at most maxBytes; nullopt for anything else (missing, larger,
+// not a regular file, unreadable). Never blocks on a FIFO put in the file's place.
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes);
+// Writes all of data to fd; false on an error.
+bool WriteAll(int fd, std::string_view data);
+
 // Not thread-safe: its owner locks.
 class TFontMatchFile {
  public:

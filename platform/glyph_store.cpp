@@ -100,38 +100,6 @@ class TReader {
   std::string_view FData;
 };
 
-std::optional<std::string> ReadFile(const std::string& path) {
-  // Not blocking: a FIFO put in the file's place must not stop the caller.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  std::optional<std::string> data;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-      static_cast<std::uint64_t>(st.st_size) <= TGlyphStore::kMaxFileBytes) {
-    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    if (done == bytes.size()) data = std::move(bytes);
-  }
-  close(fd);
-  return data;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 bool IsStoreName(const char* name) {
   std::size_t n = 0;
   for (; name[n]; ++n)
@@ -189,7 +157,8 @@ std::string TGlyphStore::PathOf(const TGlyphKey& key) const {
 std::optional<TGlyphSet> TGlyphStore::Read(const TGlyphKey& key) const {
   if (!Enabled()) return std::nullopt;
   const std::string keyText = KeyText(key);
-  const std::optional<std::string> data = ReadFile(FileNamed(FDir, keyText));
+  const std::optional<std::string> data =
+      ReadSmallFile(FileNamed(FDir, keyText), TGlyphStore::kMaxFileBytes);
   if (!data || data->size() < kMagic.size() + 8) return std::nullopt;
   const std::string_view body(data->data(), data->size() - 8);
   TReader sum(std::string_view(*data).substr(body.size()));
