@@ -67,25 +67,29 @@ bx::Format FormatOf(const std::string& name) {
   return *f;
 }
 
-// Keyword arguments of the drawing functions, as the C++ options.
-bx::RenderOptions RenderOptionsOf(int module, double xdimMm, int dpi, bool quietZones, int margin,
-                                  int heightModules, double heightMm, bool showText, int angle,
-                                  const std::tuple<int, int, int>& foreground,
-                                  const std::tuple<int, int, int>& background, bool transparent) {
-  bx::RenderOptions o;
-  o.ModulePixels = module;
-  o.XDimensionMm = xdimMm;
-  o.Dpi = dpi;
-  o.QuietZones = quietZones;
-  o.Margin = margin;
-  o.HeightModules = heightModules;
-  o.HeightMm = heightMm;
-  o.ShowText = showText;
-  o.Angle = angle;
-  o.Foreground = ColorOf(foreground);
-  o.Background = ColorOf(background);
-  o.Transparent = transparent;
-  return o;
+// A drawing function taking the symbol, the arguments Extra and the drawing options as keyword
+// arguments (BREVIX_RENDER_ARGS), which calls body(symbol, extra..., options).
+template <class... Extra, class F>
+auto WithRenderOptions(F body) {
+  return [body](const bx::Symbol& symbol, Extra... extra, int module, double xdimMm, int dpi,
+                bool quietZones, int margin, int heightModules, double heightMm, bool showText,
+                int angle, const std::tuple<int, int, int>& foreground,
+                const std::tuple<int, int, int>& background, bool transparent) {
+    bx::RenderOptions o;
+    o.ModulePixels = module;
+    o.XDimensionMm = xdimMm;
+    o.Dpi = dpi;
+    o.QuietZones = quietZones;
+    o.Margin = margin;
+    o.HeightModules = heightModules;
+    o.HeightMm = heightMm;
+    o.ShowText = showText;
+    o.Angle = angle;
+    o.Foreground = ColorOf(foreground);
+    o.Background = ColorOf(background);
+    o.Transparent = transparent;
+    return body(symbol, extra..., o);
+  };
 }
 
 #define BREVIX_RENDER_ARGS                                                             \
@@ -209,61 +213,41 @@ PYBIND11_MODULE(_brevix, m) {
       py::arg("qr_mask") = -1, py::arg("dm_shape") = "square",
       py::arg("dm_size") = std::tuple<int, int>{0, 0}, py::arg("gs1") = false);
 
-  m.def(
-      "to_bytes",
-      [](const bx::Symbol& symbol, const std::string& format, int module, double xdimMm, int dpi,
-         bool quietZones, int margin, int heightModules, double heightMm, bool showText, int angle,
-         const std::tuple<int, int, int>& foreground, const std::tuple<int, int, int>& background,
-         bool transparent) {
-        const bx::RenderOptions o =
-            RenderOptionsOf(module, xdimMm, dpi, quietZones, margin, heightModules, heightMm,
-                            showText, angle, foreground, background, transparent);
-        const bx::Format f = FormatOf(format);
-        std::span<const std::uint8_t> bytes;
-        {
-          py::gil_scoped_release release;
-          bytes = ThreadRenderer().Encode(symbol, f, o);
-        }
-        // The view stays valid: only this thread uses its renderer.
-        return py::bytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-      },
-      py::arg("symbol"), py::arg("format"), BREVIX_RENDER_ARGS);
+  m.def("to_bytes",
+        WithRenderOptions<const std::string&>(
+            [](const bx::Symbol& symbol, const std::string& format, const bx::RenderOptions& o) {
+              const bx::Format f = FormatOf(format);
+              std::span<const std::uint8_t> bytes;
+              {
+                py::gil_scoped_release release;
+                bytes = ThreadRenderer().Encode(symbol, f, o);
+              }
+              // The view stays valid: only this thread uses its renderer.
+              return py::bytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            }),
+        py::arg("symbol"), py::arg("format"), BREVIX_RENDER_ARGS);
 
-  m.def(
-      "render",
-      [](const bx::Symbol& symbol, int module, double xdimMm, int dpi, bool quietZones, int margin,
-         int heightModules, double heightMm, bool showText, int angle,
-         const std::tuple<int, int, int>& foreground, const std::tuple<int, int, int>& background,
-         bool transparent) {
-        const bx::RenderOptions o =
-            RenderOptionsOf(module, xdimMm, dpi, quietZones, margin, heightModules, heightMm,
-                            showText, angle, foreground, background, transparent);
-        bx::Image image;
-        {
-          py::gil_scoped_release release;
-          image = ThreadRenderer().Render(symbol, o);
-        }
-        py::array_t<std::uint8_t> pixels({static_cast<py::ssize_t>(image.Height),
-                                          static_cast<py::ssize_t>(image.Width),
-                                          static_cast<py::ssize_t>(image.Channels)});
-        std::memcpy(pixels.mutable_data(), image.Pixels.data(), image.Pixels.size());
-        return pixels;
-      },
-      py::arg("symbol"), BREVIX_RENDER_ARGS);
+  m.def("render", WithRenderOptions<>([](const bx::Symbol& symbol, const bx::RenderOptions& o) {
+          bx::Image image;
+          {
+            py::gil_scoped_release release;
+            image = ThreadRenderer().Render(symbol, o);
+          }
+          py::array_t<std::uint8_t> pixels({static_cast<py::ssize_t>(image.Height),
+                                            static_cast<py::ssize_t>(image.Width),
+                                            static_cast<py::ssize_t>(image.Channels)});
+          std::memcpy(pixels.mutable_data(), image.Pixels.data(), image.Pixels.size());
+          return pixels;
+        }),
+        py::arg("symbol"), BREVIX_RENDER_ARGS);
 
-  m.def(
-      "write",
-      [](const bx::Symbol& symbol, const std::string& path, int module, double xdimMm, int dpi,
-         bool quietZones, int margin, int heightModules, double heightMm, bool showText, int angle,
-         const std::tuple<int, int, int>& foreground, const std::tuple<int, int, int>& background,
-         bool transparent) {
-        const bx::RenderOptions o =
-            RenderOptionsOf(module, xdimMm, dpi, quietZones, margin, heightModules, heightMm,
-                            showText, angle, foreground, background, transparent);
-        py::gil_scoped_release release;
-        ThreadRenderer().Write(symbol, path, o);
-      },
-      py::arg("symbol"), py::arg("path"), BREVIX_RENDER_ARGS);
+  m.def("write",
+        WithRenderOptions<const std::string&>(
+            [](const bx::Symbol& symbol, const std::string& path, const bx::RenderOptions& o) {
+              py::gil_scoped_release release;
+              ThreadRenderer().Write(symbol, path, o);
+            }),
+        py::arg("symbol"), py::arg("path"), BREVIX_RENDER_ARGS);
 
   // The benchmark's peer (bench/python_bench.py): what brevix.png does for each text, looped in
   // C++ with the default options. Returns the seconds taken.
