@@ -1,6 +1,7 @@
 #include "core/catalogue.h"
 
 #include <array>
+#include <mutex>
 #include <string_view>
 
 #include "core/symbologies.h"
@@ -72,15 +73,17 @@ TBarCodeInfo CatalogueRow(int value) {
 
 const std::array<bool, 256>& CharSetTable(int value) {
   using TTable = std::array<bool, 256>;
-  static const auto tables = [] {
-    std::array<TTable, kTypeBarCount> t{};
-    for (std::size_t v = 0; v < t.size(); ++v)
-      for (const char c : BuildCharSet(kSymbologies[v])) t[v][static_cast<unsigned char>(c)] = true;
-    return t;
-  }();
   static const TTable none{};
   if (value < 0 || value >= kTypeBarCount) return none;
-  return tables[static_cast<std::size_t>(value)];
+  // Each symbology's table is built when first asked for: a call of the tool asks for one.
+  static std::array<TTable, kTypeBarCount> tables{};
+  static std::array<std::once_flag, kTypeBarCount> built;
+  const auto v = static_cast<std::size_t>(value);
+  std::call_once(built[v], [v] {
+    for (const char c : BuildCharSet(kSymbologies[v]))
+      tables[v][static_cast<unsigned char>(c)] = true;
+  });
+  return tables[v];
 }
 
 const char* TypeBarIdentifier(int value) {
