@@ -6,6 +6,7 @@
 //   box mode (layout/box_layout.h): the control's own picture, stretched over its box in device
 //     pixels and captioned by the device's font metrics; the Steps below, painted in order.
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,16 @@ struct TDrawRect {
 
   friend bool operator==(const TDrawRect&, const TDrawRect&) = default;
 };
+
+// A module-mode length at ppm pixels per module, rounded half away from zero as std::lround
+// rounds it, without a library call per edge: a drawing of a large symbol has thousands.
+inline int ModulePixels(double modules, int ppm) {
+  const double v = modules * ppm;
+  if (!(v > -1e9 && v < 1e9)) return static_cast<int>(std::lround(v));
+  const auto whole = static_cast<long long>(v);        // toward zero
+  const double rest = v - static_cast<double>(whole);  // exact
+  return static_cast<int>(rest >= 0.5 ? whole + 1 : rest <= -0.5 ? whole - 1 : whole);
+}
 
 enum class TTextAnchor : std::uint8_t { Start, Middle };
 

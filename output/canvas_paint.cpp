@@ -9,14 +9,10 @@ namespace brevix {
 
 namespace {
 
-int Pixels(double modules, int ppm) {
-  return static_cast<int>(std::lround(modules * ppm));
-}
-
 // Module mode: bars and texts measured in modules.
 void PaintModules(TCanvas& canvas, const TDrawing& d, TCanvasPaintScratch& scratch, TPoint origin) {
   const int ppm = d.PixelsPerModule;
-  const int w = Pixels(d.Width, ppm), h = Pixels(d.Height, ppm);
+  const int w = ModulePixels(d.Width, ppm), h = ModulePixels(d.Height, ppm);
   // A point of the upright picture, in pixels, where it lands on the canvas.
   const auto at = [&](int x, int y) {
     const TTurnedPoint p = TurnPoint(x, y, w, h, d.Angle);
@@ -26,8 +22,8 @@ void PaintModules(TCanvas& canvas, const TDrawing& d, TCanvasPaintScratch& scrat
   bars.clear();
   for (const TDrawRect& r : d.Bars) {
     // Each edge rounded on its own, so that bars that meet stay joined.
-    const TPoint a = at(Pixels(r.X, ppm), Pixels(r.Y, ppm));
-    const TPoint b = at(Pixels(r.X + r.W, ppm), Pixels(r.Y + r.H, ppm));
+    const TPoint a = at(ModulePixels(r.X, ppm), ModulePixels(r.Y, ppm));
+    const TPoint b = at(ModulePixels(r.X + r.W, ppm), ModulePixels(r.Y + r.H, ppm));
     bars.push_back(
         TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
   }
@@ -40,9 +36,9 @@ void PaintModules(TCanvas& canvas, const TDrawing& d, TCanvasPaintScratch& scrat
   canvas.Font.SetStyle(0);
   canvas.Font.SetEscapement(d.Angle * 10);
   for (const TTextRun& t : d.Texts) {
-    canvas.Font.SetHeight(-std::max(1, Pixels(t.Size, ppm)));
+    canvas.Font.SetHeight(-std::max(1, ModulePixels(t.Size, ppm)));
     canvas.TextAlign = kTaBaseline | (t.Anchor == TTextAnchor::Middle ? kTaCenter : kTaLeft);
-    const TPoint p = at(Pixels(t.X, ppm), Pixels(t.Baseline, ppm));
+    const TPoint p = at(ModulePixels(t.X, ppm), ModulePixels(t.Baseline, ppm));
     canvas.TextOut(p.X, p.Y, t.Text);
   }
 }

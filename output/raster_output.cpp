@@ -13,12 +13,15 @@ namespace brevix {
 
 namespace {
 
-int Pixels(double modules, int ppm) {
-  return static_cast<int>(std::lround(modules * ppm));
-}
-
-// Fills [left, right) of one pixel row with colour.
+// Fills [left, right) of one pixel row with colour: a grey (black and white, most often) is one
+// byte repeated.
 void FillSpan(std::uint8_t* row, int left, int right, const std::uint8_t (&colour)[3]) {
+  if (right <= left) return;
+  if (colour[0] == colour[1] && colour[1] == colour[2]) {
+    std::memset(row + static_cast<std::size_t>(left) * 3, colour[0],
+                static_cast<std::size_t>(right - left) * 3);
+    return;
+  }
   for (std::uint8_t* p = row + static_cast<std::size_t>(left) * 3;
        p < row + static_cast<std::size_t>(right) * 3; p += 3)
     std::memcpy(p, colour, 3);
@@ -96,8 +99,9 @@ void Draw(const TDrawing& d, TBitmap& bitmap, int width, int height, TRasterScra
   scratch.Rects.clear();
   for (const TDrawRect& r : d.Bars) {
     // Each edge rounded on its own, so that bars that meet stay joined.
-    const int left = Pixels(r.X, ppm), top = Pixels(r.Y, ppm);
-    scratch.Rects.push_back({left, top, Pixels(r.X + r.W, ppm), Pixels(r.Y + r.H, ppm)});
+    const int left = ModulePixels(r.X, ppm), top = ModulePixels(r.Y, ppm);
+    scratch.Rects.push_back(
+        {left, top, ModulePixels(r.X + r.W, ppm), ModulePixels(r.Y + r.H, ppm)});
   }
   FillBars(bitmap, d.Background, d.Foreground, scratch, leaveRepeats);
   if (d.Texts.empty()) return;
@@ -106,16 +110,16 @@ void Draw(const TDrawing& d, TBitmap& bitmap, int width, int height, TRasterScra
   canvas.Font.SetName(kCaptionFont);
   canvas.Font.SetColor(d.Foreground);
   for (const TTextRun& t : d.Texts) {
-    const int size = std::max(1, Pixels(t.Size, ppm));
+    const int size = std::max(1, ModulePixels(t.Size, ppm));
     canvas.Font.SetHeight(-size);
     canvas.TextAlign = kTaBaseline | (t.Anchor == TTextAnchor::Middle ? kTaCenter : kTaLeft);
-    const int baseline = Pixels(t.Baseline, ppm);
+    const int baseline = ModulePixels(t.Baseline, ppm);
     // Rows the text may touch (ascenders to descenders, with room to spare) and the row below
     // them no longer repeat the row above.
     const int from = std::clamp(baseline - 2 * size, 0, height);
     const int to = std::clamp(baseline + size + 2, 0, height);
     if (leaveRepeats) PaintLeftRows(bitmap, scratch.Repeats, from, to);
-    canvas.TextOut(Pixels(t.X, ppm), baseline, t.Text);
+    canvas.TextOut(ModulePixels(t.X, ppm), baseline, t.Text);
     std::fill(scratch.Repeats.begin() + from, scratch.Repeats.begin() + to, 0);
   }
 }

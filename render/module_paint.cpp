@@ -14,13 +14,7 @@
 
 namespace brevix {
 
-namespace {
-
-int Pixels(double modules, int ppm) {
-  return static_cast<int>(std::lround(modules * ppm));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TSymbolOptions SymbolOptionsOf(const TCustomBC& control) {
   const TPDF417& pdf = control.PDF417();
@@ -71,7 +65,7 @@ void LayoutControl(const TCustomBC& control, int pixelsPerModule, TDrawing& draw
 
 TSize DrawingPixels(const TDrawing& d) {
   const int ppm = d.PixelsPerModule;
-  return {Pixels(d.TurnedWidth(), ppm), Pixels(d.TurnedHeight(), ppm)};
+  return {ModulePixels(d.TurnedWidth(), ppm), ModulePixels(d.TurnedHeight(), ppm)};
 }
 
 TSize PictureSize(const TCustomBC& control) {
