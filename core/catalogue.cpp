@@ -1,8 +1,8 @@
 #include "core/catalogue.h"
 
 #include <array>
-#include <mutex>
 #include <string_view>
+#include <utility>
 
 #include "core/symbologies.h"
 
@@ -71,19 +71,35 @@ TBarCodeInfo CatalogueRow(int value) {
   return info;
 }
 
+namespace {
+
+using TCharTable = std::array<bool, 256>;
+
+// Each symbology's table is built when first asked for, by a static of its own: a call of the
+// tool asks for one.
+template <std::size_t V>
+const TCharTable& CharTableOf() {
+  static const TCharTable table = [] {
+    TCharTable t{};
+    for (const char c : BuildCharSet(kSymbologies[V])) t[static_cast<unsigned char>(c)] = true;
+    return t;
+  }();
+  return table;
+}
+
+template <std::size_t... V>
+constexpr std::array<const TCharTable& (*)(), sizeof...(V)> CharTableGetters(
+    std::index_sequence<V...>) {
+  return {&CharTableOf<V>...};
+}
+
+}  // namespace
+
 const std::array<bool, 256>& CharSetTable(int value) {
-  using TTable = std::array<bool, 256>;
-  static const TTable none{};
+  static constexpr auto kGetters = CharTableGetters(std::make_index_sequence<kTypeBarCount>{});
+  static const TCharTable none{};
   if (value < 0 || value >= kTypeBarCount) return none;
-  // Each symbology's table is built when first asked for: a call of the tool asks for one.
-  static std::array<TTable, kTypeBarCount> tables{};
-  static std::array<std::once_flag, kTypeBarCount> built;
-  const auto v = static_cast<std::size_t>(value);
-  std::call_once(built[v], [v] {
-    for (const char c : BuildCharSet(kSymbologies[v]))
-      tables[v][static_cast<unsigned char>(c)] = true;
-  });
-  return tables[v];
+  return kGetters[static_cast<std::size_t>(value)]();
 }
 
 const char* TypeBarIdentifier(int value) {
