@@ -780,6 +780,9 @@ class TParallelBatch {
 
   // Takes the next record read; waits while too many are ahead of the reports.
   void Add(TRecord record) {
+    // Worked out before the lock is taken: the workers wait for it to report their records.
+    if (record.Kind == TRecord::TKind::Job)
+      record.Key = std::filesystem::path(record.Job.FileName).lexically_normal().string();
     std::unique_lock lock(FMutex);
     const std::uint64_t seq = record.Seq;
     const std::size_t bytes = record.Bytes;
@@ -796,7 +799,6 @@ class TParallelBatch {
       Complete(std::move(record));
       return;
     }
-    record.Key = std::filesystem::path(record.Job.FileName).lexically_normal().string();
     if (const auto it = FLastWriter.find(record.Key); it != FLastWriter.end())
       record.After = it->second;
     FLastWriter[record.Key] = seq;
