@@ -140,9 +140,7 @@ std::span<const std::uint8_t> EncodeModuleModeFile(TModuleFormat format, const T
   std::string& doc = context.Document;
   doc.clear();
   if (!IsVectorFormat(format)) {
-    context.Raster.LeaveRepeats = IsPaletteFormat(format);
-    RenderDrawing(context.Drawing, context.Picture, context.Raster);
-    context.Raster.LeaveRepeats = false;
+    RenderDrawing(context.Drawing, context.Picture, context.Raster, IsPaletteFormat(format));
     return EncodeRaster(format, context);
   }
   WriteVectorFile(FileFormatOf(format), context.Drawing, doc);

@@ -157,14 +157,16 @@ void Turn(const TBitmap& upright, int angle, TBitmap& picture) {
 
 }  // namespace
 
-void RenderDrawing(const TDrawing& d, TBitmap& picture, TRasterScratch& scratch) {
+void RenderDrawing(const TDrawing& d, TBitmap& picture, TRasterScratch& scratch,
+                   bool leaveRepeats) {
+  scratch.RepeatsLeft = false;
   const int ppm = d.PixelsPerModule;
   const double w = std::round(d.Width * ppm), h = std::round(d.Height * ppm);
   if (!(w >= 1 && h >= 1 && w <= kMaxImageSide && h <= kMaxImageSide))
     throw EImageEncodeError("picture size out of bounds");
   const int width = static_cast<int>(w), height = static_cast<int>(h);
   CheckImageSize(width, height);
-  scratch.RepeatsLeft = scratch.LeaveRepeats && d.Angle == 0;
+  scratch.RepeatsLeft = leaveRepeats && d.Angle == 0;
   if (d.Angle == 0) {
     Draw(d, picture, width, height, scratch, scratch.RepeatsLeft);
     return;

@@ -19,16 +19,16 @@ struct TRasterScratch {
   // as the drawing made it (see TRasterCanvas::RowRepeats), so that a writer need not compare
   // them; empty when unknown.
   std::vector<std::uint8_t> Repeats;
-  // Set by a caller that reads a picture through Repeats only (a palette conversion): an upright
-  // picture's rows marked there are then left unpainted rather than copied from the row above.
-  bool LeaveRepeats = false;
   bool RepeatsLeft = false;  // whether the picture drawn last has rows left unpainted
 };
 
 // The drawing at its PixelsPerModule into picture (resized to fit it, turned). Where nothing is
 // drawn the picture holds the background colour, also for a transparent drawing: writers that
 // can mark a colour transparent take that one. Raises EImageEncodeError for a picture too large
-// or empty.
-void RenderDrawing(const TDrawing& drawing, TBitmap& picture, TRasterScratch& scratch);
+// or empty. A caller that reads the picture through scratch.Repeats only (a palette conversion)
+// may ask for leaveRepeats: an upright picture's rows marked there are then left unpainted
+// rather than copied from the row above.
+void RenderDrawing(const TDrawing& drawing, TBitmap& picture, TRasterScratch& scratch,
+                   bool leaveRepeats = false);
 
 }  // namespace brevix
