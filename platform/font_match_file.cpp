@@ -357,7 +357,7 @@ void TFontMatchFile::Add(const TFontRequest& request, const TFontMatch& match,
             Escape(m.File) + ' ' + std::to_string(m.Index) + (m.Embolden ? " 1\n" : " 0\n");
   text += "end\n";
 
-  // Written beside the file and renamed over it, so a reader sees the old file or the new one.
+  // The folder is made when missing, its parent too; the file is then replaced whole.
   const std::size_t slash = FPath.rfind('/');
   if (slash != std::string::npos && slash > 0) {
     const std::string dir = FPath.substr(0, slash);
@@ -367,11 +367,15 @@ void TFontMatchFile::Add(const TFontRequest& request, const TFontMatch& match,
       mkdir(dir.c_str(), 0700);
     }
   }
-  std::string temp = FPath + ".XXXXXX";
+  ReplaceFile(FPath, text);
+}
+
+void ReplaceFile(const std::string& path, std::string_view data) {
+  std::string temp = path + ".XXXXXX";
   const int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return;
-  const bool written = WriteAll(fd, text);
-  if (close(fd) != 0 || !written || rename(temp.c_str(), FPath.c_str()) != 0) unlink(temp.c_str());
+  const bool written = WriteAll(fd, data);
+  if (close(fd) != 0 || !written || rename(temp.c_str(), path.c_str()) != 0) unlink(temp.c_str());
 }
 
 }  // namespace brevix

@@ -48,6 +48,10 @@ TFileStamp StampOf(const std::string& path);
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes);
 // Writes all of data to fd; false on an error.
 bool WriteAll(int fd, std::string_view data);
+// Writes data beside path and renames it over path, so that a reader sees the old file or the new
+// one whole. Failures leave nothing behind and are not reported: the files kept here are
+// shortcuts.
+void ReplaceFile(const std::string& path, std::string_view data);
 
 // Not thread-safe: its owner locks.
 class TFontMatchFile {

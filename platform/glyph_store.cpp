@@ -227,13 +227,7 @@ void TGlyphStore::Write(const TGlyphKey& key, const TGlyphSet& set) const {
     mkdir(FDir.c_str(), 0700);
   }
   Prune(FDir);
-  const std::string path = FileNamed(FDir, keyText);
-  // Written beside the file and renamed over it, so a reader sees a whole file or none.
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return;
-  const bool written = WriteAll(fd, out);
-  if (close(fd) != 0 || !written || rename(temp.c_str(), path.c_str()) != 0) unlink(temp.c_str());
+  ReplaceFile(FileNamed(FDir, keyText), out);
 }
 
 }  // namespace brevix
