@@ -8,7 +8,6 @@ namespace brevix::cli {
 
 namespace {
 
-constexpr std::size_t kReadChunk = std::size_t{64} << 10;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view Trim(std::string_view s) {
@@ -25,16 +24,10 @@ std::string MegaBytes(std::size_t bytes) {
 }  // namespace
 
 TCsvReader::TCsvReader(TByteSource source, std::size_t maxRecordBytes)
-    : FSource(std::move(source)), FMaxRecordBytes(maxRecordBytes) {}
+    : FBytes(std::move(source)), FMaxRecordBytes(maxRecordBytes) {}
 
 bool TCsvReader::NextByte(char& c) {
-  if (FAt == FEnd) {
-    if (FBuffer.empty()) FBuffer.resize(kReadChunk);
-    FAt = 0;
-    FEnd = FSource(FBuffer.data(), FBuffer.size());
-    if (FEnd == 0) return false;
-  }
-  c = FBuffer[FAt++];
+  if (!FBytes.Next(c)) return false;
   // One rule for lines wherever the break stands: LF, CR LF and a lone CR each end one.
   if (c == '\r' || (c == '\n' && !FAfterCr)) ++FLine;
   FAfterCr = c == '\r';
@@ -175,21 +168,10 @@ std::optional<TBatchEntry> TBatchReader::Next() {
 
 TTextReader::TTextReader(TByteSource source, std::string symbology, TNamer fileName,
                          std::size_t maxRecordBytes)
-    : FSource(std::move(source)),
+    : FBytes(std::move(source)),
       FSymbology(std::move(symbology)),
       FFileName(std::move(fileName)),
       FMaxRecordBytes(maxRecordBytes) {}
-
-bool TTextReader::NextByte(char& c) {
-  if (FAt == FEnd) {
-    if (FBuffer.empty()) FBuffer.resize(kReadChunk);
-    FAt = 0;
-    FEnd = FSource(FBuffer.data(), FBuffer.size());
-    if (FEnd == 0) return false;
-  }
-  c = FBuffer[FAt++];
-  return true;
-}
 
 std::optional<TBatchEntry> TTextReader::Next() {
   while (!FDone) {
@@ -197,7 +179,7 @@ std::optional<TBatchEntry> TTextReader::Next() {
     std::string text;
     bool any = false;
     char c = 0;
-    while (NextByte(c)) {
+    while (FBytes.Next(c)) {
       // The LF of a CR LF that ended the previous line.
       if (std::exchange(FSkipLf, false) && c == '\n') continue;
       any = true;

@@ -44,6 +44,29 @@ struct TBatchProblem {
 // (a read error) to end the batch.
 using TByteSource = std::function<std::size_t(char* buffer, std::size_t size)>;
 
+// The bytes of a source one at a time, read a chunk at a time.
+class TByteReader {
+ public:
+  explicit TByteReader(TByteSource source) : FSource(std::move(source)) {}
+  // The next byte; false at the end of the input.
+  bool Next(char& c) {
+    if (FAt == FEnd) {
+      if (FBuffer.empty()) FBuffer.resize(kReadChunk);
+      FAt = 0;
+      FEnd = FSource(FBuffer.data(), FBuffer.size());
+      if (FEnd == 0) return false;
+    }
+    c = FBuffer[FAt++];
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kReadChunk = std::size_t{64} << 10;
+  TByteSource FSource;
+  std::string FBuffer;
+  std::size_t FAt = 0, FEnd = 0;
+};
+
 // The fields of CSV records, each with the line it starts on. LF, CR LF and a lone CR each end
 // one line, inside quotes or not.
 struct TCsvRecord {
@@ -61,10 +84,8 @@ class TCsvReader {
  private:
   bool NextByte(char& c);
 
-  TByteSource FSource;
+  TByteReader FBytes;
   std::size_t FMaxRecordBytes;
-  std::string FBuffer;
-  std::size_t FAt = 0, FEnd = 0;
   int FLine = 1;
   bool FAfterCr = false;  // the LF of a CR LF pair ends no further line
   bool FSkipLf = false;   // the last record ended on a CR: an LF next belongs to it
@@ -98,14 +119,10 @@ class TTextReader {
   std::optional<TBatchEntry> Next();
 
  private:
-  bool NextByte(char& c);
-
-  TByteSource FSource;
+  TByteReader FBytes;
   std::string FSymbology;
   TNamer FFileName;
   std::size_t FMaxRecordBytes;
-  std::string FBuffer;
-  std::size_t FAt = 0, FEnd = 0;
   int FLine = 1;
   bool FSkipLf = false;  // the last line ended on a CR: an LF next belongs to it
   bool FStarted = false;

@@ -226,15 +226,7 @@ TBoxFrame FrameBox(const TRect& rect, int angle, bool upright) {
 }
 
 void BeginBoxDrawing(TPoint centre, int angle, TDrawing& d) {
-  d.Bars.clear();
-  d.Texts.clear();
-  d.Width = d.Height = 0;
-  d.Steps.clear();
-  d.Fills.clear();
-  d.Rects.clear();
-  d.PixelTexts.clear();
-  d.Fonts.clear();
-  d.Lines.clear();
+  d.ClearContent();
   d.Centre = centre;
   d.Angle = angle;
 }

@@ -120,6 +120,19 @@ struct TDrawing {
   std::vector<TFont> Fonts;  // the fonts of PixelTexts, each once in a row
   std::vector<TPixelLine> Lines;
 
+  // Empties the box and both modes' content, keeping the lists' storage for the next drawing.
+  void ClearContent() {
+    Width = Height = 0;
+    Bars.clear();
+    Texts.clear();
+    Steps.clear();
+    Fills.clear();
+    Rects.clear();
+    PixelTexts.clear();
+    Fonts.clear();
+    Lines.clear();
+  }
+
   bool Quarter() const { return Angle == 90 || Angle == 270; }
   // The turned picture's size in modules.
   double TurnedWidth() const { return Quarter() ? Height : Width; }

@@ -66,15 +66,7 @@ TDrawing LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options) 
 }
 
 void LayoutModuleMode(const TSymbol& symbol, const TModuleOptions& options, TDrawing& d) {
-  d.Bars.clear();
-  d.Texts.clear();
-  d.Steps.clear();
-  d.Fills.clear();
-  d.Rects.clear();
-  d.PixelTexts.clear();
-  d.Fonts.clear();
-  d.Lines.clear();
-  d.Width = d.Height = 0;
+  d.ClearContent();
   d.Angle = NormalAngle(options.Angle);
   d.Foreground = options.Foreground;
   d.Background = options.Background;

@@ -162,6 +162,16 @@ TFileStamp StampAt(const char* path) {
   return s;
 }
 
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) {
@@ -186,16 +196,6 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t ma
   }
   close(fd);
   return data;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
 }
 
 TFileStamp StampOf(const std::string& path) {

@@ -46,8 +46,6 @@ TFileStamp StampOf(const std::string& path);
 // The bytes of a regular file of at most maxBytes; nullopt for anything else (missing, larger,
 // not a regular file, unreadable). Never blocks on a FIFO put in the file's place.
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes);
-// Writes all of data to fd; false on an error.
-bool WriteAll(int fd, std::string_view data);
 // Writes data beside path and renames it over path, so that a reader sees the old file or the new
 // one whole. Failures leave nothing behind and are not reported: the files kept here are
 // shortcuts.
